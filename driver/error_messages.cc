@@ -1,0 +1,76 @@
+#include "driver/error_messages.h"
+
+namespace sb {
+
+namespace {
+
+struct Explanation {
+  int32_t number;
+  const char* text;
+};
+
+constexpr Explanation kExplanations[] = {
+    {1, "the line length is above 1000000 m"},
+    {2, "a chainage system's first or second value is not a multiple of 50"},
+    {3, "the start of signal repetition is not a multiple of 50"},
+    {4, "the end of signal repetition is not a multiple of 50"},
+    {5, "the signal repetition key names neither 4 nor 9 codes"},
+    {6, "an indication board stands on a cell that is already taken"},
+    {7, "a code point (abbattimento) stands on a cell that is already taken"},
+    {8, "a station position is not a multiple of 50"},
+    {9, "a platform length is not a multiple of 100"},
+    {10, "too many stations: they reach the station entries of the indication boards"},
+    {11, "a signal before a slowdown warning board has no free cell for its code point"},
+    {12, "no free cell for a code point before a slowdown start"},
+    {13, "no free cell for a code point inside a slowdown or before the first signal after it"},
+    {15, "a row's position lies beyond the end of the line"},
+    {16, "a signal stands on a cell that is already taken"},
+    {17, "a slowdown's warning board falls on a cell that is already taken"},
+    {18, "a slowdown's start board falls on a cell that is already taken"},
+    {19, "a slowdown's end board falls on a cell that is already taken"},
+    {20, "a slowdown's lead boards fall on cells that are already taken"},
+    {21, "a max-speed board stands on a cell that is already taken"},
+    {22, "a platform begins less than 350 m after the previous station's platform end"},
+    {24, "a stop marker would fall at the start of the line (platform end at 100 m or less)"},
+    {25, "the description could not be read: a record is cut short, a value is not a number "
+         "or does not fit its field, the line length is missing, or the file is unreadable"},
+    {26, "a position lies outside the line's cells"},
+    {27, "more than 80 montagna spans"},
+    {28, "a slowdown does not end after its start"},
+    {29, "a gradient lies outside -100 to 155"},
+    {101, "the line description file does not exist"},
+    {102, "the line description has no [generale] section"},
+    {103, "a curve key has no class digit 1 to 6, or the track plan passes 1000000 m"},
+    {1250, "the header slots of cell 1 or of station entry 85 are already taken"},
+    {1251, "the code slots of cell 1 or of station entry 85 are already taken"},
+};
+
+}  // namespace
+
+std::string explain_builder_error(int32_t error_number) {
+  for (const Explanation& e : kExplanations) {
+    if (e.number == error_number) return e.text;
+  }
+  return "unknown problem";
+}
+
+std::string describe_recorded_problem(const Builder& b) {
+  std::string line = "error_number=";
+  line += std::to_string(b.error_number);
+  line += " error_position_m=";
+  line += std::to_string(b.error_position_m);
+  line += ": ";
+  line += explain_builder_error(b.error_number);
+  if (!b.stop_file.empty()) {
+    line += " (";
+    line += b.stop_file;
+    if (b.stop_line > 0) {
+      line += ':';
+      line += std::to_string(b.stop_line);
+    }
+    line += ')';
+  }
+  return line;
+}
+
+}  // namespace sb

@@ -1,0 +1,122 @@
+#include "driver/run.h"
+
+#include <optional>
+
+#include "documents/documents.h"
+#include "driver/error_messages.h"
+#include "driver/fatal_report.h"
+#include "driver/file_names.h"
+#include "driver/options.h"
+#include "driver/protected_file_system.h"
+#include "line/line_writer.h"
+#include "platform/system_error.h"
+#include "track/memorizza_percorso.h"
+#include "train/train_writer.h"
+
+namespace sb {
+
+namespace {
+
+// A description the user supplied: its path and its content, read before
+// anything is written so that a missing file stops the run cleanly.
+struct UserDescription {
+  std::string path;
+  std::string content;
+};
+
+std::optional<UserDescription> load_user_description(FileSystem& files,
+                                                     const std::optional<std::string>& path) {
+  if (!path) return std::nullopt;
+  return UserDescription{*path, files.read_file(*path)};
+}
+
+// Puts the user's description where the reader expects it. When the user's
+// file is the working file itself it is read in place and protected from
+// the reader's deletion.
+void install_user_description(Builder& b, ProtectedFileSystem& files,
+                              const UserDescription& user, const std::string& working_name) {
+  const std::string working = b.path(working_name);
+  if (files.same_file(user.path, working)) {
+    files.protect(working);
+    return;
+  }
+  files.replace_file(working, user.content);
+}
+
+void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
+  const auto user_line = load_user_description(files, options.line_file);
+  const auto user_train = load_user_description(files, options.train_file);
+
+  b.platform->show_waiting_window();
+  if (user_line) {
+    install_user_description(b, files, *user_line, line_description_name(b));
+  } else {
+    dati_linea(b);
+  }
+  if (user_train) {
+    install_user_description(b, files, *user_train, train_description_name(b));
+  } else {
+    dati_treno(b);
+  }
+  // The crew documents describe the built-in scenario only.
+  if (!user_line && !user_train) {
+    dati_note(b);
+    dati_rallentamenti(b);
+    dati_scheda(b);
+  }
+  memorizza_percorso(b, 1);
+  b.platform->close_waiting_window();
+}
+
+}  // namespace
+
+int run_program(Platform& platform, std::span<const std::string> args) {
+  const ParsedOptions parsed = parse_options(args);
+  if (!parsed.error.empty()) {
+    platform.report("scenario_builder: " + parsed.error + " (see --help)");
+    return kFileOrUsageError;
+  }
+  const Options& options = parsed.options;
+  if (options.help) {
+    platform.print(usage_text());
+    return kBuilt;
+  }
+  if (options.version) {
+    platform.print(std::string("scenario_builder ") + SCENARIO_VERSION + "\n");
+    return kBuilt;
+  }
+
+  Builder b(platform);
+  ProtectedFileSystem files(platform.file_system());
+  b.files = &files;
+  b.route_name = options.route_name.value_or(kBuiltInRouteName);
+  b.train_number = options.train_number.value_or(kBuiltInTrainNumber);
+  try {
+    if (options.directory) {
+      b.directory = *options.directory;
+      files.make_directories(b.directory);
+    } else {
+      b.directory = platform.program_directory();
+    }
+    if (options.export_descriptions) {
+      dati_linea(b);
+      dati_treno(b);
+      return kBuilt;
+    }
+    build(b, options, files);
+  } catch (const FatalReport&) {
+    platform.close_waiting_window();
+    return kFatalReport;
+  } catch (const FileError& e) {
+    platform.close_waiting_window();
+    platform.report("scenario_builder: " + std::string(e.what()));
+    return kFileOrUsageError;
+  }
+  if (b.error_number != 0) {
+    platform.report(describe_recorded_problem(b));
+    return kBuiltWithProblem;
+  }
+  return kBuilt;
+}
+
+}  // namespace sb

@@ -1,0 +1,60 @@
+#include "driver/run.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "driver/fatal_report.h"
+#include "testing/fake_platform.h"
+
+namespace sb {
+namespace {
+
+TEST(FatalReport, ShowsTheNumberAndEndsTheRun) {
+  FakePlatform platform;
+  Builder b(platform);
+  try {
+    errore(b, "1250");
+    FAIL() << "errore returned";
+  } catch (const FatalReport& report) {
+    EXPECT_EQ(report.number, "1250");
+  }
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0], " Errore n. 1250");
+  EXPECT_EQ(b.message_result, 1);
+}
+
+TEST(RunProgram, UsageErrorsEndWithStatus3) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"--bogus"}, {"--dir"}, {"--line"}, {"--route="}, {"extra"}};
+  for (const auto& args : cases) {
+    FakePlatform platform;
+    EXPECT_EQ(run_program(platform, args), kFileOrUsageError) << args[0];
+    ASSERT_EQ(platform.reports.size(), 1u);
+    EXPECT_TRUE(platform.files.log.empty());
+  }
+}
+
+TEST(RunProgram, HelpAndVersionPrintAndWriteNothing) {
+  FakePlatform platform;
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{"--help"}), kBuilt);
+  EXPECT_NE(platform.printed.find("--export"), std::string::npos);
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{"--version"}), kBuilt);
+  EXPECT_NE(platform.printed.find("scenario_builder "), std::string::npos);
+  EXPECT_TRUE(platform.files.log.empty());
+}
+
+TEST(RunProgram, AWriteFailureNamesTheFileAndStopsLaterSteps) {
+  FakePlatform platform;
+  platform.files.failing_writes.insert(platform.file("Sarvena_Lucredo_20573-2_note.txt"));
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{}), kFileOrUsageError);
+  ASSERT_FALSE(platform.reports.empty());
+  EXPECT_NE(platform.reports.back().find("Sarvena_Lucredo_20573-2_note.txt"), std::string::npos);
+  EXPECT_NE(platform.reports.back().find("disk is full"), std::string::npos);
+  for (const std::string& entry : platform.files.log) {
+    EXPECT_EQ(entry.find("rallentamenti"), std::string::npos) << entry;
+  }
+}
+
+}  // namespace
+}  // namespace sb

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sb {
+
+// Converts UTF-8 text (the encoding of the built-in content in the source
+// code) to single-byte Windows-1252, the encoding of every file the builder
+// writes. A character Windows-1252 cannot show becomes "?".
+std::string utf8_to_windows_1252(std::string_view utf8);
+
+// The lower-case form of a Windows-1252 character (A-Z, the accented
+// capitals, and the four capitals of 0x80-0x9F that have one).
+unsigned char windows_1252_lower(unsigned char c);
+
+}  // namespace sb

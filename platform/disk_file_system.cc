@@ -1,0 +1,104 @@
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+
+namespace sb {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// std::filesystem reports native codes; map them to errno values so the one
+// explanation table serves both platforms.
+int errno_of(const std::error_code& ec) {
+  return ec.default_error_condition().value();
+}
+
+void write_all(const std::string& temp, std::span<const std::string_view> chunks) {
+  errno = 0;
+  File file(std::fopen(temp.c_str(), "wb"));
+  if (!file) throw FileError("create", temp, errno);
+  for (std::string_view chunk : chunks) {
+    if (!chunk.empty() && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) != chunk.size()) {
+      int error = errno ? errno : EIO;
+      file.reset();
+      std::remove(temp.c_str());
+      throw FileError("write", temp, error);
+    }
+  }
+  if (std::fflush(file.get()) != 0) {
+    int error = errno ? errno : EIO;
+    file.reset();
+    std::remove(temp.c_str());
+    throw FileError("write", temp, error);
+  }
+  std::FILE* raw = file.release();
+  if (std::fclose(raw) != 0) {
+    int error = errno ? errno : EIO;
+    std::remove(temp.c_str());
+    throw FileError("close", temp, error);
+  }
+}
+
+}  // namespace
+
+std::string partial_file_name(const std::string& path) { return path + ".partial"; }
+
+bool DiskFileSystem::exists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
+
+std::string DiskFileSystem::read_file(const std::string& path) {
+  errno = 0;
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw FileError("open", path, errno);
+  std::string content;
+  char buffer[1 << 16];
+  for (;;) {
+    size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
+    content.append(buffer, n);
+    if (n < sizeof buffer) break;
+  }
+  if (std::ferror(file.get())) throw FileError("read", path, errno ? errno : EIO);
+  return content;
+}
+
+void DiskFileSystem::replace_file(const std::string& path,
+                                  std::span<const std::string_view> chunks) {
+  const std::string temp = partial_file_name(path);
+  write_all(temp, chunks);
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::remove(temp.c_str());
+    throw FileError("rename", path, errno_of(ec));
+  }
+}
+
+void DiskFileSystem::remove_file(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  if (ec) throw FileError("delete", path, errno_of(ec));
+}
+
+void DiskFileSystem::make_directories(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  if (ec) throw FileError("create folder", path, errno_of(ec));
+}
+
+bool DiskFileSystem::same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+}  // namespace sb

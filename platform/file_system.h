@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace sb {
+
+// Every file access of the builder goes through this interface, so that tests
+// can run a whole build in memory and make any operation fail on purpose.
+// Failures throw FileError (platform/system_error.h).
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  virtual bool exists(const std::string& path) = 0;
+  // Reads the whole file.
+  virtual std::string read_file(const std::string& path) = 0;
+  // Replaces the file whole with the concatenation of the chunks. The new
+  // content is written beside the file and renamed over it, so a failed
+  // write leaves the old file as it was and no partial file behind.
+  virtual void replace_file(const std::string& path,
+                            std::span<const std::string_view> chunks) = 0;
+  // Deletes the file; a missing file is not an error.
+  virtual void remove_file(const std::string& path) = 0;
+  // Creates the folder and its parents when missing.
+  virtual void make_directories(const std::string& path) = 0;
+  // Whether the two paths name the same existing file.
+  virtual bool same_file(const std::string& a, const std::string& b) = 0;
+
+  void replace_file(const std::string& path, std::string_view content) {
+    replace_file(path, std::span<const std::string_view>(&content, 1));
+  }
+};
+
+// The real disk, through the C library and std::filesystem (both platforms).
+class DiskFileSystem : public FileSystem {
+ public:
+  bool exists(const std::string& path) override;
+  std::string read_file(const std::string& path) override;
+  void replace_file(const std::string& path,
+                    std::span<const std::string_view> chunks) override;
+  void remove_file(const std::string& path) override;
+  void make_directories(const std::string& path) override;
+  bool same_file(const std::string& a, const std::string& b) override;
+  using FileSystem::replace_file;
+};
+
+// Name of the temporary file a replacement writes before renaming it.
+std::string partial_file_name(const std::string& path);
+
+}  // namespace sb

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace sb {
+
+static_assert(std::endian::native == std::endian::little,
+              "the plan is kept in its little-endian file encoding");
+
+// Plan-view coordinates (x across, y along the initial heading) of every
+// metre 0..extent of the track. Each element is unset, a 16-bit integer or a
+// double. Points are only ever set from metre 0 upwards without gaps: first
+// the two integer start points, then computed doubles; everything above
+// size() is unset.
+//
+// The points are kept already encoded the way the plan file stores them (a
+// 2-byte type tag and its payload, x and y in separate blocks), so writing
+// the file needs no second copy of the plan.
+class TrackPlan {
+ public:
+  enum class State : uint8_t { unset, integer, real };
+  struct Point {
+    State state = State::unset;
+    double x = 0;
+    double y = 0;
+  };
+
+  // Type tags of the encoded elements.
+  static constexpr uint16_t kUnsetTag = 0;
+  static constexpr uint16_t kIntegerTag = 2;
+  static constexpr uint16_t kRealTag = 5;
+
+  // Points 0..extent, all unset. An earlier plan is discarded.
+  void allocate(int32_t extent) {
+    extent_ = extent;
+    size_ = 0;
+    x_used_ = y_used_ = 0;
+    const size_t capacity = 10 * (static_cast<size_t>(extent) + 1);
+    if (capacity > capacity_) {
+      x_ = std::make_unique_for_overwrite<char[]>(capacity);
+      y_ = std::make_unique_for_overwrite<char[]>(capacity);
+      capacity_ = capacity;
+    }
+    allocated_ = true;
+  }
+  bool allocated() const { return allocated_; }
+  int32_t extent() const { return extent_; }
+  // Number of points set; they are points 0..size()-1.
+  int32_t size() const { return size_; }
+
+  // Sets point size() to a 16-bit integer pair (the start of the track).
+  void push_integer(int16_t x, int16_t y) {
+    put_integer(x_.get() + x_used_, x);
+    put_integer(y_.get() + y_used_, y);
+    x_used_ += 4;
+    y_used_ += 4;
+    ++size_;
+  }
+  // Sets point size() to a computed pair. The caller keeps size() <= extent().
+  void push(double x, double y) {
+    put_real(x_.get() + x_used_, x);
+    put_real(y_.get() + y_used_, y);
+    x_used_ += 10;
+    y_used_ += 10;
+    ++size_;
+  }
+
+  // Decodes point i (0..extent); linear offsets, as the integers come first.
+  Point point(int32_t i) const;
+
+  // The encoded set points of each block; the unset rest is size() - extent()
+  // - 1 tags of value 0.
+  std::string_view x_block() const { return {x_.get(), x_used_}; }
+  std::string_view y_block() const { return {y_.get(), y_used_}; }
+  int32_t unset_count() const { return allocated_ ? extent_ + 1 - size_ : 0; }
+
+ private:
+  static void put_integer(char* out, int16_t v) {
+    const uint16_t tag = kIntegerTag;
+    std::memcpy(out, &tag, 2);
+    std::memcpy(out + 2, &v, 2);
+  }
+  static void put_real(char* out, double v) {
+    const uint16_t tag = kRealTag;
+    std::memcpy(out, &tag, 2);
+    std::memcpy(out + 2, &v, 8);
+  }
+
+  bool allocated_ = false;
+  int32_t extent_ = 0;
+  int32_t size_ = 0;
+  size_t capacity_ = 0;
+  size_t x_used_ = 0;
+  size_t y_used_ = 0;
+  std::unique_ptr<char[]> x_;
+  std::unique_ptr<char[]> y_;
+};
+
+}  // namespace sb
