@@ -58,3 +58,31 @@ TEST(RunProgram, AWriteFailureNamesTheFileAndStopsLaterSteps) {
 
 }  // namespace
 }  // namespace sb
+
+namespace sb {
+namespace {
+
+TEST(RunProgram, RunsTheBuildStepsInOrder) {
+  FakePlatform platform;
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{}), kBuilt);
+  const std::string dir = platform.directory + "/";
+  const std::vector<std::string> expected = {
+      "write " + dir + "Sarvena_Lucredo_linea.txt",
+      "write " + dir + "Sarvena_Lucredo_20573-2-.txt",
+      "write " + dir + "Sarvena_Lucredo_20573-2_note.txt",
+      "write " + dir + "Sarvena_Lucredo_20573-2_rallentamenti.txt",
+      "write " + dir + "Sarvena_Lucredo_20573-2_scheda_treno.txt",
+      "delete " + dir + "Sarvena_Lucredo_linea.txt",
+      "delete " + dir + "Sarvena_Lucredo_20573-2-.txt",
+      "write " + dir + "Sarvena_Lucredo_linea.dat",
+      "write " + dir + "Sarvena_Lucredo_20573-2.sim",
+      "write " + dir + "Sarvena_Lucredo_20573-2.dat",
+  };
+  EXPECT_EQ(platform.files.log, expected);
+  EXPECT_EQ(platform.events, std::vector<std::string>{"window shown"});
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_TRUE(platform.reports.empty());
+}
+
+}  // namespace
+}  // namespace sb

@@ -1,0 +1,228 @@
+// Runs the real program in temporary folders, as a scenario author would.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testing/temp_dir.h"
+
+namespace sb {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the builder with `args` (already quoted for the shell) from `cwd`.
+Outcome run_builder(const std::string& args, const std::string& cwd,
+                    const std::string& exe = SCENARIO_BUILDER_EXE) {
+  TempDir capture;
+  const std::string command = "cd '" + cwd + "' && '" + exe + "' " + args + " >'" +
+                              capture.file("out") + "' 2>'" + capture.file("err") + "'";
+  const int raw = std::system(command.c_str());
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.out = read_file_bytes(capture.file("out"));
+  outcome.err = read_file_bytes(capture.file("err"));
+  return outcome;
+}
+
+const std::vector<std::string> kCompiledFiles = {
+    "Sarvena_Lucredo_linea.dat", "Sarvena_Lucredo_20573-2.sim", "Sarvena_Lucredo_20573-2.dat"};
+
+std::vector<std::string> file_names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Replaces the first occurrence of `from` in the file.
+void edit_file(const std::string& path, const std::string& from, const std::string& to) {
+  std::string text = read_file_bytes(path);
+  const size_t at = text.find(from);
+  ASSERT_NE(at, std::string::npos) << from;
+  text.replace(at, from.size(), to);
+  write_file_bytes(path, text);
+}
+
+// 1-based number of the line that holds `needle`.
+int line_of(const std::string& text, const std::string& needle) {
+  const size_t at = text.find(needle);
+  if (at == std::string::npos) return 0;
+  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+}
+
+TEST(EndToEnd, BuiltInScenarioInTheProgramsFolder) {
+  TempDir dir;
+  fs::copy_file(SCENARIO_BUILDER_EXE, dir.file("scenario_builder"));
+  const Outcome outcome = run_builder("", "/", dir.file("scenario_builder"));
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.err, "Attendere\n");
+  EXPECT_EQ(outcome.out, "");
+  const std::vector<std::string> expected = {
+      "Sarvena_Lucredo_20573-2.dat",
+      "Sarvena_Lucredo_20573-2.sim",
+      "Sarvena_Lucredo_20573-2_note.txt",
+      "Sarvena_Lucredo_20573-2_rallentamenti.txt",
+      "Sarvena_Lucredo_20573-2_scheda_treno.txt",
+      "Sarvena_Lucredo_linea.dat",
+      "scenario_builder",
+  };
+  EXPECT_EQ(file_names(dir.path()), expected);
+}
+
+TEST(EndToEnd, ExportedDescriptionsBuildTheSameFiles) {
+  TempDir built_in, authored;
+  ASSERT_EQ(run_builder("--dir '" + built_in.path() + "'", "/").status, 0);
+  ASSERT_EQ(run_builder("--export --dir '" + authored.path() + "/exported'", "/").status, 0);
+  const std::string exported = authored.path() + "/exported/";
+  EXPECT_EQ(file_names(exported), (std::vector<std::string>{"Sarvena_Lucredo_20573-2-.txt",
+                                                            "Sarvena_Lucredo_linea.txt"}));
+  const Outcome outcome =
+      run_builder("--dir '" + authored.path() + "/out' --line '" + exported +
+                      "Sarvena_Lucredo_linea.txt' --train '" + exported +
+                      "Sarvena_Lucredo_20573-2-.txt'",
+                  "/");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  for (const std::string& name : kCompiledFiles) {
+    EXPECT_EQ(read_file_bytes(authored.path() + "/out/" + name),
+              read_file_bytes(built_in.file(name)))
+        << name;
+  }
+  // Crew documents belong to the built-in scenario only.
+  EXPECT_FALSE(fs::exists(authored.path() + "/out/Sarvena_Lucredo_20573-2_note.txt"));
+}
+
+TEST(EndToEnd, TheUsersOwnDescriptionIsNeverChanged) {
+  TempDir dir;
+  ASSERT_EQ(run_builder("--export --dir '" + dir.path() + "'", "/").status, 0);
+  const std::string line = dir.file("Sarvena_Lucredo_linea.txt");
+  const std::string train = dir.file("Sarvena_Lucredo_20573-2-.txt");
+  const std::string line_bytes = read_file_bytes(line);
+  const std::string train_bytes = read_file_bytes(train);
+  // Given as the working files themselves, through a relative path too.
+  const Outcome outcome = run_builder(
+      "--dir . --line Sarvena_Lucredo_linea.txt --train '" + train + "'", dir.path());
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(read_file_bytes(line), line_bytes);
+  EXPECT_EQ(read_file_bytes(train), train_bytes);
+  EXPECT_TRUE(fs::exists(dir.file("Sarvena_Lucredo_20573-2.dat")));
+}
+
+TEST(EndToEnd, RouteAndNumberNameTheFilesAndChangeTheCodes) {
+  TempDir built_in, renamed;
+  ASSERT_EQ(run_builder("--dir '" + built_in.path() + "'", "/").status, 0);
+  const Outcome outcome =
+      run_builder("--dir '" + renamed.path() + "' --route Valle --number 42", "/");
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  for (const char* name : {"Valle_linea.dat", "Valle_42.sim", "Valle_42.dat",
+                           "Valle_42_scheda_treno.txt"}) {
+    EXPECT_TRUE(fs::exists(renamed.file(name))) << name;
+  }
+  // Same track, other names: the plan is equal, the cell file differs only in
+  // the og code of cell 1 (bytes 18 and 19).
+  EXPECT_EQ(read_file_bytes(renamed.file("Valle_linea.dat")),
+            read_file_bytes(built_in.file("Sarvena_Lucredo_linea.dat")));
+  std::string cells = read_file_bytes(renamed.file("Valle_42.dat"));
+  std::string original = read_file_bytes(built_in.file("Sarvena_Lucredo_20573-2.dat"));
+  ASSERT_EQ(cells.size(), original.size());
+  EXPECT_NE(cells.substr(18, 2), original.substr(18, 2));
+  cells.replace(18, 2, original.substr(18, 2));
+  EXPECT_EQ(cells, original);
+  EXPECT_NE(read_file_bytes(renamed.file("Valle_42.sim")).find("Valle"), std::string::npos);
+}
+
+TEST(EndToEnd, ARecordedProblemNamesTheRowAndEndsWithStatus1) {
+  TempDir dir;
+  ASSERT_EQ(run_builder("--export --dir '" + dir.path() + "'", "/").status, 0);
+  const std::string train = dir.file("Sarvena_Lucredo_20573-2-.txt");
+  // A second signal on the cell of the first one.
+  const std::string text = read_file_bytes(train);
+  const size_t first_signal = text.find("segnale,");
+  const std::string signal_row = text.substr(first_signal, text.find('\n', first_signal) + 1 - first_signal);
+  edit_file(train, "[codici]", signal_row + "[codici]");
+  const int bad_line = line_of(read_file_bytes(train), "[codici]") - 1;
+
+  const Outcome outcome =
+      run_builder("--dir '" + dir.path() + "/out' --train '" + train + "'", "/");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("error_number=16 error_position_m="), std::string::npos)
+      << outcome.err;
+  EXPECT_NE(outcome.err.find("Sarvena_Lucredo_20573-2-.txt:" + std::to_string(bad_line)),
+            std::string::npos)
+      << outcome.err;
+  for (const std::string& name : kCompiledFiles) {
+    EXPECT_TRUE(fs::exists(dir.path() + "/out/" + name)) << name;
+  }
+}
+
+TEST(EndToEnd, ABadLineDescriptionRowIsNamedByItsLine) {
+  TempDir dir;
+  ASSERT_EQ(run_builder("--export --dir '" + dir.path() + "'", "/").status, 0);
+  const std::string line = dir.file("Sarvena_Lucredo_linea.txt");
+  edit_file(line, "cartello_indicatore,  70250", "cartello_indicatore,  37200");
+  const int bad_line = line_of(read_file_bytes(line), "cartello_indicatore,  37200,") + 1;
+
+  const Outcome outcome =
+      run_builder("--dir '" + dir.path() + "/out' --line '" + line + "'", "/");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("error_number=6 error_position_m=37200"), std::string::npos)
+      << outcome.err;
+  EXPECT_NE(outcome.err.find("Sarvena_Lucredo_linea.txt:" + std::to_string(bad_line)),
+            std::string::npos)
+      << outcome.err;
+}
+
+TEST(EndToEnd, TheFatalReportEndsWithStatus2AndNoCompiledFile) {
+  TempDir dir;
+  write_file_bytes(dir.file("line.txt"), "no section here\r\n");
+  const Outcome outcome =
+      run_builder("--dir '" + dir.path() + "/out' --line '" + dir.file("line.txt") + "'", "/");
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err, "Attendere\n Errore n. 102\n");
+  for (const std::string& name : kCompiledFiles) {
+    EXPECT_FALSE(fs::exists(dir.path() + "/out/" + name)) << name;
+  }
+}
+
+TEST(EndToEnd, UsageAndFileErrorsEndWithStatus3) {
+  TempDir dir;
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"--frobnicate", "unknown option --frobnicate"},
+      {"--route", "option --route needs a value"},
+      {"--dir '" + dir.path() + "' --line '" + dir.file("missing.txt") + "'",
+       "open(" + dir.file("missing.txt") + "): the file or a folder on its path does not exist"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = run_builder(c.args, "/");
+    EXPECT_EQ(outcome.status, 3) << c.args;
+    EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+  }
+  EXPECT_TRUE(file_names(dir.path()).empty());
+}
+
+TEST(EndToEnd, AFolderThatCannotBeWrittenEndsWithStatus3) {
+  // A file where the folder should be fails for every user, root included.
+  TempDir dir;
+  write_file_bytes(dir.file("not-a-folder"), "x");
+  const Outcome outcome = run_builder("--dir '" + dir.file("not-a-folder") + "/sub'", "/");
+  EXPECT_EQ(outcome.status, 3);
+  EXPECT_NE(outcome.err.find(dir.file("not-a-folder")), std::string::npos) << outcome.err;
+}
+
+}  // namespace
+}  // namespace sb
