@@ -1,10 +1,35 @@
 #include "documents/documents.h"
 
-namespace sb {
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
-// Placeholders until the crew documents land.
-void dati_note(Builder&) {}
-void dati_rallentamenti(Builder&) {}
-void dati_scheda(Builder&) {}
+#include "driver/file_names.h"
+#include "driver/line_list_writer.h"
+#include "scenario/notes.h"
+#include "scenario/slowdown_order.h"
+#include "scenario/train_card.h"
+
+namespace sb {
+namespace {
+
+// Closes the document's lines with the end sentinel and replaces its file.
+void write_document(Builder& b, const std::string& file_name,
+                    std::span<const std::string_view> lines) {
+  std::vector<std::string_view> list(lines.begin(), lines.end());
+  list.push_back(kEndSentinel);
+  write_line_list(b, file_name, list);
+}
+
+}  // namespace
+
+void dati_note(Builder& b) { write_document(b, notes_name(b), built_in_notes()); }
+
+void dati_rallentamenti(Builder& b) {
+  write_document(b, slowdown_order_name(b), built_in_slowdown_order());
+}
+
+void dati_scheda(Builder& b) { write_document(b, train_card_name(b), built_in_train_card()); }
 
 }  // namespace sb
