@@ -4,6 +4,8 @@
 
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "driver/file_names.h"
@@ -80,6 +82,7 @@ struct Document {
   std::string high_bytes;
 };
 
+// The card's lines above and below its timetable rows.
 const size_t kCardLinesAroundRows = 20;
 
 std::vector<Document> crew_documents() {
