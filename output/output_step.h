@@ -1,0 +1,12 @@
+#pragma once
+
+#include "track/model.h"
+
+namespace sb {
+
+// Fills the reserved header slots (fatal report 1250 or 1251 when taken),
+// stores the competition codes and writes the plan file (when j is not 0),
+// the station file and the cell file.
+void output_step(Builder& b);
+
+}  // namespace sb
