@@ -1,8 +1,48 @@
 #include "train/memorizza_dati.h"
 
+#include <string>
+
+#include "driver/file_names.h"
+#include "line/field_reader.h"
+#include "line/line_reader.h"
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+#include "train/train_reader.h"
+
 namespace sb {
 
-// Placeholder until the readers land.
-void memorizza_dati(Builder&) {}
+namespace {
+
+constexpr int32_t kLineStoppedBeyondCells = 15;
+constexpr int32_t kUnreadable = 25;
+
+// A description that could not be read leaves no description text behind.
+// A text that cannot even be deleted is left where it is: the build has
+// already failed and is being recorded as such.
+void common_failure(Builder& b) {
+  for (const std::string& name : {line_description_name(b), train_description_name(b)}) {
+    const std::string path = b.path(name);
+    try {
+      if (b.files->exists(path)) b.files->remove_file(path);
+    } catch (const FileError&) {
+    }
+  }
+  b.error_number = kUnreadable;
+}
+
+}  // namespace
+
+void memorizza_dati(Builder& b) {
+  try {
+    read_line_description(b);
+    // Only a line that ran past the cells (15) still lets the train be read.
+    if (b.error_number != 0 && b.error_number != kLineStoppedBeyondCells) return;
+    read_train_description(b);
+  } catch (const ReadFailure&) {
+    common_failure(b);
+  } catch (const FileError&) {
+    common_failure(b);
+  }
+}
 
 }  // namespace sb

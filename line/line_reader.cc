@@ -1,0 +1,502 @@
+#include "line/line_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "driver/file_names.h"
+#include "line/field_reader.h"
+#include "line/text_match.h"
+#include "platform/file_system.h"
+#include "track/placement.h"
+
+namespace sb {
+
+namespace {
+
+constexpr int32_t kLongestLine = 1000000;
+// The model runs this far beyond the line's end.
+constexpr int32_t kExtentBeyondLine = 7000;
+// Curves may not lay a plan point above this index.
+constexpr int64_t kLastCurvePoint = 1000000;
+constexpr int kGeneralBlockCommentSkips = 10;
+constexpr int32_t kGradientOffset = 100;
+constexpr int32_t kLowestGradient = -100;
+constexpr int32_t kHighestGradient = 155;
+
+// Numbers of the problems this reader records.
+enum LineError : int32_t {
+  line_too_long = 1,
+  repetition_start_off_grid = 3,
+  repetition_end_off_grid = 4,
+  repetition_codes_unknown = 5,
+  board_cell_taken = 6,
+  board_entries_exhausted = 10,
+  beyond_cells = 15,
+  negative_position = 26,
+  gradient_out_of_range = 29,
+  missing_file = 101,
+  no_general_section = 102,
+  plan_refused = 103,
+};
+
+// How reading goes on after a record.
+enum class Flow {
+  go_on,      // next record
+  end_steps,  // stop reading records, complete the model (end of file, error 15)
+  stop,       // stopped on an error; the model stays as it is
+};
+
+// The curvature (change of heading per metre, radians) a curve key selects by
+// the first class digit it contains, testing 1 to 6 in that order; 0 when it
+// has none.
+double curvature_of(std::string_view key) {
+  static constexpr std::array<std::pair<char, double>, 6> kClasses = {{
+      {'1', 0.0001}, {'2', 0.0002}, {'3', 0.0004}, {'4', 0.001}, {'5', 0.002}, {'6', 0.003},
+  }};
+  for (const auto& [digit, curvature] : kClasses) {
+    if (key.find(digit) != std::string_view::npos) return curvature;
+  }
+  return 0;
+}
+
+class LineReader {
+ public:
+  LineReader(Builder& b, std::string file_name, std::string_view text)
+      : b_(b), file_name_(std::move(file_name)), fields_(text) {}
+
+  void run();
+  int32_t row_line() const { return row_line_; }
+
+ private:
+  bool find_general_section();
+  bool read_general_block();
+  bool read_line_length();
+  void read_chainage(int entry);
+  bool read_signal_repetition(std::string_view key);
+  void start_records();
+  Flow read_records();
+  Flow read_record();
+  Flow gradient();
+  Flow curve();
+  Flow montagna();
+  Flow speed_board();
+  Flow indication_board();
+  void end_steps();
+
+  std::string_view read_key();
+  Flow check_position(int32_t p);
+  Flow after_placement(int32_t position);
+  Flow refuse(int32_t error, int32_t position);
+  Flow refuse(int32_t error);
+  void note_stop();
+  void write_gradients_until(int64_t limit);
+  Flow lay_curve_record(int32_t start, int32_t length, double curvature);
+  int64_t plan_cursor() const { return b_.track_plan.size(); }
+  void lay_straight(int64_t last);
+  void lay_curve(int64_t last, double curvature);
+
+  Builder& b_;
+  std::string file_name_;
+  FieldReader fields_;
+  int32_t row_line_ = 0;
+  // The current key in lower case, for the case-insensitive tests.
+  std::string lower_key_;
+  int32_t gradient_cursor_ = 0;
+  int32_t previous_gradient_ = 0;
+  // The last two plan points (c-2 and c-1), bit-identical to the stored ones.
+  double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 1;
+};
+
+void LineReader::run() {
+  if (!find_general_section()) {
+    refuse(no_general_section);
+    return;
+  }
+  if (!read_general_block()) return;
+  if (!b_.cells_allocated()) throw ReadFailure("the general block has no line length");
+  progressive_ordina(b_);
+  start_records();
+  if (read_records() == Flow::stop) return;
+  end_steps();
+}
+
+std::string_view LineReader::read_key() {
+  row_line_ = fields_.line();
+  std::string_view key = fields_.read_text();
+  b_.text_line.assign(key);
+  return key;
+}
+
+// Fields before "[generale]" are passed over; a file whose only such field
+// is its last has no general block.
+bool LineReader::find_general_section() {
+  for (;;) {
+    const std::string_view field = read_key();
+    if (fields_.at_end()) return false;
+    if (contains_ignoring_case(field, "[generale]")) return true;
+  }
+}
+
+bool LineReader::read_general_block() {
+  for (;;) {
+    if (fields_.at_end()) return true;
+    std::string_view key = read_key();
+    if (fields_.at_end()) return true;
+    for (int i = 0; i < kGeneralBlockCommentSkips && contains(key, "-"); ++i) key = read_key();
+
+    if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
+      if (!read_line_length()) return false;
+    }
+    // The chainage, background and repetition keys are matched with case.
+    if (contains(key, "tre") && contains(key, "progressiva")) read_chainage(kChainageThreeEntry);
+    if (contains(key, "due") && contains(key, "progressiva")) read_chainage(kChainageTwoEntry);
+    if (contains(key, "uno") && contains(key, "progressiva")) read_chainage(kChainageOneEntry);
+    if (contains(key, "sfondo") && contains(key, "uno")) {
+      b_.stations[kRouteEntry].from_m = fields_.read_field_number();
+    }
+    if (contains(key, "sfondo") && contains(key, "due")) {
+      b_.stations[kRouteEntry].position_m = fields_.read_field_number();
+    }
+    if (contains(key, "sfondo") && contains(key, "tre")) {
+      b_.stations[kRouteEntry].to_m = fields_.read_field_number();
+    }
+    if (contains(key, "segnali") && contains(key, "ripetizione")) {
+      if (!read_signal_repetition(key)) return false;
+    }
+    // A section line ends the block.
+    if (!key.starts_with('-') && contains(key, "[") && contains(key, "]")) return true;
+  }
+}
+
+bool LineReader::read_line_length() {
+  const int32_t length = fields_.read_field_number();
+  b_.stations[kTrainDataEntry].to_m = length;
+  if (length > kLongestLine) {
+    refuse(line_too_long);
+    return false;
+  }
+  if (length < 0) throw ReadFailure("negative line length");
+  b_.track_extent_m = length + kExtentBeyondLine;
+  b_.cell_count = static_cast<int32_t>(round_half_even(b_.track_extent_m / 50.0));
+  b_.cells.assign(static_cast<size_t>(b_.cell_count) + 1, Cell{});
+  if (b_.j != 0) b_.track_plan.allocate(b_.track_extent_m);
+  return true;
+}
+
+void LineReader::read_chainage(int entry) {
+  Station& s = b_.stations[entry];
+  s.from_m = fields_.read_field_number();
+  s.to_m = fields_.read_field_number();
+  s.position_m = fields_.read_field_number();
+}
+
+bool LineReader::read_signal_repetition(std::string_view key) {
+  Station& s = b_.stations[kTrainEntry];
+  s.from_m = fields_.read_field_number();
+  s.to_m = fields_.read_field_number();
+  if (s.from_m % 50 != 0) {
+    refuse(repetition_start_off_grid);
+    return false;
+  }
+  if (s.to_m % 50 != 0) {
+    refuse(repetition_end_off_grid);
+    return false;
+  }
+  if (contains(key, "4")) {
+    s.position_m = 4;
+  } else if (contains(key, "9")) {
+    s.position_m = 9;
+  } else {
+    refuse(repetition_codes_unknown);
+    return false;
+  }
+  if (s.to_m == 0) s.position_m = 0;
+  return true;
+}
+
+void LineReader::start_records() {
+  b_.montagna_count = 0;
+  b_.board_slot = kFirstBoardSlot;
+  gradient_cursor_ = 0;
+  previous_gradient_ = 0;
+  if (b_.j != 0) {
+    b_.track_plan.push_integer(0, 0);
+    b_.track_plan.push_integer(0, 1);
+    x0_ = 0;
+    y0_ = 0;
+    x1_ = 0;
+    y1_ = 1;
+  }
+}
+
+Flow LineReader::read_records() {
+  for (;;) {
+    if (fields_.at_end()) return Flow::end_steps;
+    std::string_view key = read_key();
+    if (fields_.at_end()) return Flow::end_steps;
+    // Up to two comment fields in a row are skipped.
+    for (int skipped = 0; skipped < 2 && contains(key, "-"); ++skipped) {
+      key = read_key();
+      if (fields_.at_end()) return Flow::end_steps;
+    }
+    lower_key_.assign(key);
+    to_lower_ascii(lower_key_);
+    if (const Flow flow = read_record(); flow != Flow::go_on) return flow;
+  }
+}
+
+// Every test runs on the key, in this order; a key that passes several reads
+// each of their records.
+Flow LineReader::read_record() {
+  const std::string_view key = lower_key_;
+  Flow flow = Flow::go_on;
+  if (contains(key, "pendenza")) flow = gradient();
+  if (flow == Flow::go_on && contains(key, "curva") && b_.j != 0) flow = curve();
+  if (flow == Flow::go_on && contains(key, "montagna")) flow = montagna();
+  if (flow == Flow::go_on && contains(key, "indicatori_v")) flow = speed_board();
+  if (flow == Flow::go_on && contains(key, "indicat") && contains(key, "cartello")) {
+    flow = indication_board();
+  }
+  return flow;
+}
+
+// The checks on a record's first value: beyond the cells ends the reading
+// with 15 (the end steps still run); a negative position is refused.
+Flow LineReader::check_position(int32_t p) {
+  if (int64_t{p} + 100 > int64_t{50} * b_.cell_count) {
+    b_.error_number = beyond_cells;
+    b_.error_position_m = p;
+    note_stop();
+    return Flow::end_steps;
+  }
+  if (p < 0) return refuse(negative_position, p);
+  return Flow::go_on;
+}
+
+Flow LineReader::after_placement(int32_t position) {
+  if (b_.error_number > 0) return refuse(b_.error_number, position);
+  return Flow::go_on;
+}
+
+Flow LineReader::refuse(int32_t error, int32_t position) {
+  b_.error_position_m = position;
+  return refuse(error);
+}
+
+Flow LineReader::refuse(int32_t error) {
+  b_.error_number = error;
+  note_stop();
+  return Flow::stop;
+}
+
+void LineReader::note_stop() {
+  b_.stop_file = file_name_;
+  b_.stop_line = row_line_;
+}
+
+// Writes the gradient in force into the cell at the cursor and on while the
+// cursor is below `limit`: at least one cell, never past the cells.
+void LineReader::write_gradients_until(int64_t limit) {
+  const auto value = static_cast<uint8_t>(previous_gradient_ + kGradientOffset);
+  do {
+    if (gradient_cursor_ >= b_.cell_count) break;
+    b_.cells[gradient_cursor_].gradient = value;
+    ++gradient_cursor_;
+  } while (gradient_cursor_ < limit);
+}
+
+Flow LineReader::gradient() {
+  const int32_t p = fields_.read_field_number();
+  const int32_t g = fields_.read_field_number();
+  if (const Flow flow = check_position(p); flow != Flow::go_on) return flow;
+  if (g < kLowestGradient || g > kHighestGradient) return refuse(gradient_out_of_range, p);
+  const int64_t n = round_half_even(p / 50.0);
+  if (n > 0) write_gradients_until(n);
+  previous_gradient_ = g;
+  return Flow::go_on;
+}
+
+Flow LineReader::curve() {
+  const int32_t start = fields_.read_field_number();
+  const int32_t length = fields_.read_field_number();
+  if (const Flow flow = check_position(start); flow != Flow::go_on) return flow;
+  double curvature = curvature_of(lower_key_);
+  if (curvature == 0) return refuse(plan_refused);
+  if (contains(lower_key_, "s")) curvature = -curvature;
+  return lay_curve_record(start, length, curvature);
+}
+
+// Lays the track straight up to the curve's start and then the curve up to
+// start + length, both clipped at point track_extent_m - 2. A point above
+// 1000000 is refused once it has been laid.
+Flow LineReader::lay_curve_record(int32_t start, int32_t length, double curvature) {
+  const int64_t last_point = b_.track_extent_m - 2;
+  const int64_t straight_end = std::min<int64_t>(start, last_point);
+  const int64_t curve_end = std::min<int64_t>(int64_t{start} + length, last_point);
+  lay_straight(std::min(straight_end, kLastCurvePoint));
+  if (plan_cursor() > kLastCurvePoint) return refuse(plan_refused);
+  lay_curve(std::min(curve_end, kLastCurvePoint), curvature);
+  if (plan_cursor() > kLastCurvePoint) return refuse(plan_refused);
+  return Flow::go_on;
+}
+
+// The hot loops of the build: each point is the last one plus the last
+// step, recomputed from the stored points every time (straight), or that
+// step turned by the first-order rotation (curve).
+void LineReader::lay_straight(int64_t last) {
+  TrackPlan& plan = b_.track_plan;
+  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+  for (int64_t c = plan.size(); c <= last; ++c) {
+    const double x = x1 + (x1 - x0);
+    const double y = y1 + (y1 - y0);
+    plan.push(x, y);
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  x0_ = x0;
+  y0_ = y0;
+  x1_ = x1;
+  y1_ = y1;
+}
+
+void LineReader::lay_curve(int64_t last, double curvature) {
+  TrackPlan& plan = b_.track_plan;
+  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+  for (int64_t c = plan.size(); c <= last; ++c) {
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double x = x1 + (dx + curvature * dy);
+    const double y = y1 + (dy - curvature * dx);
+    plan.push(x, y);
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  x0_ = x0;
+  y0_ = y0;
+  x1_ = x1;
+  y1_ = y1;
+}
+
+Flow LineReader::montagna() {
+  const int32_t inizio = fields_.read_field_number();
+  const int32_t fine = fields_.read_field_number();
+  int32_t tipo = fields_.read_field_number();
+  if (const Flow flow = check_position(inizio); flow != Flow::go_on) return flow;
+  memo_montagna(b_, inizio, fine, tipo);
+  return after_placement(inizio);
+}
+
+Flow LineReader::speed_board() {
+  std::array<int32_t, 9> v{};
+  for (int32_t& value : v) value = fields_.read_field_number();
+  if (const Flow flow = check_position(v[0]); flow != Flow::go_on) return flow;
+  memo_indicatori_v_max(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  return after_placement(v[0]);
+}
+
+// The board's text takes the next station entry from 80 downwards; its cell
+// points to that entry.
+Flow LineReader::indication_board() {
+  const int32_t p = fields_.read_field_number();
+  b_.text_line.assign(fields_.read_text());
+  if (const Flow flow = check_position(p); flow != Flow::go_on) return flow;
+  const int64_t i = cell_index_of(p);
+  if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(board_cell_taken, p);
+  // Entry 0 is never used: an 81st text has nowhere to go.
+  if (b_.board_slot < 1) return refuse(board_entries_exhausted, p);
+  Cell& cell = b_.cells[i];
+  cell.kind = CellKind::indication_board;
+  cell.value1 = static_cast<int16_t>(b_.board_slot);
+  b_.stations[b_.board_slot].name = b_.text_line;
+  --b_.board_slot;
+  return Flow::go_on;
+}
+
+// The rest of the line keeps the last gradient (the last three cells keep
+// 0) and the plan runs on straight to point track_extent_m - 2.
+void LineReader::end_steps() {
+  write_gradients_until(int64_t{b_.cell_count} - 2);
+  if (b_.j != 0) lay_straight(int64_t{b_.track_extent_m} - 2);
+}
+
+}  // namespace
+
+void read_line_description(Builder& b) {
+  b.stations[kRouteEntry].name = b.route_name;
+  b.stations[kTrainEntry].name = b.train_number;
+  const std::string name = line_description_name(b);
+  const std::string path = b.path(name);
+  if (!b.files->exists(path)) {
+    b.error_number = missing_file;
+    b.stop_file = name;
+    b.stop_line = 0;
+    return;
+  }
+  std::string text;
+  try {
+    text = b.files->read_file(path);
+  } catch (...) {
+    b.stop_file = name;
+    b.stop_line = 0;
+    throw;
+  }
+  LineReader reader(b, name, text);
+  try {
+    reader.run();
+    b.files->remove_file(path);
+  } catch (...) {
+    b.stop_file = name;
+    b.stop_line = reader.row_line();
+    throw;
+  }
+}
+
+namespace {
+
+struct Chainage {
+  int32_t first = 0;
+  int32_t second = 0;
+  int32_t third = 0;
+};
+
+Chainage chainage_of(const Station& s) { return {s.from_m, s.to_m, s.position_m}; }
+
+}  // namespace
+
+void progressive_ordina(Builder& b) {
+  const Chainage t = chainage_of(b.stations[kChainageThreeEntry]);
+  const Chainage d = chainage_of(b.stations[kChainageTwoEntry]);
+  const Chainage u = chainage_of(b.stations[kChainageOneEntry]);
+  // Entries 81, 82, 83 in that order; all zero unless a rule below applies.
+  std::array<Chainage, 3> order{};
+  if (int64_t{t.first} + d.first + u.first != 0) {
+    if (t.first > d.first && t.first > u.first) {
+      order = d.first > u.first ? std::array{t, d, u} : std::array{t, u, d};
+    } else if (d.first > t.first && d.first > u.first) {
+      order = t.first > u.first ? std::array{d, t, u} : std::array{d, u, t};
+    } else if (u.first > t.first && u.first > d.first) {
+      order = t.first > d.first ? std::array{u, t, d} : std::array{u, d, t};
+    }
+  } else {
+    if (t.second > 0) order = {t, d, u};
+    if (d.second > 0) order = {d, t, u};
+    if (u.second > 0) order = {u, d, t};
+  }
+  for (int i = 0; i < 3; ++i) {
+    Chainage& c = order[i];
+    // Wraps like the 32-bit slot it lands in.
+    if (c.third == 1) c.second = static_cast<int32_t>(int64_t{c.second} + 100);
+    Station& s = b.stations[kChainageThreeEntry + i];
+    s.from_m = c.first;
+    s.to_m = c.second;
+    s.position_m = c.third;
+  }
+}
+
+}  // namespace sb

@@ -1,0 +1,405 @@
+#include "train/train_reader.h"
+
+#include <array>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "driver/file_names.h"
+#include "line/field_reader.h"
+#include "line/text_match.h"
+#include "platform/file_system.h"
+#include "track/placement.h"
+
+namespace sb {
+
+namespace {
+
+// A row's position plus this margin must lie within the cells; a station
+// needs room for its platform.
+constexpr int32_t kRowMargin = 100;
+constexpr int32_t kStationMargin = 800;
+// Station kinds from this one up are passed without a stop marker.
+constexpr uint8_t kFirstKindWithoutStop = 25;
+constexpr int32_t kLongPlatform = 600;
+constexpr int32_t kPlatformGap = 350;
+constexpr uint8_t kFirstApproachCode = 80;
+
+// Numbers of the problems this reader records.
+enum TrainError : int32_t {
+  chainage_off_grid = 2,
+  code_cell_taken = 7,
+  station_off_grid = 8,
+  platform_length_off_grid = 9,
+  too_many_stations = 10,
+  beyond_cells = 15,
+  platforms_too_close = 22,
+  stop_marker_at_start = 24,
+  outside_cells = 26,
+};
+
+// How reading goes on after a row.
+enum class Flow {
+  go_on,      // next row
+  end_steps,  // stop reading rows, complete the profiles (end of file, error 15)
+  stop,       // stopped on an error; the model stays as it is
+};
+
+// Whether value fits the integer type T.
+template <typename T>
+bool fits(int64_t value) {
+  return value >= std::numeric_limits<T>::min() && value <= std::numeric_limits<T>::max();
+}
+
+class TrainReader {
+ public:
+  TrainReader(Builder& b, std::string file_name, std::string_view text)
+      : b_(b), file_name_(std::move(file_name)), fields_(text) {}
+
+  void run();
+  int32_t row_line() const { return row_line_; }
+
+ private:
+  Flow read_rows();
+  Flow read_row();
+  Flow speed_row();
+  Flow adhesion_row();
+  Flow signal_row();
+  Flow slowdown_row();
+  Flow code_point_row();
+  Flow station_row();
+  Flow place_station(int32_t n, int32_t platform_length);
+  void end_steps();
+
+  std::string_view read_key();
+  int32_t number32() { return fields_.read_number(); }
+  int16_t number16();
+  uint8_t number8();
+  uint8_t speed_code(int32_t speed) const;
+  Flow check_position(int32_t p, int32_t margin);
+  Flow refuse(int32_t error, int32_t position);
+  Flow refuse(int32_t error);
+  void note_stop();
+  void write_profile(int32_t& cursor, int64_t limit, uint8_t value, uint8_t Cell::*field);
+
+  Builder& b_;
+  std::string file_name_;
+  FieldReader fields_;
+  int32_t row_line_ = 0;
+  // The current key in lower case: every key test ignores case.
+  std::string lower_key_;
+  int32_t station_number_ = 1;
+  int32_t speed_cursor_ = 0;
+  int32_t previous_speed_ = 0;
+  int32_t adhesion_cursor_ = 0;
+  int32_t previous_adhesion_ = 0;
+};
+
+void TrainReader::run() {
+  // Rows count only after the first field that names the general section.
+  while (!fields_.at_end()) {
+    if (contains_ignoring_case(read_key(), "[generale]")) break;
+  }
+  if (read_rows() == Flow::stop) return;
+  end_steps();
+}
+
+std::string_view TrainReader::read_key() {
+  row_line_ = fields_.line();
+  std::string_view key = fields_.read_text();
+  b_.text_line.assign(key);
+  return key;
+}
+
+int16_t TrainReader::number16() {
+  const int32_t value = fields_.read_number();
+  if (!fits<int16_t>(value)) throw ReadFailure("does not fit 16 bits: " + std::to_string(value));
+  return static_cast<int16_t>(value);
+}
+
+uint8_t TrainReader::number8() {
+  const int32_t value = fields_.read_number();
+  if (!fits<uint8_t>(value)) throw ReadFailure("does not fit 0 to 255: " + std::to_string(value));
+  return static_cast<uint8_t>(value);
+}
+
+// A cell keeps a line speed as its fifth, rounded, in one byte.
+uint8_t TrainReader::speed_code(int32_t speed) const {
+  return static_cast<uint8_t>(round_half_even(speed / 5.0));
+}
+
+Flow TrainReader::read_rows() {
+  for (;;) {
+    if (fields_.at_end()) return Flow::end_steps;
+    std::string_view key = read_key();
+    if (fields_.at_end()) return Flow::end_steps;
+    // Up to two comment fields in a row are skipped.
+    for (int skipped = 0; skipped < 2 && contains(key, "-"); ++skipped) {
+      key = read_key();
+      if (fields_.at_end()) return Flow::end_steps;
+    }
+    lower_key_.assign(key);
+    to_lower_ascii(lower_key_);
+    if (const Flow flow = read_row(); flow != Flow::go_on) return flow;
+  }
+}
+
+// Every test runs on the key, in this order; a key that passes several reads
+// each of their rows.
+Flow TrainReader::read_row() {
+  const std::string_view key = lower_key_;
+  Station& train = b_.stations[kTrainDataEntry];
+  Station& clock = b_.stations[kTrainEntry];
+  if (contains(key, "frenata") && contains(key, "massa")) train.from_m = number32();
+  if (contains(key, "vetture")) train.position_m = number32();
+  Flow flow = Flow::go_on;
+  if (contains(key, "velocit")) flow = speed_row();
+  if (flow == Flow::go_on && contains(key, "aderenza")) flow = adhesion_row();
+  if (flow != Flow::go_on) return flow;
+  if (contains(key, "orologio")) {
+    clock.int3 = number16();
+    clock.int4 = number16();
+    clock.int5 = number16();
+  }
+  if (contains(key, "sabbia")) clock.int1 = number16();
+  if (contains(key, "segnale")) flow = signal_row();
+  if (flow == Flow::go_on && contains(key, "rallentamento")) flow = slowdown_row();
+  if (flow == Flow::go_on && contains(key, "abbattimento")) flow = code_point_row();
+  if (flow == Flow::go_on && contains(key, "stazione")) flow = station_row();
+  return flow;
+}
+
+// Checks on a row's first value: beyond the cells ends the reading with 15
+// (the end steps still run); a negative position is refused.
+Flow TrainReader::check_position(int32_t p, int32_t margin) {
+  if (int64_t{p} + margin > int64_t{50} * b_.cell_count) {
+    b_.error_number = beyond_cells;
+    b_.error_position_m = p;
+    note_stop();
+    return Flow::end_steps;
+  }
+  if (p < 0) return refuse(outside_cells, p);
+  return Flow::go_on;
+}
+
+Flow TrainReader::refuse(int32_t error, int32_t position) {
+  b_.error_position_m = position;
+  return refuse(error);
+}
+
+Flow TrainReader::refuse(int32_t error) {
+  b_.error_number = error;
+  note_stop();
+  return Flow::stop;
+}
+
+void TrainReader::note_stop() {
+  b_.stop_file = file_name_;
+  b_.stop_line = row_line_;
+}
+
+// Writes value into the cell at the cursor and on while the cursor is below
+// `limit`: at least one cell, but never the cell at cell_count or beyond.
+void TrainReader::write_profile(int32_t& cursor, int64_t limit, uint8_t value,
+                                uint8_t Cell::*field) {
+  do {
+    if (cursor >= b_.cell_count) break;
+    b_.cells[cursor].*field = value;
+    ++cursor;
+  } while (cursor < limit);
+}
+
+// A profile row's value holds from its own cell t = x / 50 on; the cells
+// before t get the previous row's value.
+Flow TrainReader::speed_row() {
+  const int32_t x = number32();
+  const int32_t v = number32();
+  if (!fits<uint8_t>(round_half_even(v / 5.0))) {
+    throw ReadFailure("speed " + std::to_string(v) + " does not fit a cell");
+  }
+  if (const Flow flow = check_position(x, kRowMargin); flow != Flow::go_on) return flow;
+  const int64_t t = round_half_even(x / 50.0);
+  if (t > 0) write_profile(speed_cursor_, t, speed_code(previous_speed_), &Cell::line_speed);
+  previous_speed_ = v;
+  return Flow::go_on;
+}
+
+// The adhesion byte keeps the low 8 bits of the value as written.
+Flow TrainReader::adhesion_row() {
+  const int32_t x = number32();
+  const int32_t a = number32();
+  if (const Flow flow = check_position(x, kRowMargin); flow != Flow::go_on) return flow;
+  const int64_t t = round_half_even(x / 50.0);
+  if (t > 0) {
+    write_profile(adhesion_cursor_, t, static_cast<uint8_t>(previous_adhesion_), &Cell::adhesion);
+  }
+  previous_adhesion_ = a;
+  return Flow::go_on;
+}
+
+// A row placed by an operation stops the reading when error_number is set
+// afterwards, whoever set it: an error 15 left by the line reader stops here.
+Flow TrainReader::signal_row() {
+  std::array<int32_t, 11> v{};
+  for (int32_t& value : v) value = number32();
+  if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
+  int32_t tempo = v[10];
+  memo_segnale(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], tempo);
+  if (b_.error_number > 0) return refuse(b_.error_number, v[0]);
+  return Flow::go_on;
+}
+
+Flow TrainReader::slowdown_row() {
+  std::array<int32_t, 6> v{};
+  for (int32_t& value : v) value = number32();
+  if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
+  memo_rallentamento(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
+  if (b_.error_number > 0) return refuse(b_.error_number, v[0]);
+  return Flow::go_on;
+}
+
+// A code point lies in cell p / 50 (no 1 added); a value below 1 cuts the code.
+Flow TrainReader::code_point_row() {
+  const int32_t p = number32();
+  const int16_t n = number16();
+  if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
+  const int64_t c = round_half_even(p / 50.0);
+  if (!in_cells(b_, c) || !is_free(b_.cells[c])) return refuse(code_cell_taken, p);
+  Cell& cell = b_.cells[c];
+  if (n >= 1) {
+    cell.kind = code_point;
+    cell.value1 = n;
+  } else {
+    cell.kind = code_cut;
+  }
+  return Flow::go_on;
+}
+
+// Fills the next station entry field by field, checking as it goes.
+Flow TrainReader::station_row() {
+  const int32_t n = station_number_;
+  // Only a line with 80 board texts leaves no entry even for the first
+  // station; nothing may overwrite a board's text.
+  if (n >= b_.board_slot) return refuse(too_many_stations);
+  Station& e = b_.stations[n];
+  e.position_m = number32();
+  if (const Flow flow = check_position(e.position_m, kStationMargin); flow != Flow::go_on) {
+    return flow;
+  }
+  if (e.position_m % 50 != 0) return refuse(station_off_grid, e.position_m);
+  e.kind = number8();
+  const int32_t platform_length = number32();
+  if (platform_length % 100 != 0) return refuse(platform_length_off_grid, e.position_m);
+  e.flag1 = number8();
+  e.byte4 = number8();
+  e.byte3 = number8();
+  e.int1 = number16();
+  e.int2 = number16();
+  e.byte1 = number8();
+  e.int3 = number16();
+  e.int4 = number16();
+  e.int5 = number16();
+  e.byte2 = number8();
+  const int64_t hours = number32();
+  const int64_t minutes = number32();
+  const int64_t seconds = number32();
+  e.name.assign(fields_.read_text());
+  const int64_t time_s = (hours * 60 + minutes) * 60 + seconds;
+  if (!fits<int32_t>(time_s)) throw ReadFailure("time of day does not fit 32 bits");
+  e.time_s = static_cast<int32_t>(time_s);
+  return place_station(n, platform_length);
+}
+
+// The platform's extent by station kind, then the stop marker with its
+// approach codes, the spacing from the previous platform and the count.
+Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
+  Station& e = b_.stations[n];
+  const int64_t position = e.position_m;
+  const int64_t length = platform_length;
+  int64_t from_m = position - length / 2;
+  int64_t to_m = position + length / 2 + (e.byte3 != 0 ? 50 : 0);
+  if (e.kind == 5 || e.kind == 6) {
+    from_m = position - length;
+    to_m = position + 150;
+    e.byte3 = 0;
+  } else if (e.kind == 7 || e.kind == 8) {
+    from_m = position - length;
+    to_m = position + length;
+    e.byte3 = 0;
+  }
+  if (!fits<int32_t>(from_m) || !fits<int32_t>(to_m)) {
+    throw ReadFailure("platform extent does not fit 32 bits");
+  }
+  e.from_m = static_cast<int32_t>(from_m);
+  e.to_m = static_cast<int32_t>(to_m);
+  if (platform_length < kLongPlatform) e.byte4 = 0;
+  if (n == 1) {
+    e.byte3 = 0;
+    e.byte4 = 0;
+  }
+
+  if (e.kind < kFirstKindWithoutStop) {
+    const int64_t marker = to_m / 50 - 1;
+    if (marker > b_.cell_count) return refuse(outside_cells, e.position_m);
+    if (e.kind != 5 && e.kind != 6) {
+      for (int k = 1; k <= 4; ++k) {
+        const int64_t c = marker - k;
+        if (c > 1) b_.cells[c].approach_code = static_cast<uint8_t>(kFirstApproachCode + k);
+      }
+    }
+    if (marker <= 1) return refuse(stop_marker_at_start);
+    b_.cells[marker].kind = stop_marker;
+    b_.cells[marker].value1 = static_cast<int16_t>(n);
+  }
+
+  if (n > 1 && from_m - kPlatformGap < b_.stations[n - 1].to_m) {
+    return refuse(platforms_too_close, e.position_m);
+  }
+  station_number_ = n + 1;
+  if (station_number_ >= b_.board_slot) return refuse(too_many_stations);
+  return Flow::go_on;
+}
+
+// The last speed and adhesion hold to cell cell_count - 3; then the
+// chainage systems of the line must stand on the 50 m grid.
+void TrainReader::end_steps() {
+  const int64_t limit = int64_t{b_.cell_count} - 2;
+  write_profile(speed_cursor_, limit, speed_code(previous_speed_), &Cell::line_speed);
+  write_profile(adhesion_cursor_, limit, static_cast<uint8_t>(previous_adhesion_),
+                &Cell::adhesion);
+  for (int entry = kChainageThreeEntry; entry <= kChainageOneEntry; ++entry) {
+    const Station& s = b_.stations[entry];
+    if (s.from_m % 50 != 0 || s.to_m % 50 != 0) {
+      b_.error_number = chainage_off_grid;
+      // The values come from the line description's chainage rows.
+      b_.stop_file = line_description_name(b_);
+      b_.stop_line = 0;
+    }
+  }
+}
+
+}  // namespace
+
+void read_train_description(Builder& b) {
+  const std::string name = train_description_name(b);
+  const std::string path = b.path(name);
+  std::string text;
+  try {
+    text = b.files->read_file(path);
+  } catch (...) {
+    b.stop_file = name;
+    b.stop_line = 0;
+    throw;
+  }
+  TrainReader reader(b, name, text);
+  try {
+    reader.run();
+    b.files->remove_file(path);
+  } catch (...) {
+    b.stop_file = name;
+    b.stop_line = reader.row_line();
+    throw;
+  }
+}
+
+}  // namespace sb
