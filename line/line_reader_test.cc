@@ -8,6 +8,7 @@
 
 #include "driver/file_names.h"
 #include "line/field_reader.h"
+#include "line/line_writer.h"
 #include "testing/fake_platform.h"
 
 namespace sb {
@@ -484,6 +485,48 @@ TEST_F(LineReaderTest, LoneLineFeedsReadLikeCarriageReturnLineFeeds) {
   EXPECT_EQ(b.stations[80].name, "(GALLERIA )");
   EXPECT_EQ(b.track_plan.x_block(), x_block);
   EXPECT_EQ(b.track_plan.y_block(), y_block);
+}
+
+TEST_F(LineReaderTest, BuiltInLineDescription) {
+  dati_linea(b);
+  read_line_description(b);
+  EXPECT_EQ(b.error_number, 0);
+  EXPECT_FALSE(text_exists());
+  EXPECT_EQ(b.track_extent_m, 104000);
+  EXPECT_EQ(b.cell_count, 2080);
+  EXPECT_EQ(b.stations[84].to_m, 97000);
+  EXPECT_EQ(b.stations[85].position_m, 1);
+  EXPECT_EQ(b.stations[86].from_m, 1050);
+  EXPECT_EQ(b.stations[86].to_m, 95500);
+  EXPECT_EQ(b.stations[86].position_m, 4);
+  for (int e = 81; e <= 83; ++e) {
+    EXPECT_EQ(b.stations[e].from_m, 0) << e;
+    EXPECT_EQ(b.stations[e].to_m, 0) << e;
+    EXPECT_EQ(b.stations[e].position_m, 0) << e;
+  }
+
+  const struct {
+    int cell;
+    int entry;
+  } boards[] = {{745, 80}, {1406, 79}, {1452, 78}};
+  for (const auto& board : boards) {
+    EXPECT_EQ(b.cells[board.cell].kind, indication_board) << board.cell;
+    EXPECT_EQ(b.cells[board.cell].value1, board.entry) << board.cell;
+  }
+  EXPECT_EQ(b.stations[80].name, "(GALLERIA )(APPENNINO)(Km 18+510)");
+  EXPECT_EQ(b.board_slot, 77);
+  EXPECT_EQ(b.montagna_count, 28);
+
+  for (int i = 0; i <= 39; ++i) EXPECT_EQ(gradient(i), 102) << i;
+  for (int i = 1932; i <= 2077; ++i) EXPECT_EQ(gradient(i), 100) << i;
+  for (int i = 2078; i <= 2080; ++i) EXPECT_EQ(gradient(i), 0) << i;
+
+  for (int i = 2; i <= 1000; i += 499) expect_point(b.track_plan, i, 0, i);
+  expect_point(b.track_plan, 1000, 0, 1000);
+  expect_point(b.track_plan, 1001, -0.0002, 1001);
+  EXPECT_EQ(b.track_plan.size(), 103999);
+  EXPECT_EQ(b.track_plan.point(103999).state, TrackPlan::State::unset);
+  EXPECT_EQ(b.track_plan.point(104000).state, TrackPlan::State::unset);
 }
 
 struct Triple {
