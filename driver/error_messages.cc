@@ -19,7 +19,7 @@ constexpr Explanation kExplanations[] = {
     {7, "a code point (abbattimento) stands on a cell that is already taken"},
     {8, "a station position is not a multiple of 50"},
     {9, "a platform length is not a multiple of 100"},
-    {10, "too many stations: they reach the station entries of the indication boards"},
+    {10, "too many stations and indication boards for the 80 entries they share"},
     {11, "a signal before a slowdown warning board has no free cell for its code point"},
     {12, "no free cell for a code point before a slowdown start"},
     {13, "no free cell for a code point inside a slowdown or before the first signal after it"},
