@@ -15,7 +15,8 @@ constexpr size_t kCodeLength = 25;
 constexpr std::string_view kCodePad = "kkllmmnnooppqqrrssttuuvvww";
 
 // Characters 1..25 of: train number + route name, lower-cased, + pad.
-std::array<unsigned char, kCodeLength> code_characters(const Builder& b) {
+std::array<unsigned char, kCodeLength> code_characters(std::string_view train_number,
+                                                      std::string_view route_name) {
   std::array<unsigned char, kCodeLength> code{};
   size_t length = 0;
   auto append = [&](std::string_view text, bool lower) {
@@ -24,25 +25,33 @@ std::array<unsigned char, kCodeLength> code_characters(const Builder& b) {
       code[length++] = lower ? windows_1252_lower(c) : c;
     }
   };
-  append(b.stations[kTrainEntry].name, true);
-  append(b.stations[kRouteEntry].name, true);
+  append(train_number, true);
+  append(route_name, true);
   append(kCodePad, false);
   return code;
 }
 
 }  // namespace
 
-int16_t codice_gara_og(const Builder& b) {
+int16_t codice_gara_og(std::string_view train_number, std::string_view route_name) {
   int32_t sum = 0;
-  for (unsigned char c : code_characters(b)) sum += c;
+  for (unsigned char c : code_characters(train_number, route_name)) sum += c;
   return static_cast<int16_t>(sum);  // at most 25 * 255
 }
 
-int32_t codice_gara_st(const Builder& b) {
-  const auto code = code_characters(b);
+int32_t codice_gara_st(std::string_view train_number, std::string_view route_name) {
+  const auto code = code_characters(train_number, route_name);
   int32_t sum = 0;
   for (size_t i = 0; i < code.size(); ++i) sum += static_cast<int32_t>(i + 1) * code[i];
   return sum;
+}
+
+int16_t codice_gara_og(const Builder& b) {
+  return codice_gara_og(b.stations[kTrainEntry].name, b.stations[kRouteEntry].name);
+}
+
+int32_t codice_gara_st(const Builder& b) {
+  return codice_gara_st(b.stations[kTrainEntry].name, b.stations[kRouteEntry].name);
 }
 
 }  // namespace sb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "track/model.h"
 
@@ -14,5 +15,10 @@ namespace sb {
 int16_t codice_gara_og(const Builder& b);
 // The sum of each character code times its 1-based position.
 int32_t codice_gara_st(const Builder& b);
+
+// The same codes from the two names themselves (Windows-1252 bytes), for
+// tools that read them back from a station file.
+int16_t codice_gara_og(std::string_view train_number, std::string_view route_name);
+int32_t codice_gara_st(std::string_view train_number, std::string_view route_name);
 
 }  // namespace sb

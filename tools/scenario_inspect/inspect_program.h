@@ -1,0 +1,25 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace sb::inspect {
+
+// Exit statuses of scenario_inspect.
+enum InspectStatus : int {
+  kInspected = 0,
+  kBadFile = 1,  // a file could not be read or is not a compiled file of its kind
+  kUsageError = 2,
+};
+
+// The whole program: parses the arguments after the program name, reads
+// the files through `files`, appends what it shows to `out` and its error
+// lines to `err`, and returns the exit status.
+int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
+                std::string& err);
+
+std::string inspect_usage();
+
+}  // namespace sb::inspect

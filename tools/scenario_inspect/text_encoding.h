@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace sb::inspect {
+
+// Names in the compiled files are Windows-1252 bytes; listings, JSON and
+// SVG are UTF-8. Bytes that Windows-1252 leaves undefined become U+FFFD.
+std::string windows_1252_to_utf8(std::string_view bytes);
+
+// Text for a JSON string literal, quotes included. Expects UTF-8.
+std::string json_quoted(std::string_view utf8);
+
+// Text for XML character data or an attribute value. Expects UTF-8; control
+// characters that XML cannot carry become U+FFFD.
+std::string xml_escaped(std::string_view utf8);
+
+}  // namespace sb::inspect
