@@ -1,0 +1,116 @@
+// A file that cannot be written ends the run at once with status 3 and a
+// message naming it, and costs nothing: the older file of that name stays
+// whole, no temporary file is left, and no later step writes anything.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/file_names.h"
+#include "driver/run.h"
+#include "testing/fake_platform.h"
+#include "testing/temp_dir.h"
+
+namespace sb {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file a build of the built-in scenario writes, in the order written.
+const std::vector<std::string> kWrittenInOrder = {
+    "Sarvena_Lucredo_linea.txt",
+    "Sarvena_Lucredo_20573-2-.txt",
+    "Sarvena_Lucredo_20573-2_note.txt",
+    "Sarvena_Lucredo_20573-2_rallentamenti.txt",
+    "Sarvena_Lucredo_20573-2_scheda_treno.txt",
+    "Sarvena_Lucredo_linea.dat",
+    "Sarvena_Lucredo_20573-2.sim",
+    "Sarvena_Lucredo_20573-2.dat",
+};
+
+// The file-system log of a whole build, up to the write of `failing`.
+std::vector<std::string> log_before_writing(const FakePlatform& platform,
+                                            const std::string& failing) {
+  FakePlatform complete;
+  complete.directory = platform.directory;
+  EXPECT_EQ(run_program(complete, std::vector<std::string>{}), kBuilt);
+  std::vector<std::string> log;
+  for (const std::string& entry : complete.files.log) {
+    if (entry == "write " + complete.file(failing)) break;
+    log.push_back(entry);
+  }
+  return log;
+}
+
+TEST(WriteFailure, EachFileKeepsItsOlderVersionAndStopsTheRun) {
+  for (const std::string& name : kWrittenInOrder) {
+    SCOPED_TRACE(name);
+    FakePlatform platform;
+    const std::string path = platform.file(name);
+    const std::string old_content = "older " + name + "\r\n";
+    platform.files.files[path] = old_content;
+    platform.files.failing_writes.insert(path);
+
+    EXPECT_EQ(run_program(platform, std::vector<std::string>{}), kFileOrUsageError);
+
+    EXPECT_EQ(platform.files.files[path], old_content);
+    ASSERT_FALSE(platform.reports.empty());
+    EXPECT_NE(platform.reports.back().find(path), std::string::npos) << platform.reports.back();
+    EXPECT_TRUE(platform.messages.empty());
+    // Nothing after the failed write: the log is that of a good build cut
+    // just before it.
+    EXPECT_EQ(platform.files.log, log_before_writing(platform, name));
+  }
+}
+
+struct Outcome {
+  int status = -1;
+  std::string err;
+};
+
+// Runs the builder in `dir` with the shell's file-size limit set to `blocks`
+// (512 or 1024 bytes each, as the shell counts them).
+Outcome run_with_file_size_limit(const std::string& dir, int blocks) {
+  TempDir capture;
+  const std::string command = "ulimit -f " + std::to_string(blocks) + " && '" +
+                              SCENARIO_BUILDER_EXE + "' --dir '" + dir + "' 2>'" +
+                              capture.file("err") + "'";
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file_bytes(capture.file("err"))};
+}
+
+TEST(WriteFailure, AFileSizeLimitOnDiskLosesNothing) {
+  const struct {
+    std::string failing;
+    // Below the failing file's size, above that of every file before it.
+    int blocks;
+  } cases[] = {
+      {"Sarvena_Lucredo_linea.txt", 4},  // a text of several kilobytes
+      {"Sarvena_Lucredo_linea.dat", 400},  // the plan: megabytes, after the small texts
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.failing);
+    TempDir dir;
+    const std::string path = dir.file(c.failing);
+    const std::string old_content = "older " + c.failing + "\r\n";
+    write_file_bytes(path, old_content);
+
+    const Outcome outcome = run_with_file_size_limit(dir.path(), c.blocks);
+
+    EXPECT_EQ(outcome.status, 3) << outcome.err;
+    EXPECT_NE(outcome.err.find(path), std::string::npos) << outcome.err;
+    EXPECT_EQ(read_file_bytes(path), old_content);
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      EXPECT_NE(entry.path().extension(), ".partial") << entry.path();
+    }
+    // The files of the later steps are not written.
+    EXPECT_FALSE(fs::exists(dir.file("Sarvena_Lucredo_20573-2.dat")));
+  }
+}
+
+}  // namespace
+}  // namespace sb

@@ -1,0 +1,12 @@
+// The train description reader, on any bytes, after the built-in line.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "testing/fuzz_harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  sb::fuzzing::read_train_after_line(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}

@@ -1,0 +1,164 @@
+#include "testing/fuzz_harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "driver/fatal_report.h"
+#include "driver/file_names.h"
+#include "line/field_reader.h"
+#include "line/line_reader.h"
+#include "line/line_writer.h"
+#include "output/compiled_layout.h"
+#include "platform/system_error.h"
+#include "testing/fake_platform.h"
+#include "track/memorizza_percorso.h"
+#include "train/memorizza_dati.h"
+#include "train/train_reader.h"
+
+namespace sb::fuzzing {
+
+namespace {
+
+// Every number a build can leave in error_number.
+const std::set<int32_t> kKnownErrors = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,   10,  11,  12,
+                                        13, 15, 16, 17, 18, 19, 20, 21, 22, 24,  25,  26,  27,
+                                        28, 29, 101, 102, 103};
+
+void require(bool holds, const char* rule) {
+  if (holds) return;
+  std::fprintf(stderr, "broken after the run: %s\n", rule);
+  std::abort();
+}
+
+// An in-memory build of the built-in route.
+struct Bench {
+  Bench() : b(platform) {
+    b.directory = platform.directory;
+    b.route_name = kBuiltInRouteName;
+    b.train_number = kBuiltInTrainNumber;
+  }
+  std::string line_path() const { return b.path(line_description_name(b)); }
+  std::string train_path() const { return b.path(train_description_name(b)); }
+  bool has(const std::string& path) { return platform.files.exists(path); }
+
+  FakePlatform platform;
+  Builder b;
+};
+
+// What must hold of any model the readers leave behind.
+void check_model(const Builder& b) {
+  require(kKnownErrors.count(b.error_number) == 1, "error_number is one the builder knows");
+  require(b.montagna_count >= 0 && b.montagna_count <= kMontagnaCapacity,
+          "montagna_count within the lists");
+  require(b.board_slot >= 0 && b.board_slot <= kFirstBoardSlot, "board_slot within the table");
+  if (b.cells_allocated()) {
+    require(b.cells.size() == static_cast<size_t>(b.cell_count) + 1,
+            "cells hold indices 0..cell_count");
+    require(b.cell_count == round_half_even(b.track_extent_m / 50.0),
+            "cell_count follows the track extent");
+  }
+  if (b.track_plan.allocated()) {
+    require(b.track_plan.extent() == b.track_extent_m, "the plan spans the track");
+    require(b.track_plan.size() <= b.track_plan.extent() + 1, "no plan point past the extent");
+  }
+}
+
+void check_compiled_files(Bench& bench) {
+  Builder& b = bench.b;
+  const auto& files = bench.platform.files.files;
+  const auto cell_file = files.find(b.path(cell_file_name(b)));
+  const auto station_file = files.find(b.path(station_file_name(b)));
+  const auto plan_file = files.find(b.path(plan_file_name(b)));
+  require(cell_file != files.end() && station_file != files.end() && plan_file != files.end(),
+          "a build that ends normally writes the three compiled files");
+  require(cell_file->second.size() == kCellRecordSize * b.cells.size(),
+          "the cell file holds every cell");
+  require(decode_station_file(station_file->second).ok(), "the station file reads back");
+  // Each block: the set points as kept, then 2 bytes per unset point.
+  const TrackPlan& plan = b.track_plan;
+  require(plan_file->second.size() == plan.x_block().size() + plan.y_block().size() +
+                                          4 * static_cast<size_t>(plan.unset_count()),
+          "the plan file holds every point");
+  require(!bench.has(bench.line_path()), "the line description is gone after the build");
+}
+
+}  // namespace
+
+std::pair<std::string_view, std::string_view> split_pair(std::string_view input) {
+  const size_t at = input.find(kPairSeparator);
+  if (at == std::string_view::npos) return {input, {}};
+  return {input.substr(0, at), input.substr(at + 1)};
+}
+
+const std::string& fixed_line_description() {
+  static const std::string text = [] {
+    Bench bench;
+    dati_linea(bench.b);
+    return bench.platform.files.read_file(bench.line_path());
+  }();
+  return text;
+}
+
+Outcome read_line_only(std::string_view line_text) {
+  Bench bench;
+  Builder& b = bench.b;
+  b.j = 1;
+  bench.platform.files.files[bench.line_path()] = std::string(line_text);
+  Outcome outcome;
+  try {
+    read_line_description(b);
+  } catch (const ReadFailure&) {
+    outcome.read_failure = true;
+  }
+  check_model(b);
+  if (!outcome.read_failure && b.error_number != 101) {
+    require(!bench.has(bench.line_path()), "the line reader deletes what it read");
+  }
+  outcome.error_number = b.error_number;
+  outcome.error_position_m = b.error_position_m;
+  return outcome;
+}
+
+Outcome read_train_after_line(std::string_view train_text) {
+  Bench bench;
+  Builder& b = bench.b;
+  // The plan plays no part in the train's reading; leaving it out keeps each
+  // run short.
+  b.j = 0;
+  bench.platform.files.files[bench.line_path()] = fixed_line_description();
+  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  memorizza_dati(b);
+  check_model(b);
+  require(b.cells_allocated(), "the fixed line gives cells");
+  require(!bench.has(bench.line_path()), "the line description is deleted");
+  require(!bench.has(bench.train_path()), "the train description is deleted in every outcome");
+  Outcome outcome;
+  outcome.error_number = b.error_number;
+  outcome.error_position_m = b.error_position_m;
+  outcome.read_failure = b.error_number == 25;
+  return outcome;
+}
+
+Outcome build_from_pair(std::string_view input) {
+  const auto [line_text, train_text] = split_pair(input);
+  Bench bench;
+  Builder& b = bench.b;
+  bench.platform.files.files[bench.line_path()] = std::string(line_text);
+  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  Outcome outcome;
+  try {
+    memorizza_percorso(b, 1);
+  } catch (const FatalReport& report) {
+    outcome.fatal = true;
+    outcome.fatal_number = report.number;
+  }
+  check_model(b);
+  if (!outcome.fatal) check_compiled_files(bench);
+  outcome.error_number = b.error_number;
+  outcome.error_position_m = b.error_position_m;
+  outcome.read_failure = b.error_number == 25;
+  return outcome;
+}
+
+}  // namespace sb::fuzzing

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace sb::fuzzing {
+
+// One input of each fuzz target, run in memory exactly as the fuzzers run
+// it. After the run the model and the files are checked for what must hold
+// whatever the input; a broken rule prints what broke and aborts, so that the
+// fuzzer keeps the input as a crash and a regression test fails loudly.
+
+struct Outcome {
+  int32_t error_number = 0;
+  int32_t error_position_m = 0;
+  // The description could not be read (what memorizza_dati turns into 25).
+  bool read_failure = false;
+  // The fatal report ended the build, with this number.
+  bool fatal = false;
+  std::string fatal_number;
+};
+
+// The line description alone, through the line reader (track plan included).
+Outcome read_line_only(std::string_view line_text);
+
+// The train description, read after the fixed line description.
+Outcome read_train_after_line(std::string_view train_text);
+
+// The whole build, memorizza_percorso(b, 1), from a line description and a
+// train description: the input up to the first separator byte is the line,
+// the rest the train (empty when there is no separator).
+Outcome build_from_pair(std::string_view input);
+
+inline constexpr char kPairSeparator = '\0';
+std::pair<std::string_view, std::string_view> split_pair(std::string_view input);
+
+// The line description the train target reads first: the built-in one.
+const std::string& fixed_line_description();
+
+}  // namespace sb::fuzzing
