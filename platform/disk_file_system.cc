@@ -86,6 +86,11 @@ void DiskFileSystem::replace_file(const std::string& path,
 
 void DiskFileSystem::remove_file(const std::string& path) {
   std::error_code ec;
+  // A folder standing where a file is expected is not the file: it stays,
+  // even when empty.
+  if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::directory) {
+    throw FileError("delete", path, EISDIR);
+  }
   std::filesystem::remove(path, ec);
   if (ec) throw FileError("delete", path, errno_of(ec));
 }
