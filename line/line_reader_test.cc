@@ -131,6 +131,11 @@ TEST_F(LineReaderTest, RecordedProblems) {
   for (int i = 0; i < 81; ++i) {
     boards += "cartello_indicatore, " + std::to_string(1000 + 50 * i) + ", (B)\r\n";
   }
+  std::string spans;
+  for (int i = 0; i < 81; ++i) {
+    spans += "montagna, " + std::to_string(1000 + 100 * i) + ", " + std::to_string(1050 + 100 * i) +
+             ", 2\r\n";
+  }
   const struct {
     const char* what;
     std::string text;
@@ -159,6 +164,7 @@ TEST_F(LineReaderTest, RecordedProblems) {
       {"negative board", line_text("cartello_indicatore, -1, (A)\r\n"), 26, -1, 4},
       {"gradient above its byte", line_text("pendenza, 100, 156\r\n"), 29, 100, 4},
       {"gradient below its byte", line_text("pendenza, 100, -101\r\n"), 29, 100, 4},
+      {"81st montagna span", line_text(spans), 27, 9000, 4 + 80},
       {"speed board on a board",
        line_text("cartello_indicatore, 1000, (A)\r\n"
                  "indicatori_vmax, 1000, 105, 115, 120, 0, , , , 0\r\n"),

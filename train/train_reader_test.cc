@@ -277,6 +277,8 @@ TEST_F(TrainReaderTest, RecordedProblems) {
        train_text("segnale, 29000, 1, 2, 0, 0, 0, 0, 0,0,0, 0\r\n"
                   "rallentamento, 29000, 30, 600, 0, 0, 30\r\n"),
        kPlainLine, 18, 29000, 3},
+      {"slowdown ending where it starts", train_text("rallentamento, 29000, 30, 0, 0, 0, 30\r\n"),
+       kPlainLine, 28, 29000, 2},
       {"chainage off the grid", train_text(""), off_grid_chainage, 2, 777, 0},
       {"beyond the cells, then chainage off the grid", train_text("velocita, 103950, 30\r\n"),
        off_grid_chainage, 2, 103950, 0},
