@@ -152,7 +152,7 @@ Entry cell_entry(std::span<const Cell> cells, size_t index, const std::vector<St
   }
   if (cell.approach_code != 0) {
     entry.facts.push_back({"approach code", int64_t{cell.approach_code}});
-    entry.facts.push_back({"approach", approach_meaning(cells, index)});
+    entry.facts.push_back({"meaning", approach_meaning(cells, index)});
     if (approach_is_orphan(cells, index)) {
       notes.push_back(where + ": approach code " + std::to_string(cell.approach_code) +
                       " belongs to no signal or stop marker");

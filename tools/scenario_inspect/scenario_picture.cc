@@ -171,6 +171,11 @@ Scene make_scene(const ScenarioFiles& files) {
   Scene scene;
   scene.cells = files.cells;
   scene.plan = plan_points(files.plan);
+  // Coordinates no line reaches would only squash the drawing to a dot.
+  constexpr double kFarthest = 1e8;
+  std::erase_if(scene.plan, [](const PlanPoint& p) {
+    return std::fabs(p.x) > kFarthest || std::fabs(p.y) > kFarthest;
+  });
   const bool has_header = files.stations.size() > static_cast<size_t>(kTrainDataEntry);
   scene.line_length_m = has_header ? files.stations[kTrainDataEntry].to_m : 0;
   if (scene.line_length_m <= 0) {
