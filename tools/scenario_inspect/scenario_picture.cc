@@ -243,7 +243,7 @@ PlanFrame plan_frame(const std::vector<PlanPoint>& plan) {
   }
   // Margins for the labels, and a sensible frame for a straight line.
   const double span = std::max({f.max_x - f.min_x, f.max_y - f.min_y, 1000.0});
-  const double margin = span * 0.06;
+  const double margin = span * 0.08;
   f.min_x -= margin;
   f.max_x += margin;
   f.min_y -= margin;
@@ -343,20 +343,117 @@ std::pair<double, double> page_normal(const PlanFrame& f, const Scene& scene, in
   return {-dy / length, dx / length};
 }
 
-void draw_station_label(Svg& svg, const PlanFrame& f, const Scene& scene,
-                        const StationMark& station, double side) {
-  const auto p = plan_point_at(scene.plan, station.position_m);
-  if (!p) return;
-  const auto [nx, ny] = page_normal(f, scene, station.position_m);
-  constexpr double kOffset = 10;
-  const double x = f.page_x(p->x) + side * nx * kOffset;
-  const double y = f.page_y(p->y) + side * ny * kOffset;
-  const double across = side * nx;
-  const char* anchor = across > 0.4 ? "start" : across < -0.4 ? "end" : "middle";
-  // Below the track the text hangs from the offset point, above it sits on it.
-  const double baseline = side * ny > 0.4 ? y + 9 : side * ny < -0.4 ? y : y + 4;
-  svg.text(x, baseline, station.name,
-           std::string("font-size=\"11\" fill=\"black\" text-anchor=\"") + anchor + "\"");
+// A station name on the page: where its anchor lies and the box it covers.
+struct Label {
+  double distance = 0;  // from the station's dot
+  double x = 0;
+  double baseline = 0;
+  const char* anchor = "start";
+  double left = 0, top = 0, right = 0, bottom = 0;
+
+  // Closer than a few units counts as touching: two names in one row
+  // would read as one.
+  bool overlaps(const Label& o) const {
+    constexpr double kPadding = 6;
+    return left < o.right + kPadding && o.left < right + kPadding && top < o.bottom + kPadding &&
+           o.top < bottom + kPadding;
+  }
+};
+
+constexpr double kLabelFontSize = 11;
+
+// The name placed `distance` page units off the track on one side, at right
+// angles to the track; text below the track hangs from that point, text
+// above it sits on it.
+Label label_beside(double px, double py, std::pair<double, double> normal, double side,
+                   double distance, size_t characters) {
+  const double nx = side * normal.first;
+  const double ny = side * normal.second;
+  Label label;
+  label.distance = distance;
+  label.x = px + nx * distance;
+  const double y = py + ny * distance;
+  label.anchor = nx > 0.4 ? "start" : nx < -0.4 ? "end" : "middle";
+  label.baseline = ny > 0.4 ? y + 9 : ny < -0.4 ? y : y + 4;
+  const double width = 0.62 * kLabelFontSize * static_cast<double>(characters);
+  label.left = nx > 0.4 ? label.x : nx < -0.4 ? label.x - width : label.x - width / 2;
+  label.right = label.left + width;
+  label.top = label.baseline - kLabelFontSize;
+  label.bottom = label.baseline + 3;
+  return label;
+}
+
+// What a name must not cover: the track, the station dots and the names
+// already placed.
+struct Obstacles {
+  std::vector<std::pair<double, double>> points;  // track and dots, page units
+  std::vector<Label> labels;
+
+  // Names covered weigh more than a stretch of track under a name.
+  int cost(const Label& label) const {
+    int cost = 0;
+    for (const auto& [x, y] : points) {
+      if (x > label.left - 2 && x < label.right + 2 && y > label.top - 2 && y < label.bottom + 2) {
+        ++cost;
+      }
+    }
+    for (const Label& other : labels) {
+      if (label.overlaps(other)) cost += 1000;
+    }
+    return cost;
+  }
+};
+
+// Tries both sides of the track at growing distances, the preferred side
+// first, and takes the place that covers least.
+Label place_label(double px, double py, std::pair<double, double> normal, double preferred_side,
+                  size_t characters, const Obstacles& obstacles) {
+  std::optional<Label> best;
+  int best_cost = 0;
+  for (double distance : {9.0, 18.0, 30.0, 44.0, 60.0}) {
+    for (double side : {preferred_side, -preferred_side}) {
+      const Label label = label_beside(px, py, normal, side, distance, characters);
+      const int cost = obstacles.cost(label) + static_cast<int>(distance);
+      if (!best || cost < best_cost) {
+        best = label;
+        best_cost = cost;
+      }
+    }
+  }
+  return *best;
+}
+
+void draw_station_labels(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  Obstacles obstacles;
+  for (const PlanPoint& p : scene.plan) {
+    if (p.metre % 20 == 0) obstacles.points.emplace_back(f.page_x(p.x), f.page_y(p.y));
+  }
+  for (size_t i = 0; i < scene.stations.size(); ++i) {
+    const StationMark& station = scene.stations[i];
+    const auto p = plan_point_at(scene.plan, station.position_m);
+    if (!p) continue;
+    // Sides alternate, so that neighbours start apart.
+    const Label label = place_label(f.page_x(p->x), f.page_y(p->y),
+                                    page_normal(f, scene, station.position_m),
+                                    i % 2 == 0 ? 1.0 : -1.0, station.name.size(), obstacles);
+    obstacles.labels.push_back(label);
+    // A name set away from its dot is tied to it by a thin line.
+    if (label.distance > 10) {
+      const auto normal = page_normal(f, scene, station.position_m);
+      const double side = (label.x - f.page_x(p->x)) * normal.first +
+                                  (label.baseline - f.page_y(p->y)) * normal.second >
+                              0
+                          ? 1.0
+                          : -1.0;
+      const double reach = label.distance - 3;
+      svg.line(f.page_x(p->x) + side * normal.first * 5, f.page_y(p->y) + side * normal.second * 5,
+               f.page_x(p->x) + side * normal.first * reach,
+               f.page_y(p->y) + side * normal.second * reach, "stroke=\"#888\" stroke-width=\"0.7\"");
+    }
+    svg.text(label.x, label.baseline, station.name,
+             "font-size=\"" + num(kLabelFontSize) + "\" fill=\"black\" text-anchor=\"" +
+                 label.anchor + "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"");
+  }
 }
 
 void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene) {
@@ -375,10 +472,8 @@ void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene) {
     svg.circle(x, y, 4.5,
                station.stops ? "fill=\"black\" stroke=\"white\""
                              : "fill=\"white\" stroke=\"black\" stroke-width=\"1.5\"");
-    // Names stand off the track at right angles to it, on alternate sides,
-    // so that neighbours do not run into each other or into the track.
-    draw_station_label(svg, f, scene, station, i % 2 == 0 ? 1.0 : -1.0);
   }
+  draw_station_labels(svg, f, scene);
 }
 
 double draw_plan(Svg& svg, const Scene& scene) {
