@@ -94,8 +94,6 @@ class LineReader {
   void write_gradients_until(int64_t limit);
   Flow lay_curve_record(int32_t start, int32_t length, double curvature);
   int64_t plan_cursor() const { return b_.track_plan.size(); }
-  void lay_straight(int64_t last);
-  void lay_curve(int64_t last, double curvature);
 
   Builder& b_;
   std::string file_name_;
@@ -105,8 +103,6 @@ class LineReader {
   std::string lower_key_;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
-  // The last two plan points (c-2 and c-1), bit-identical to the stored ones.
-  double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 1;
 };
 
 void LineReader::run() {
@@ -224,10 +220,6 @@ void LineReader::start_records() {
   if (b_.j != 0) {
     b_.track_plan.push_integer(0, 0);
     b_.track_plan.push_integer(0, 1);
-    x0_ = 0;
-    y0_ = 0;
-    x1_ = 0;
-    y1_ = 1;
   }
 }
 
@@ -335,52 +327,12 @@ Flow LineReader::lay_curve_record(int32_t start, int32_t length, double curvatur
   const int64_t last_point = b_.track_extent_m - 2;
   const int64_t straight_end = std::min<int64_t>(start, last_point);
   const int64_t curve_end = std::min<int64_t>(int64_t{start} + length, last_point);
-  lay_straight(std::min(straight_end, kLastCurvePoint));
+  TrackPlan& plan = b_.track_plan;
+  plan.lay_straight(std::min(straight_end, kLastCurvePoint));
   if (plan_cursor() > kLastCurvePoint) return refuse(plan_refused);
-  lay_curve(std::min(curve_end, kLastCurvePoint), curvature);
+  plan.lay_curve(std::min(curve_end, kLastCurvePoint), curvature);
   if (plan_cursor() > kLastCurvePoint) return refuse(plan_refused);
   return Flow::go_on;
-}
-
-// The hot loops of the build: each point is the last one plus the last
-// step, recomputed from the stored points every time (straight), or that
-// step turned by the first-order rotation (curve).
-void LineReader::lay_straight(int64_t last) {
-  TrackPlan& plan = b_.track_plan;
-  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
-  for (int64_t c = plan.size(); c <= last; ++c) {
-    const double x = x1 + (x1 - x0);
-    const double y = y1 + (y1 - y0);
-    plan.push(x, y);
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
-  }
-  x0_ = x0;
-  y0_ = y0;
-  x1_ = x1;
-  y1_ = y1;
-}
-
-void LineReader::lay_curve(int64_t last, double curvature) {
-  TrackPlan& plan = b_.track_plan;
-  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
-  for (int64_t c = plan.size(); c <= last; ++c) {
-    const double dx = x1 - x0;
-    const double dy = y1 - y0;
-    const double x = x1 + (dx + curvature * dy);
-    const double y = y1 + (dy - curvature * dx);
-    plan.push(x, y);
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
-  }
-  x0_ = x0;
-  y0_ = y0;
-  x1_ = x1;
-  y1_ = y1;
 }
 
 Flow LineReader::montagna() {
@@ -422,7 +374,7 @@ Flow LineReader::indication_board() {
 // 0) and the plan runs on straight to point track_extent_m - 2.
 void LineReader::end_steps() {
   write_gradients_until(int64_t{b_.cell_count} - 2);
-  if (b_.j != 0) lay_straight(int64_t{b_.track_extent_m} - 2);
+  if (b_.j != 0) b_.track_plan.lay_straight(int64_t{b_.track_extent_m} - 2);
 }
 
 }  // namespace

@@ -33,4 +33,61 @@ TrackPlan::Point TrackPlan::point(int32_t i) const {
   return {State::real, x, y};
 }
 
+// The hot loops of a build. The write positions and the last two points live
+// in locals: stores through the char blocks could otherwise alias the
+// members and force them back to memory on every point.
+void TrackPlan::lay_straight(int64_t last) {
+  const int64_t count = points_up_to(last);
+  char* px = x_.get() + x_used_;
+  char* py = y_.get() + y_used_;
+  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+  for (int64_t n = 0; n < count; ++n) {
+    const double x = x1 + (x1 - x0);
+    const double y = y1 + (y1 - y0);
+    put_real(px, x);
+    put_real(py, y);
+    px += 10;
+    py += 10;
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  x0_ = x0;
+  y0_ = y0;
+  x1_ = x1;
+  y1_ = y1;
+  x_used_ += 10 * static_cast<size_t>(count);
+  y_used_ += 10 * static_cast<size_t>(count);
+  size_ += static_cast<int32_t>(count);
+}
+
+void TrackPlan::lay_curve(int64_t last, double curvature) {
+  const int64_t count = points_up_to(last);
+  char* px = x_.get() + x_used_;
+  char* py = y_.get() + y_used_;
+  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+  for (int64_t n = 0; n < count; ++n) {
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double x = x1 + (dx + curvature * dy);
+    const double y = y1 + (dy - curvature * dx);
+    put_real(px, x);
+    put_real(py, y);
+    px += 10;
+    py += 10;
+    x0 = x1;
+    y0 = y1;
+    x1 = x;
+    y1 = y;
+  }
+  x0_ = x0;
+  y0_ = y0;
+  x1_ = x1;
+  y1_ = y1;
+  x_used_ += 10 * static_cast<size_t>(count);
+  y_used_ += 10 * static_cast<size_t>(count);
+  size_ += static_cast<int32_t>(count);
+}
+
 }  // namespace sb

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -46,6 +47,7 @@ class TrackPlan {
       capacity_ = capacity;
     }
     allocated_ = true;
+    x0_ = y0_ = x1_ = y1_ = 0;
   }
   bool allocated() const { return allocated_; }
   int32_t extent() const { return extent_; }
@@ -59,6 +61,7 @@ class TrackPlan {
     x_used_ += 4;
     y_used_ += 4;
     ++size_;
+    remember(x, y);
   }
   // Sets point size() to a computed pair. The caller keeps size() <= extent().
   void push(double x, double y) {
@@ -67,7 +70,17 @@ class TrackPlan {
     x_used_ += 10;
     y_used_ += 10;
     ++size_;
+    remember(x, y);
   }
+
+  // The track from point size() on, up to point `last` (clipped at extent()),
+  // each point computed from the two before it: straight on, the point is
+  // the last one plus the last step; along a curve, that step turned by the
+  // first-order rotation with `curvature` (radians per metre, positive to
+  // +x), without renormalising. Each point is encoded as it is computed.
+  // Both need the two start points set first.
+  void lay_straight(int64_t last);
+  void lay_curve(int64_t last, double curvature);
 
   // Decodes point i (0..extent); linear offsets, as the integers come first.
   Point point(int32_t i) const;
@@ -84,6 +97,19 @@ class TrackPlan {
     std::memcpy(out, &tag, 2);
     std::memcpy(out + 2, &v, 2);
   }
+  // The last two points as numbers, bit-identical to the stored ones, so
+  // the recurrence never reads the encoded blocks back.
+  void remember(double x, double y) {
+    x0_ = x1_;
+    y0_ = y1_;
+    x1_ = x;
+    y1_ = y;
+  }
+  // How many points a lay_* call up to `last` adds.
+  int64_t points_up_to(int64_t last) const {
+    return std::max<int64_t>(std::min<int64_t>(last, extent_) - size_ + 1, 0);
+  }
+
   static void put_real(char* out, double v) {
     const uint16_t tag = kRealTag;
     std::memcpy(out, &tag, 2);
@@ -98,6 +124,7 @@ class TrackPlan {
   size_t y_used_ = 0;
   std::unique_ptr<char[]> x_;
   std::unique_ptr<char[]> y_;
+  double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
 };
 
 }  // namespace sb

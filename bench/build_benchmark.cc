@@ -1,0 +1,492 @@
+// The whole build against the cost of writing its files.
+//
+// One benchmark run times, interleaved round by round after a warm-up:
+//   - the whole build of the built-in scenario, through the real disk file
+//     system, in a temporary folder (the program's folder of the build);
+//   - the whole build of the maximal scenario (bench/maximal_scenario.h),
+//     from its two descriptions given with --line and --train;
+//   - the floor of each: the same files (same names, sizes and order) written
+//     into the same folder with plain POSIX calls, each in one write, with
+//     the same replace-by-rename, and the same descriptions deleted;
+//   - the track-plan recurrence of the maximal line alone.
+// Neither side calls fsync. It prints the median of every time, the ratios
+// build / floor, and the peak resident memory of the maximal build, taken in
+// a child process, against the size of the files that build writes.
+//
+//   build_benchmark [--rounds=N] [Google Benchmark flags]
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "bench/maximal_scenario.h"
+#include "driver/run.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "track/track_plan.h"
+
+namespace sb::bench {
+
+namespace {
+
+constexpr int kWarmUpRounds = 3;
+int g_rounds = 31;
+
+// ---- Platform and file system ---------------------------------------------
+
+// No window; the program's folder is the folder the benchmark gives.
+class BenchPlatform : public Platform {
+ public:
+  BenchPlatform(std::string directory, FileSystem& files)
+      : directory_(std::move(directory)), files_(files) {}
+
+  std::string program_directory() override { return directory_; }
+  std::string join_path(const std::string& directory, const std::string& name) override {
+    return directory + "/" + name;
+  }
+  void show_waiting_window() override {}
+  void close_waiting_window() override {}
+  int32_t show_message(const std::string& text) override {
+    last_report_ = text;
+    return 1;
+  }
+  void report(const std::string& line) override { last_report_ = line; }
+  void print(const std::string&) override {}
+  FileSystem& file_system() override { return files_; }
+  const std::string& last_report() const { return last_report_; }
+
+ private:
+  std::string directory_;
+  FileSystem& files_;
+  std::string last_report_;
+};
+
+// What a build does to the disk, in order: files replaced (with their size)
+// and files deleted.
+struct FileOperation {
+  bool remove = false;
+  std::string path;
+  size_t size = 0;
+};
+
+// Passes everything to the disk and notes the replacements and deletions.
+class RecordingFileSystem : public FileSystem {
+ public:
+  explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
+
+  bool exists(const std::string& path) override { return inner_.exists(path); }
+  std::string read_file(const std::string& path) override { return inner_.read_file(path); }
+  void replace_file(const std::string& path, std::span<const std::string_view> chunks) override {
+    size_t size = 0;
+    for (std::string_view chunk : chunks) size += chunk.size();
+    operations_.push_back({false, path, size});
+    inner_.replace_file(path, chunks);
+  }
+  void remove_file(const std::string& path) override {
+    operations_.push_back({true, path, 0});
+    inner_.remove_file(path);
+  }
+  void make_directories(const std::string& path) override { inner_.make_directories(path); }
+  bool same_file(const std::string& a, const std::string& b) override {
+    return inner_.same_file(a, b);
+  }
+  using FileSystem::replace_file;
+
+  const std::vector<FileOperation>& operations() const { return operations_; }
+
+ private:
+  FileSystem& inner_;
+  std::vector<FileOperation> operations_;
+};
+
+[[noreturn]] void fail(const std::string& what) {
+  std::fprintf(stderr, "build_benchmark: %s\n", what.c_str());
+  std::exit(1);
+}
+
+// ---- The floor ------------------------------------------------------------
+
+// The same file operations as a build, with plain POSIX calls: each file
+// written beside its place in one write from one buffer, then renamed over it.
+class Floor {
+ public:
+  explicit Floor(std::vector<FileOperation> operations) : operations_(std::move(operations)) {
+    size_t largest = 0;
+    for (const FileOperation& op : operations_) {
+      largest = std::max(largest, op.size);
+      partial_paths_.push_back(partial_file_name(op.path));
+    }
+    bytes_.assign(largest, 'x');
+  }
+
+  void run() const {
+    for (size_t i = 0; i < operations_.size(); ++i) {
+      const FileOperation& op = operations_[i];
+      if (op.remove) {
+        if (::unlink(op.path.c_str()) != 0) fail("unlink " + op.path);
+        continue;
+      }
+      const char* partial = partial_paths_[i].c_str();
+      const int fd = ::open(partial, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0) fail("open " + partial_paths_[i]);
+      size_t done = 0;
+      while (done < op.size) {
+        const ssize_t n = ::write(fd, bytes_.data() + done, op.size - done);
+        if (n <= 0) fail("write " + partial_paths_[i]);
+        done += static_cast<size_t>(n);
+      }
+      if (::close(fd) != 0) fail("close " + partial_paths_[i]);
+      if (::rename(partial, op.path.c_str()) != 0) fail("rename " + op.path);
+    }
+  }
+
+  size_t bytes_written() const {
+    size_t total = 0;
+    for (const FileOperation& op : operations_) total += op.size;
+    return total;
+  }
+  size_t files_written() const {
+    return static_cast<size_t>(std::count_if(operations_.begin(), operations_.end(),
+                                             [](const FileOperation& op) { return !op.remove; }));
+  }
+  size_t files_deleted() const { return operations_.size() - files_written(); }
+  // The bytes of the files still there at the end: the build's output.
+  size_t bytes_kept() const {
+    size_t total = 0;
+    for (size_t i = 0; i < operations_.size(); ++i) {
+      const FileOperation& op = operations_[i];
+      const bool deleted_later =
+          std::any_of(operations_.begin() + static_cast<ptrdiff_t>(i) + 1, operations_.end(),
+                      [&](const FileOperation& later) { return later.remove && later.path == op.path; });
+      if (!op.remove && !deleted_later) total += op.size;
+    }
+    return total;
+  }
+
+ private:
+  std::vector<FileOperation> operations_;
+  std::vector<std::string> partial_paths_;
+  std::vector<char> bytes_;
+};
+
+// ---- The builds -----------------------------------------------------------
+
+class TempFolder {
+ public:
+  explicit TempFolder(const char* tag) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string("sbbench-") + tag + "-XXXXXX"))
+            .string();
+    if (!::mkdtemp(pattern.data())) fail("cannot create a temporary folder");
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void write_text(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  if (!out) fail("cannot write " + path);
+}
+
+// One scenario's build: its folder, its command line, and the floor made
+// from what a first build wrote.
+class Scenario {
+ public:
+  Scenario(const char* tag, std::vector<std::string> args)
+      : folder_(tag), args_(std::move(args)), platform_(folder_.path(), disk_) {}
+
+  const std::string& folder() const { return folder_.path(); }
+  const std::vector<std::string>& args() const { return args_; }
+
+  // A first build through a recording file system gives the floor.
+  void record_floor() {
+    RecordingFileSystem recording(disk_);
+    BenchPlatform platform(folder_.path(), recording);
+    check(run_program(platform, args_), platform);
+    floor_ = std::make_unique<Floor>(recording.operations());
+  }
+
+  void build() { check(run_program(platform_, args_), platform_); }
+  void floor() const { floor_->run(); }
+  const Floor& floor_plan() const { return *floor_; }
+
+ private:
+  static void check(int status, const BenchPlatform& platform) {
+    if (status != kBuilt) {
+      fail("the build ended with status " + std::to_string(status) + ": " +
+           platform.last_report());
+    }
+  }
+
+  TempFolder folder_;
+  std::vector<std::string> args_;
+  DiskFileSystem disk_;
+  BenchPlatform platform_;
+  std::unique_ptr<Floor> floor_;
+};
+
+// The plan of the maximal line, laid exactly as the line reader lays it.
+void lay_plan(const MaximalScenario& scenario, TrackPlan& plan) {
+  plan.allocate(MaximalScenario::track_extent_m);
+  plan.push_integer(0, 0);
+  plan.push_integer(0, 1);
+  for (const MaximalScenario::Curve& curve : scenario.curve_list) {
+    plan.lay_straight(curve.start);
+    plan.lay_curve(int64_t{curve.start} + curve.length, curve.curvature);
+  }
+  plan.lay_straight(MaximalScenario::track_extent_m - 2);
+}
+
+std::string read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The recurrence alone must be the work the build does: its x block is the
+// start of the plan file.
+void check_plan_matches(const MaximalScenario& scenario, const std::string& plan_file) {
+  TrackPlan plan;
+  lay_plan(scenario, plan);
+  const std::string bytes = read_bytes(plan_file);
+  if (bytes.compare(0, plan.x_block().size(), plan.x_block()) != 0) {
+    fail("the recurrence alone does not give the plan file's x block");
+  }
+}
+
+// ---- Measuring ------------------------------------------------------------
+
+double seconds_of(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> samples) {
+  std::sort(samples.begin(), samples.end());
+  const size_t n = samples.size();
+  return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+}
+
+struct Samples {
+  std::vector<double> builtin_build, builtin_floor, maximal_build, maximal_floor, recurrence;
+};
+
+std::string load_average() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// VmHWM and VmRSS of this process, in kB.
+long status_kb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+  }
+  return -1;
+}
+
+struct PeakMemory {
+  long before_build_kb = -1;
+  long peak_kb = -1;
+};
+
+// The maximal build in a fresh process of this program: its own peak
+// resident set, and what the process held before building.
+PeakMemory peak_memory_of_maximal_build(const Scenario& maximal) {
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) fail("cannot find this program");
+  exe[n] = '\0';
+  std::string command = std::string(exe) + " --peak-memory-child " + maximal.folder();
+  for (const std::string& arg : maximal.args()) command += " " + arg;
+  std::FILE* child = ::popen(command.c_str(), "r");
+  if (!child) fail("cannot start the child build");
+  PeakMemory peak;
+  if (std::fscanf(child, "%ld %ld", &peak.before_build_kb, &peak.peak_kb) != 2) {
+    fail("the child build reported nothing");
+  }
+  if (::pclose(child) != 0) fail("the child build failed");
+  return peak;
+}
+
+int peak_memory_child(int argc, char** argv) {
+  // argv: program --peak-memory-child FOLDER ARGS...
+  DiskFileSystem disk;
+  BenchPlatform platform(argv[2], disk);
+  std::vector<std::string> args(argv + 3, argv + argc);
+  const long before = status_kb("VmHWM:");
+  const int status = run_program(platform, args);
+  std::printf("%ld %ld\n", before, status_kb("VmHWM:"));
+  return status;
+}
+
+struct Results {
+  Samples samples;
+  size_t builtin_bytes = 0, maximal_bytes = 0, maximal_output_bytes = 0;
+  size_t builtin_files = 0, maximal_files = 0, maximal_deleted = 0, builtin_deleted = 0;
+  PeakMemory peak;
+  std::string load_before, load_after;
+  bool done = false;
+};
+Results g_results;
+
+void BM_WholeBuild(benchmark::State& state) {
+  Results& r = g_results;
+  r.load_before = load_average();
+
+  const MaximalScenario scenario = make_maximal_scenario();
+  TempFolder sources("sources");
+  const std::string line_file = sources.path() + "/maximal_linea.txt";
+  const std::string train_file = sources.path() + "/maximal_treno.txt";
+  write_text(line_file, scenario.line_description);
+  write_text(train_file, scenario.train_description);
+
+  Scenario builtin("builtin", {});
+  Scenario maximal("maximal", {"--line", line_file, "--train", train_file});
+  builtin.record_floor();
+  maximal.record_floor();
+  check_plan_matches(scenario, maximal.folder() + "/Sarvena_Lucredo_linea.dat");
+
+  TrackPlan plan;
+  auto round = [&](Samples* into, bool build_first) {
+    auto timed = [&](std::vector<double>* out, const std::function<void()>& work) {
+      const double s = seconds_of(work);
+      if (into) out->push_back(s);
+    };
+    auto pair = [&](Scenario& s, std::vector<double>* build, std::vector<double>* floor) {
+      if (build_first) {
+        timed(build, [&] { s.build(); });
+        timed(floor, [&] { s.floor(); });
+      } else {
+        timed(floor, [&] { s.floor(); });
+        timed(build, [&] { s.build(); });
+      }
+    };
+    Samples& x = into ? *into : r.samples;
+    pair(builtin, &x.builtin_build, &x.builtin_floor);
+    pair(maximal, &x.maximal_build, &x.maximal_floor);
+    timed(&x.recurrence, [&] {
+      lay_plan(scenario, plan);
+      benchmark::DoNotOptimize(plan.x_block().data());
+    });
+  };
+
+  for (int i = 0; i < kWarmUpRounds; ++i) round(nullptr, i % 2 == 0);
+  int n = 0;
+  for (auto _ : state) round(&r.samples, n++ % 2 == 0);
+
+  r.builtin_bytes = builtin.floor_plan().bytes_written();
+  r.builtin_files = builtin.floor_plan().files_written();
+  r.builtin_deleted = builtin.floor_plan().files_deleted();
+  r.maximal_bytes = maximal.floor_plan().bytes_written();
+  r.maximal_files = maximal.floor_plan().files_written();
+  r.maximal_deleted = maximal.floor_plan().files_deleted();
+  r.maximal_output_bytes = maximal.floor_plan().bytes_kept();
+  r.peak = peak_memory_of_maximal_build(maximal);
+  r.load_after = load_average();
+  r.done = true;
+
+  const Samples& s = r.samples;
+  auto ms = [](const std::vector<double>& v) { return median(v) * 1e3; };
+  state.counters["builtin_build_ms"] = ms(s.builtin_build);
+  state.counters["builtin_floor_ms"] = ms(s.builtin_floor);
+  state.counters["builtin_ratio"] = median(s.builtin_build) / median(s.builtin_floor);
+  state.counters["maximal_build_ms"] = ms(s.maximal_build);
+  state.counters["maximal_floor_ms"] = ms(s.maximal_floor);
+  state.counters["maximal_ratio"] = median(s.maximal_build) / median(s.maximal_floor);
+  state.counters["recurrence_ms"] = ms(s.recurrence);
+  state.counters["maximal_peak_MB"] = r.peak.peak_kb / 1024.0;
+}
+
+void print_summary() {
+  const Results& r = g_results;
+  if (!r.done) return;
+  const Samples& s = r.samples;
+  std::printf("\nWhole build against writing its files: medians of %zu interleaved rounds "
+              "(after %d warm-up rounds)\n",
+              s.builtin_build.size(), kWarmUpRounds);
+  std::printf("load average before: %s, after: %s\n\n", r.load_before.c_str(),
+              r.load_after.c_str());
+  auto row = [](const char* name, const std::vector<double>& v) {
+    std::vector<double> sorted = v;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("  %-34s %9.3f ms  (min %.3f, max %.3f)\n", name, median(v) * 1e3,
+                sorted.front() * 1e3, sorted.back() * 1e3);
+  };
+  std::printf("built-in scenario: %zu files written (%zu bytes), %zu deleted\n", r.builtin_files,
+              r.builtin_bytes, r.builtin_deleted);
+  row("whole build", s.builtin_build);
+  row("floor (POSIX writes)", s.builtin_floor);
+  std::printf("  %-34s %9.2f   (target <= 1.5)\n\n", "ratio build / floor",
+              median(s.builtin_build) / median(s.builtin_floor));
+  std::printf("maximal scenario: %zu files written (%zu bytes), %zu deleted\n", r.maximal_files,
+              r.maximal_bytes, r.maximal_deleted);
+  row("whole build", s.maximal_build);
+  row("floor (POSIX writes)", s.maximal_floor);
+  std::printf("  %-34s %9.2f   (target <= 1.5)\n", "ratio build / floor",
+              median(s.maximal_build) / median(s.maximal_floor));
+  row("track-plan recurrence alone", s.recurrence);
+  // The output of the maximal build: its three compiled files (the two
+  // descriptions are copied in and deleted again).
+  const double peak_mb = r.peak.peak_kb / 1024.0;
+  const double output_mb = r.maximal_output_bytes / (1024.0 * 1024.0);
+  std::printf("\npeak resident memory of the maximal build (child process, VmHWM): %.1f MB "
+              "(%.1f MB before building)\n",
+              peak_mb, r.peak.before_build_kb / 1024.0);
+  std::printf("compiled output of the maximal build: %.1f MB; peak / output = %.2f "
+              "(target <= 3)\n",
+              output_mb, peak_mb / output_mb);
+}
+
+}  // namespace
+
+}  // namespace sb::bench
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--peak-memory-child") == 0) {
+    return sb::bench::peak_memory_child(argc, argv);
+  }
+  std::vector<char*> rest;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--rounds=", 9) == 0) {
+      sb::bench::g_rounds = std::max(1, std::atoi(argv[i] + 9));
+    } else {
+      rest.push_back(argv[i]);
+    }
+  }
+  int rest_count = static_cast<int>(rest.size());
+  benchmark::Initialize(&rest_count, rest.data());
+  if (benchmark::ReportUnrecognizedArguments(rest_count, rest.data())) return 1;
+  benchmark::RegisterBenchmark("whole_build/interleaved_round", sb::bench::BM_WholeBuild)
+      ->Iterations(sb::bench::g_rounds)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  sb::bench::print_summary();
+  return 0;
+}
