@@ -699,9 +699,17 @@ void draw_legend(Svg& svg, double top) {
   }
 }
 
+// The names the files themselves carry, or those asked for when the
+// station table has none.
 std::string title_of(const ScenarioFiles& files) {
-  return "Route " + windows_1252_to_utf8(files.route_name) + ", train " +
-         windows_1252_to_utf8(files.train_number);
+  auto name_in = [&](int entry, const std::string& fallback) {
+    const bool stored = files.stations.size() > static_cast<size_t>(entry) &&
+                        !files.stations[static_cast<size_t>(entry)].name.empty();
+    return windows_1252_to_utf8(stored ? files.stations[static_cast<size_t>(entry)].name
+                                       : fallback);
+  };
+  return "Route " + name_in(kRouteEntry, files.route_name) + ", train " +
+         name_in(kTrainEntry, files.train_number);
 }
 
 }  // namespace
