@@ -133,6 +133,21 @@ std::vector<PlanPoint> plan_points(const PlanFile& plan) {
   return points;
 }
 
+namespace {
+
+bool has_numbers(const Station& s) {
+  return s.kind || s.from_m || s.to_m || s.position_m || s.flag1 || s.int1 || s.int2 || s.int3 ||
+         s.int4 || s.int5 || s.byte1 || s.byte2 || s.byte3 || s.byte4 || s.time_s;
+}
+
+}  // namespace
+
+bool is_used(const Station& station) { return has_numbers(station) || !station.name.empty(); }
+
+bool is_board_text(const Station& station) {
+  return !has_numbers(station) && !station.name.empty();
+}
+
 std::string clock_text(int64_t seconds) {
   const char* sign = seconds < 0 ? "-" : "";
   const int64_t magnitude = seconds < 0 ? -seconds : seconds;

@@ -76,6 +76,14 @@ struct PlanPoint {
 // coordinate are left out.
 std::vector<PlanPoint> plan_points(const PlanFile& plan);
 
+// Entries 1..80 of the station table hold stations, which carry numbers,
+// and indication-board texts, which are a name alone; unused entries are
+// all zero.
+bool is_used(const Station& station);
+bool is_board_text(const Station& station);
+// Stations of kinds below 25 are stops: they get a stop marker.
+inline bool station_stops(const Station& station) { return station.kind < 25; }
+
 // "hh:mm:ss" of a time of day in seconds (hours may pass 23).
 std::string clock_text(int64_t seconds);
 

@@ -15,8 +15,6 @@ namespace {
 // The values the output step stores in its reserved slots.
 constexpr int64_t kCellMarker = 5121;
 constexpr int64_t kStationMarker = 610;
-// Station kinds from this number on are passed without a stop.
-constexpr int kFirstPassingKind = 25;
 
 Fact json_only(std::string name, Value value, std::string unit = "") {
   return Fact{std::move(name), std::move(value), std::move(unit), false};
@@ -257,16 +255,6 @@ void add_raw_station_facts(const Station& station, std::vector<Fact>& facts) {
   facts.push_back(json_only("time", int64_t{station.time_s}, "s"));
 }
 
-bool has_numbers(const Station& s) {
-  return s.kind || s.from_m || s.to_m || s.position_m || s.flag1 || s.int1 || s.int2 || s.int3 ||
-         s.int4 || s.int5 || s.byte1 || s.byte2 || s.byte3 || s.byte4 || s.time_s;
-}
-
-// Board texts are names alone; stations carry numbers.
-bool is_board_text(const Station& station) {
-  return !has_numbers(station) && !station.name.empty();
-}
-
 Entry station_entry_line(const Station& station, size_t index) {
   Entry entry{"entry " + std::to_string(index) + " at " + std::to_string(station.position_m) +
                   " m: " + utf8_name(station),
@@ -274,7 +262,7 @@ Entry station_entry_line(const Station& station, size_t index) {
   entry.facts.push_back(json_only("index", static_cast<int64_t>(index)));
   entry.facts.push_back({"kind", int64_t{station.kind}});
   entry.facts.push_back(
-      {"stop", std::string(station.kind < kFirstPassingKind ? "yes" : "no, passed")});
+      {"stop", std::string(station_stops(station) ? "yes" : "no, passed")});
   entry.facts.push_back({"platform", ints({station.from_m, station.to_m}), "m"});
   entry.facts.push_back({"time", clock_text(station.time_s)});
   entry.facts.push_back({"flag1", int64_t{station.flag1}});
@@ -444,8 +432,6 @@ std::string file_type_name(FileType type) {
   }
   return "";
 }
-
-bool is_used(const Station& station) { return has_numbers(station) || !station.name.empty(); }
 
 Listing list_cell_file(std::string file, const std::vector<Cell>& cells,
                        const std::vector<Station>* stations) {

@@ -72,7 +72,4 @@ Listing list_station_file(std::string file, const std::vector<Station>& stations
                           size_t file_size);
 Listing list_plan_file(std::string file, const PlanFile& plan, size_t file_size);
 
-// Whether a station record holds anything: unused records are all zero.
-bool is_used(const Station& station);
-
 }  // namespace sb::inspect

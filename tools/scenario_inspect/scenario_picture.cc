@@ -25,8 +25,6 @@ constexpr size_t kShortNameLength = 24;
 constexpr double kGap = 60 + 6.2 * kShortNameLength;
 constexpr double kLegendHeight = 120;
 constexpr double kPanelWidth = kWidth - kLeft - kRight;
-// Station kinds from this number on are passed without a stop.
-constexpr int kFirstPassingKind = 25;
 
 const char* const kTrackColour = "#333333";
 const char* const kSignalColour = "#d62728";
@@ -163,10 +161,6 @@ struct Scene {
   std::span<const Cell> cells;
 };
 
-bool is_station_record(const Station& s) {
-  return s.position_m != 0 || s.kind != 0 || s.from_m != 0 || s.to_m != 0 || s.time_s != 0;
-}
-
 Scene make_scene(const ScenarioFiles& files) {
   Scene scene;
   scene.cells = files.cells;
@@ -185,12 +179,12 @@ Scene make_scene(const ScenarioFiles& files) {
   // down from entry 80.
   for (size_t i = 1; i < files.stations.size() && i < static_cast<size_t>(kFirstBoardSlot); ++i) {
     const Station& s = files.stations[i];
-    if (!is_station_record(s)) continue;
+    if (!is_used(s) || is_board_text(s)) continue;
     std::string short_name = s.name.size() <= kShortNameLength
                                  ? s.name
                                  : s.name.substr(0, kShortNameLength - 3) + "...";
     scene.stations.push_back({s.position_m, windows_1252_to_utf8(s.name),
-                              windows_1252_to_utf8(short_name), s.kind < kFirstPassingKind});
+                              windows_1252_to_utf8(short_name), station_stops(s)});
   }
   std::optional<Slowdown> open_slowdown;
   for (size_t i = 0; i < files.cells.size(); ++i) {
