@@ -33,14 +33,11 @@ std::string utf8_name(const Station& station) { return windows_1252_to_utf8(stat
 
 // ---- Cell file ------------------------------------------------------------
 
-void add_raw_cell_facts(const Cell& cell, std::vector<Fact>& facts) {
-  facts.push_back(json_only("kind number", int64_t{cell.kind}));
-  facts.push_back(json_only("value1", int64_t{cell.value1}));
-  facts.push_back(json_only("value2", int64_t{cell.value2}));
-  facts.push_back(json_only("value3", int64_t{cell.value3}));
-  facts.push_back(json_only("value4", int64_t{cell.value4}));
-  facts.push_back(json_only("signal time", int64_t{cell.signal_time}));
-  facts.push_back(json_only("approach code", int64_t{cell.approach_code}));
+std::vector<Fact> raw_cell_fields(const Cell& cell) {
+  return {{"kind", int64_t{cell.kind}},          {"value1", int64_t{cell.value1}},
+          {"value2", int64_t{cell.value2}},      {"value3", int64_t{cell.value3}},
+          {"value4", int64_t{cell.value4}},      {"signal time", int64_t{cell.signal_time}},
+          {"approach code", int64_t{cell.approach_code}}};
 }
 
 const Station* station_entry(const std::vector<Station>* stations, int64_t index) {
@@ -156,7 +153,7 @@ Entry cell_entry(std::span<const Cell> cells, size_t index, const std::vector<St
                       " belongs to no signal or stop marker");
     }
   }
-  add_raw_cell_facts(cell, entry.facts);
+  entry.raw = raw_cell_fields(cell);
   return entry;
 }
 
@@ -236,23 +233,15 @@ Section profile_section(const std::vector<Cell>& cells) {
 
 // ---- Station file ---------------------------------------------------------
 
-void add_raw_station_facts(const Station& station, std::vector<Fact>& facts) {
-  facts.push_back(json_only("kind", int64_t{station.kind}));
-  facts.push_back(json_only("from", int64_t{station.from_m}, "m"));
-  facts.push_back(json_only("to", int64_t{station.to_m}, "m"));
-  facts.push_back(json_only("position", int64_t{station.position_m}, "m"));
-  facts.push_back(json_only("flag1", int64_t{station.flag1}));
-  facts.push_back(json_only("name", utf8_name(station)));
-  facts.push_back(json_only("int1", int64_t{station.int1}));
-  facts.push_back(json_only("int2", int64_t{station.int2}));
-  facts.push_back(json_only("int3", int64_t{station.int3}));
-  facts.push_back(json_only("int4", int64_t{station.int4}));
-  facts.push_back(json_only("int5", int64_t{station.int5}));
-  facts.push_back(json_only("byte1", int64_t{station.byte1}));
-  facts.push_back(json_only("byte2", int64_t{station.byte2}));
-  facts.push_back(json_only("byte3", int64_t{station.byte3}));
-  facts.push_back(json_only("byte4", int64_t{station.byte4}));
-  facts.push_back(json_only("time", int64_t{station.time_s}, "s"));
+std::vector<Fact> raw_station_fields(const Station& s) {
+  return {{"kind", int64_t{s.kind}},       {"from", int64_t{s.from_m}, "m"},
+          {"to", int64_t{s.to_m}, "m"},    {"position", int64_t{s.position_m}, "m"},
+          {"flag1", int64_t{s.flag1}},     {"name", utf8_name(s)},
+          {"int1", int64_t{s.int1}},       {"int2", int64_t{s.int2}},
+          {"int3", int64_t{s.int3}},       {"int4", int64_t{s.int4}},
+          {"int5", int64_t{s.int5}},       {"byte1", int64_t{s.byte1}},
+          {"byte2", int64_t{s.byte2}},     {"byte3", int64_t{s.byte3}},
+          {"byte4", int64_t{s.byte4}},     {"time", int64_t{s.time_s}, "s"}};
 }
 
 Entry station_entry_line(const Station& station, size_t index) {
@@ -260,6 +249,8 @@ Entry station_entry_line(const Station& station, size_t index) {
                   " m: " + utf8_name(station),
               {}};
   entry.facts.push_back(json_only("index", static_cast<int64_t>(index)));
+  entry.facts.push_back(json_only("name", utf8_name(station)));
+  entry.facts.push_back(json_only("position", int64_t{station.position_m}, "m"));
   entry.facts.push_back({"kind", int64_t{station.kind}});
   entry.facts.push_back(
       {"stop", std::string(station_stops(station) ? "yes" : "no, passed")});
@@ -272,7 +263,7 @@ Entry station_entry_line(const Station& station, size_t index) {
                                        station.int5})});
   entry.facts.push_back({"byte1", int64_t{station.byte1}});
   entry.facts.push_back({"byte2", int64_t{station.byte2}});
-  add_raw_station_facts(station, entry.facts);
+  entry.raw = raw_station_fields(station);
   return entry;
 }
 
@@ -321,7 +312,7 @@ Entry header_entry(const Station& s, size_t index) {
       entry.facts.push_back({"clock", clock_of(s)});
       break;
   }
-  add_raw_station_facts(s, entry.facts);
+  entry.raw = raw_station_fields(s);
   return entry;
 }
 

@@ -32,14 +32,19 @@ struct Fact {
   std::string name;
   Value value;
   std::string unit;
-  // Raw record fields and what the heading already says are JSON-only.
+  // What the heading already says is JSON-only.
   bool in_text = true;
 };
 
-// One line of the listing: a heading for the text, and its facts.
+// One line of the listing: a heading for the text, and its facts. `raw`
+// holds the record's fields as stored, for the JSON only.
 struct Entry {
+  Entry(std::string heading_in, std::vector<Fact> facts_in = {})
+      : heading(std::move(heading_in)), facts(std::move(facts_in)) {}
+
   std::string heading;
   std::vector<Fact> facts;
+  std::vector<Fact> raw;
 };
 
 struct Section {

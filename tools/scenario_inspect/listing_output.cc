@@ -84,12 +84,13 @@ std::string json_key(const std::string& name, const std::string& unit = "") {
   return json_quoted(key + unit_suffix(unit));
 }
 
-std::string facts_json(const std::vector<Fact>& facts) {
+std::string facts_json(const std::vector<Fact>& facts, const std::vector<Fact>& raw = {}) {
   std::string out = "{";
   for (size_t i = 0; i < facts.size(); ++i) {
     if (i) out += ", ";
     out += json_key(facts[i].name, facts[i].unit) + ": " + json_value(facts[i].value);
   }
+  if (!raw.empty()) out += (facts.empty() ? "" : ", ") + json_key("raw") + ": " + facts_json(raw);
   return out + "}";
 }
 
@@ -101,7 +102,7 @@ std::string sections_json(const std::vector<Section>& sections) {
     const auto& entries = sections[s].entries;
     for (size_t e = 0; e < entries.size(); ++e) {
       out += e ? ",\n      " : "\n      ";
-      out += facts_json(entries[e].facts);
+      out += facts_json(entries[e].facts, entries[e].raw);
     }
     out += entries.empty() ? "]" : "\n    ]";
   }

@@ -4,6 +4,7 @@
 // well-formed document from a broken one, without a parser dependency.
 
 #include <cctype>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,7 +122,8 @@ inline bool is_well_formed_xml(std::string_view text, std::string& why) {
   return true;
 }
 
-// Whether `text` is exactly one JSON value (RFC 8259 syntax), blanks around.
+// Whether `text` is exactly one JSON value (RFC 8259 syntax), blanks around,
+// with no key twice in one object.
 inline bool is_valid_json(std::string_view text) {
   size_t i = 0;
   auto blanks = [&] {
@@ -187,10 +189,13 @@ inline bool is_valid_json(std::string_view text) {
       ++i;
       blanks();
       if (i < text.size() && text[i] == close) return ++i, true;
+      std::set<std::string_view> keys;
       while (true) {
         if (c == '{') {
           blanks();
+          const size_t key_start = i;
           if (!string()) return false;
+          if (!keys.insert(text.substr(key_start, i - key_start)).second) return false;
           blanks();
           if (i >= text.size() || text[i++] != ':') return false;
         }
