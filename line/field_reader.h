@@ -45,12 +45,15 @@ class FieldReader {
 
  private:
   static bool is_blank(char c) { return c == ' ' || c == '\t'; }
-  // Length of the line end starting at pos (0 when there is none).
-  size_t line_end_at(size_t pos) const;
-  // Moves past the comma or line end at the current position, if any.
-  void consume_separator();
-  void skip_blanks();
+  const char* end() const { return text_.data() + text_.size(); }
   void require_more() const;
+  static const char* skip_blanks(const char* p, const char* end);
+  static const char* field_end(const char* p, const char* end);
+  static const char* number_end(const char* p, const char* end);
+  // Past the comma or line end at p, if any, counting a line end.
+  const char* past_separator(const char* p, const char* end);
+  void set_cursor(const char* p);
+  int32_t read_field_number_slowly();
 
   std::string_view text_;
   size_t pos_ = 0;

@@ -99,8 +99,22 @@ class LineReader {
   std::string file_name_;
   FieldReader fields_;
   int32_t row_line_ = 0;
-  // The current key in lower case, for the case-insensitive tests.
+  // What the record tests find in a key, worked out once for each run of
+  // records with the same key (a description lists its records by kind).
+  struct KeyTests {
+    bool gradient = false;
+    bool curve = false;
+    bool montagna = false;
+    bool speed_board = false;
+    bool indication_board = false;
+    // Signed; 0 for a curve key without a class digit.
+    double curvature = 0;
+  };
+  void classify_key(std::string_view key);
+  // The key the tests were worked out for, as read, and in lower case.
+  std::string classified_key_;
   std::string lower_key_;
+  KeyTests key_tests_;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
 };
@@ -229,28 +243,41 @@ Flow LineReader::read_records() {
     std::string_view key = read_key();
     if (fields_.at_end()) return Flow::end_steps;
     // Up to two comment fields in a row are skipped.
-    for (int skipped = 0; skipped < 2 && contains(key, "-"); ++skipped) {
+    for (int skipped = 0; skipped < 2 && contains(key, '-'); ++skipped) {
       key = read_key();
       if (fields_.at_end()) return Flow::end_steps;
     }
-    lower_key_.assign(key);
-    to_lower_ascii(lower_key_);
+    if (key != classified_key_) classify_key(key);
     if (const Flow flow = read_record(); flow != Flow::go_on) return flow;
   }
+}
+
+// All tests ignore case.
+void LineReader::classify_key(std::string_view key) {
+  classified_key_.assign(key);
+  lower_key_.assign(key);
+  to_lower_ascii(lower_key_);
+  const std::string_view lower = lower_key_;
+  KeyTests& t = key_tests_;
+  t.gradient = contains(lower, "pendenza");
+  t.curve = contains(lower, "curva");
+  t.montagna = contains(lower, "montagna");
+  t.speed_board = contains(lower, "indicatori_v");
+  t.indication_board = contains(lower, "indicat") && contains(lower, "cartello");
+  t.curvature = curvature_of(lower);
+  if (contains(lower, "s")) t.curvature = -t.curvature;
 }
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their records.
 Flow LineReader::read_record() {
-  const std::string_view key = lower_key_;
+  const KeyTests& key = key_tests_;
   Flow flow = Flow::go_on;
-  if (contains(key, "pendenza")) flow = gradient();
-  if (flow == Flow::go_on && contains(key, "curva") && b_.j != 0) flow = curve();
-  if (flow == Flow::go_on && contains(key, "montagna")) flow = montagna();
-  if (flow == Flow::go_on && contains(key, "indicatori_v")) flow = speed_board();
-  if (flow == Flow::go_on && contains(key, "indicat") && contains(key, "cartello")) {
-    flow = indication_board();
-  }
+  if (key.gradient) flow = gradient();
+  if (flow == Flow::go_on && key.curve && b_.j != 0) flow = curve();
+  if (flow == Flow::go_on && key.montagna) flow = montagna();
+  if (flow == Flow::go_on && key.speed_board) flow = speed_board();
+  if (flow == Flow::go_on && key.indication_board) flow = indication_board();
   return flow;
 }
 
@@ -314,10 +341,8 @@ Flow LineReader::curve() {
   const int32_t start = fields_.read_field_number();
   const int32_t length = fields_.read_field_number();
   if (const Flow flow = check_position(start); flow != Flow::go_on) return flow;
-  double curvature = curvature_of(lower_key_);
-  if (curvature == 0) return refuse(plan_refused);
-  if (contains(lower_key_, "s")) curvature = -curvature;
-  return lay_curve_record(start, length, curvature);
+  if (key_tests_.curvature == 0) return refuse(plan_refused);
+  return lay_curve_record(start, length, key_tests_.curvature);
 }
 
 // Lays the track straight up to the curve's start and then the curve up to

@@ -14,6 +14,15 @@ inline bool contains(std::string_view text, std::string_view word) {
   return text.find(word) != std::string_view::npos;
 }
 
+// One character, looked for inline: keys are short, and every record's key
+// is tested for the comment mark.
+inline bool contains(std::string_view text, char c) {
+  for (char t : text) {
+    if (t == c) return true;
+  }
+  return false;
+}
+
 inline char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 inline void to_lower_ascii(std::string& text) {

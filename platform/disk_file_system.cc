@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -61,14 +62,22 @@ std::string DiskFileSystem::read_file(const std::string& path) {
   errno = 0;
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) throw FileError("open", path, errno);
+  // Read straight into a string of the file's size, so that a description
+  // of megabytes is copied once; a file that grows meanwhile is read on to
+  // its end all the same.
   std::string content;
-  char buffer[1 << 16];
+  std::error_code ec;
+  const auto expected = std::filesystem::file_size(path, ec);
+  if (!ec) content.resize(static_cast<size_t>(expected) + 1);
+  size_t used = 0;
   for (;;) {
-    size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-    content.append(buffer, n);
-    if (n < sizeof buffer) break;
+    if (content.size() - used < 4096) content.resize(std::max<size_t>(2 * content.size(), 1 << 16));
+    const size_t n = std::fread(content.data() + used, 1, content.size() - used, file.get());
+    used += n;
+    if (n == 0 || std::feof(file.get()) || std::ferror(file.get())) break;
   }
   if (std::ferror(file.get())) throw FileError("read", path, errno ? errno : EIO);
+  content.resize(used);
   return content;
 }
 

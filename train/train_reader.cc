@@ -86,8 +86,25 @@ class TrainReader {
   std::string file_name_;
   FieldReader fields_;
   int32_t row_line_ = 0;
-  // The current key in lower case: every key test ignores case.
+  // What the row tests find in a key, worked out once for each run of rows
+  // with the same key (a description lists its rows by kind).
+  struct KeyTests {
+    bool braked_mass = false;
+    bool cars = false;
+    bool speed = false;
+    bool adhesion = false;
+    bool clock = false;
+    bool sand = false;
+    bool signal = false;
+    bool slowdown = false;
+    bool code_point = false;
+    bool station = false;
+  };
+  void classify_key(std::string_view key);
+  // The key the tests were worked out for, as read, and in lower case.
+  std::string classified_key_;
   std::string lower_key_;
+  KeyTests key_tests_;
   int32_t station_number_ = 1;
   int32_t speed_cursor_ = 0;
   int32_t previous_speed_ = 0;
@@ -134,38 +151,56 @@ Flow TrainReader::read_rows() {
     std::string_view key = read_key();
     if (fields_.at_end()) return Flow::end_steps;
     // Up to two comment fields in a row are skipped.
-    for (int skipped = 0; skipped < 2 && contains(key, "-"); ++skipped) {
+    for (int skipped = 0; skipped < 2 && contains(key, '-'); ++skipped) {
       key = read_key();
       if (fields_.at_end()) return Flow::end_steps;
     }
-    lower_key_.assign(key);
-    to_lower_ascii(lower_key_);
+    if (key != classified_key_) classify_key(key);
     if (const Flow flow = read_row(); flow != Flow::go_on) return flow;
   }
+}
+
+// Every key test ignores case.
+void TrainReader::classify_key(std::string_view key) {
+  classified_key_.assign(key);
+  lower_key_.assign(key);
+  to_lower_ascii(lower_key_);
+  const std::string_view lower = lower_key_;
+  KeyTests& t = key_tests_;
+  t.braked_mass = contains(lower, "frenata") && contains(lower, "massa");
+  t.cars = contains(lower, "vetture");
+  t.speed = contains(lower, "velocit");
+  t.adhesion = contains(lower, "aderenza");
+  t.clock = contains(lower, "orologio");
+  t.sand = contains(lower, "sabbia");
+  t.signal = contains(lower, "segnale");
+  t.slowdown = contains(lower, "rallentamento");
+  t.code_point = contains(lower, "abbattimento");
+  t.station = contains(lower, "stazione");
 }
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their rows.
 Flow TrainReader::read_row() {
-  const std::string_view key = lower_key_;
+  const KeyTests& key = key_tests_;
   Station& train = b_.stations[kTrainDataEntry];
   Station& clock = b_.stations[kTrainEntry];
-  if (contains(key, "frenata") && contains(key, "massa")) train.from_m = number32();
-  if (contains(key, "vetture")) train.position_m = number32();
+  if (key.braked_mass) train.from_m = number32();
+  if (key.cars) train.position_m = number32();
   Flow flow = Flow::go_on;
-  if (contains(key, "velocit")) flow = speed_row();
-  if (flow == Flow::go_on && contains(key, "aderenza")) flow = adhesion_row();
+  if (key.speed) flow = speed_row();
+  if (flow == Flow::go_on && key.adhesion) flow = adhesion_row();
   if (flow != Flow::go_on) return flow;
-  if (contains(key, "orologio")) {
+  if (key.clock) {
     clock.int3 = number16();
     clock.int4 = number16();
     clock.int5 = number16();
   }
-  if (contains(key, "sabbia")) clock.int1 = number16();
-  if (contains(key, "segnale")) flow = signal_row();
-  if (flow == Flow::go_on && contains(key, "rallentamento")) flow = slowdown_row();
-  if (flow == Flow::go_on && contains(key, "abbattimento")) flow = code_point_row();
-  if (flow == Flow::go_on && contains(key, "stazione")) flow = station_row();
+  if (key.sand) clock.int1 = number16();
+  if (key.signal) flow = signal_row();
+  if (flow == Flow::go_on && key.slowdown) flow = slowdown_row();
+  if (flow == Flow::go_on && key.code_point) flow = code_point_row();
+  if (flow == Flow::go_on && key.station) flow = station_row();
   return flow;
 }
 
