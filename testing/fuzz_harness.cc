@@ -81,6 +81,8 @@ void check_compiled_files(Bench& bench) {
                                           4 * static_cast<size_t>(plan.unset_count()),
           "the plan file holds every point");
   require(!bench.has(bench.line_path()), "the line description is gone after the build");
+  require(b.cells[1].value1 == 5121 && b.stations[kRouteEntry].int1 == 610,
+          "the header markers are in place");
 }
 
 }  // namespace
@@ -114,6 +116,10 @@ Outcome read_line_only(std::string_view line_text) {
   check_model(b);
   if (!outcome.read_failure && b.error_number != 101) {
     require(!bench.has(bench.line_path()), "the line reader deletes what it read");
+  }
+  // The end steps complete the plan up to point track_extent_m - 2.
+  if (!outcome.read_failure && (b.error_number == 0 || b.error_number == 15)) {
+    require(b.track_plan.size() == b.track_extent_m - 1, "a finished line has its whole plan");
   }
   outcome.error_number = b.error_number;
   outcome.error_position_m = b.error_position_m;
