@@ -56,7 +56,7 @@ double curvature_of(std::string_view key) {
       {'1', 0.0001}, {'2', 0.0002}, {'3', 0.0004}, {'4', 0.001}, {'5', 0.002}, {'6', 0.003},
   }};
   for (const auto& [digit, curvature] : kClasses) {
-    if (key.find(digit) != std::string_view::npos) return curvature;
+    if (contains(key, digit)) return curvature;
   }
   return 0;
 }
@@ -99,8 +99,8 @@ class LineReader {
   std::string file_name_;
   FieldReader fields_;
   int32_t row_line_ = 0;
-  // What the record tests find in a key, worked out once for each run of
-  // records with the same key (a description lists its records by kind).
+  // What the record tests find in a key (all ignoring case), worked out
+  // once per distinct key and remembered.
   struct KeyTests {
     bool gradient = false;
     bool curve = false;
@@ -110,10 +110,9 @@ class LineReader {
     // Signed; 0 for a curve key without a class digit.
     double curvature = 0;
   };
-  void classify_key(std::string_view key);
-  // The key the tests were worked out for, as read, and in lower case.
-  std::string classified_key_;
-  std::string lower_key_;
+  static KeyTests classify(std::string_view key);
+  KeyTestCache<KeyTests> key_cache_;
+  // The tests of the current key.
   KeyTests key_tests_;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
@@ -247,18 +246,17 @@ Flow LineReader::read_records() {
       key = read_key();
       if (fields_.at_end()) return Flow::end_steps;
     }
-    if (key != classified_key_) classify_key(key);
+    key_tests_ = key_cache_.tests_of(key, classify);
     if (const Flow flow = read_record(); flow != Flow::go_on) return flow;
   }
 }
 
 // All tests ignore case.
-void LineReader::classify_key(std::string_view key) {
-  classified_key_.assign(key);
-  lower_key_.assign(key);
-  to_lower_ascii(lower_key_);
-  const std::string_view lower = lower_key_;
-  KeyTests& t = key_tests_;
+LineReader::KeyTests LineReader::classify(std::string_view key) {
+  std::string lower_key(key);
+  to_lower_ascii(lower_key);
+  const std::string_view lower = lower_key;
+  KeyTests t;
   t.gradient = contains(lower, "pendenza");
   t.curve = contains(lower, "curva");
   t.montagna = contains(lower, "montagna");
@@ -266,6 +264,7 @@ void LineReader::classify_key(std::string_view key) {
   t.indication_board = contains(lower, "indicat") && contains(lower, "cartello");
   t.curvature = curvature_of(lower);
   if (contains(lower, "s")) t.curvature = -t.curvature;
+  return t;
 }
 
 // Every test runs on the key, in this order; a key that passes several reads

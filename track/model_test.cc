@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace sb {
 namespace {
 
@@ -12,6 +14,29 @@ TEST(RoundHalfEven, ExactHalvesGoToTheEvenNeighbour) {
   } cases[] = {{21.5, 22}, {22.5, 22}, {23.5, 24}, {-0.5, 0}, {-1.5, -2},
                {2079.6, 2080}, {0.49999, 0}, {1e30, 9000000000000000000}};
   for (const auto& c : cases) EXPECT_EQ(round_half_even(c.value), c.expected) << c.value;
+}
+
+TEST(RoundHalfEven, AgreesWithTheLibraryRounding) {
+  // Every quotient the builder rounds (whole metres by 50, speeds by 5),
+  // and values around the edges of the fraction-free range.
+  for (int64_t k = -2'000'000; k <= 2'000'000; ++k) {
+    for (double divisor : {50.0, 5.0}) {
+      const double value = static_cast<double>(k) / divisor;
+      ASSERT_EQ(round_half_even(value), static_cast<int64_t>(std::nearbyint(value))) << value;
+    }
+  }
+  // Steps of a quarter below 2^52, where halves and quarters still exist,
+  // and whole steps above it.
+  for (double base : {2251799813685248.0, 4503599627370496.0, 9007199254740992.0}) {
+    for (int step = -256; step <= 256; ++step) {
+      const double value = base + (base < 4503599627370496.0 || step < 0 ? step / 4.0 : step * 2.0);
+      ASSERT_EQ(round_half_even(value), static_cast<int64_t>(std::nearbyint(value))) << value;
+      ASSERT_EQ(round_half_even(-value), static_cast<int64_t>(std::nearbyint(-value))) << -value;
+    }
+  }
+  for (double value : {0.5, 1.5, 2.5, -2.5, 0.49999999999999994, 1e15 + 0.5, -1e15 - 0.5}) {
+    EXPECT_EQ(round_half_even(value), static_cast<int64_t>(std::nearbyint(value))) << value;
+  }
 }
 
 TEST(CellIndex, PositionsOnAndOffTheGrid) {

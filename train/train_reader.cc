@@ -86,8 +86,8 @@ class TrainReader {
   std::string file_name_;
   FieldReader fields_;
   int32_t row_line_ = 0;
-  // What the row tests find in a key, worked out once for each run of rows
-  // with the same key (a description lists its rows by kind).
+  // What the row tests find in a key (all ignoring case), worked out once
+  // per distinct key and remembered.
   struct KeyTests {
     bool braked_mass = false;
     bool cars = false;
@@ -100,10 +100,9 @@ class TrainReader {
     bool code_point = false;
     bool station = false;
   };
-  void classify_key(std::string_view key);
-  // The key the tests were worked out for, as read, and in lower case.
-  std::string classified_key_;
-  std::string lower_key_;
+  static KeyTests classify(std::string_view key);
+  KeyTestCache<KeyTests> key_cache_;
+  // The tests of the current key.
   KeyTests key_tests_;
   int32_t station_number_ = 1;
   int32_t speed_cursor_ = 0;
@@ -155,18 +154,17 @@ Flow TrainReader::read_rows() {
       key = read_key();
       if (fields_.at_end()) return Flow::end_steps;
     }
-    if (key != classified_key_) classify_key(key);
+    key_tests_ = key_cache_.tests_of(key, classify);
     if (const Flow flow = read_row(); flow != Flow::go_on) return flow;
   }
 }
 
 // Every key test ignores case.
-void TrainReader::classify_key(std::string_view key) {
-  classified_key_.assign(key);
-  lower_key_.assign(key);
-  to_lower_ascii(lower_key_);
-  const std::string_view lower = lower_key_;
-  KeyTests& t = key_tests_;
+TrainReader::KeyTests TrainReader::classify(std::string_view key) {
+  std::string lower_key(key);
+  to_lower_ascii(lower_key);
+  const std::string_view lower = lower_key;
+  KeyTests t;
   t.braked_mass = contains(lower, "frenata") && contains(lower, "massa");
   t.cars = contains(lower, "vetture");
   t.speed = contains(lower, "velocit");
@@ -177,6 +175,7 @@ void TrainReader::classify_key(std::string_view key) {
   t.slowdown = contains(lower, "rallentamento");
   t.code_point = contains(lower, "abbattimento");
   t.station = contains(lower, "stazione");
+  return t;
 }
 
 // Every test runs on the key, in this order; a key that passes several reads
