@@ -1,6 +1,58 @@
 #include "track/track_plan.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace sb {
+
+namespace {
+
+#if defined(__linux__)
+// Blocks from this size on are mapped on their own, with huge pages.
+constexpr size_t kMappedBlockSize = size_t{2} << 20;
+#endif
+
+}  // namespace
+
+PlanBlock::PlanBlock(size_t size) : size_(size) {
+#if defined(__linux__)
+  if (size >= kMappedBlockSize) {
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED) {
+      // Only advice: the block works the same when it is not taken.
+      ::madvise(p, size, MADV_HUGEPAGE);
+      data_ = static_cast<char*>(p);
+      mapped_ = true;
+      return;
+    }
+  }
+#endif
+  data_ = new char[size];
+}
+
+PlanBlock& PlanBlock::operator=(PlanBlock&& other) noexcept {
+  if (this != &other) {
+    release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapped_ = std::exchange(other.mapped_, false);
+  }
+  return *this;
+}
+
+void PlanBlock::release() {
+  if (!data_) return;
+#if defined(__linux__)
+  if (mapped_) {
+    ::munmap(data_, size_);
+    data_ = nullptr;
+    return;
+  }
+#endif
+  delete[] data_;
+  data_ = nullptr;
+}
 
 TrackPlan::Point TrackPlan::point(int32_t i) const {
   Point p;

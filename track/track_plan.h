@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace sb {
 
@@ -21,6 +22,30 @@ static_assert(std::endian::native == std::endian::little,
 // The points are kept already encoded the way the plan file stores them (a
 // 2-byte type tag and its payload, x and y in separate blocks), so writing
 // the file needs no second copy of the plan.
+// The bytes of one encoded block of the plan. A long line's plan is tens of
+// megabytes written once from front to back; where the system allows, the
+// block asks for large pages, because faulting it in page by page would
+// cost more than computing it.
+class PlanBlock {
+ public:
+  PlanBlock() = default;
+  explicit PlanBlock(size_t size);
+  ~PlanBlock() { release(); }
+  PlanBlock(const PlanBlock&) = delete;
+  PlanBlock& operator=(const PlanBlock&) = delete;
+  PlanBlock(PlanBlock&& other) noexcept { *this = std::move(other); }
+  PlanBlock& operator=(PlanBlock&& other) noexcept;
+
+  char* get() const { return data_; }
+
+ private:
+  void release();
+
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  bool mapped_ = false;
+};
+
 class TrackPlan {
  public:
   enum class State : uint8_t { unset, integer, real };
@@ -42,8 +67,8 @@ class TrackPlan {
     x_used_ = y_used_ = 0;
     const size_t capacity = 10 * (static_cast<size_t>(extent) + 1);
     if (capacity > capacity_) {
-      x_ = std::make_unique_for_overwrite<char[]>(capacity);
-      y_ = std::make_unique_for_overwrite<char[]>(capacity);
+      x_ = PlanBlock(capacity);
+      y_ = PlanBlock(capacity);
       capacity_ = capacity;
     }
     allocated_ = true;
@@ -122,8 +147,8 @@ class TrackPlan {
   size_t capacity_ = 0;
   size_t x_used_ = 0;
   size_t y_used_ = 0;
-  std::unique_ptr<char[]> x_;
-  std::unique_ptr<char[]> y_;
+  PlanBlock x_;
+  PlanBlock y_;
   double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
 };
 
