@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -55,28 +56,33 @@ inline bool contains_ignoring_case(std::string_view text, std::string_view word)
   return word.empty() || it != text.end();
 }
 
-// What a reader's key tests found, remembered for the last few distinct
-// keys: a description repeats a handful of keys thousands of times (and its
-// curve keys cycle through a dozen spellings), so the tests run once per key.
-template <class Tests, size_t kSize = 16>
+// What a reader's key tests found, remembered per key: a description
+// repeats a handful of keys thousands of times (its curve keys cycle through
+// a dozen spellings), so the tests run about once per distinct key. A key's
+// hash picks its one slot; a key that meets another in its slot is simply
+// tested again.
+template <class Tests, size_t kSlots = 64>
 class KeyTestCache {
+  static_assert((kSlots & (kSlots - 1)) == 0, "a power of two");
+
  public:
+  KeyTestCache() = default;
+  // last_ points into the object's own entries.
+  KeyTestCache(const KeyTestCache&) = delete;
+  KeyTestCache& operator=(const KeyTestCache&) = delete;
+
   // The tests of `key`: remembered, or worked out by classify(key).
   template <class Classify>
   const Tests& tests_of(std::string_view key, Classify classify) {
-    if (entries_[last_].used && same_text(entries_[last_].key, key)) return entries_[last_].tests;
-    for (size_t i = 0; i < kSize; ++i) {
-      if (entries_[i].used && same_text(entries_[i].key, key)) {
-        last_ = i;
-        return entries_[i].tests;
-      }
+    // Most keys repeat the one before.
+    if (last_->used && same_text(last_->key, key)) return last_->tests;
+    Entry& entry = entries_[slot_of(key)];
+    if (!entry.used || !same_text(entry.key, key)) {
+      entry.used = true;
+      entry.key.assign(key);
+      entry.tests = classify(key);
     }
-    last_ = next_;
-    next_ = (next_ + 1) % kSize;
-    Entry& entry = entries_[last_];
-    entry.used = true;
-    entry.key.assign(key);
-    entry.tests = classify(key);
+    last_ = &entry;
     return entry.tests;
   }
 
@@ -86,9 +92,15 @@ class KeyTestCache {
     std::string key;
     Tests tests{};
   };
-  std::array<Entry, kSize> entries_{};
-  size_t last_ = 0;
-  size_t next_ = 0;
+
+  static size_t slot_of(std::string_view key) {
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (char c : key) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+    return hash & (kSlots - 1);
+  }
+
+  std::array<Entry, kSlots> entries_{};
+  Entry* last_ = &entries_[0];
 };
 
 }  // namespace sb
