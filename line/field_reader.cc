@@ -1,29 +1,11 @@
 #include "line/field_reader.h"
 
-#include <array>
 #include <limits>
 #include <string>
 
 namespace sb {
 
 namespace {
-
-// Characters that can end a field: a comma, LF, and CR when LF follows.
-constexpr std::array<bool, 256> kMayEndField = [] {
-  std::array<bool, 256> table{};
-  table[static_cast<unsigned char>(',')] = true;
-  table[static_cast<unsigned char>('\n')] = true;
-  table[static_cast<unsigned char>('\r')] = true;
-  return table;
-}();
-
-// A train number also ends at a blank.
-constexpr std::array<bool, 256> kMayEndNumber = [] {
-  std::array<bool, 256> table = kMayEndField;
-  table[static_cast<unsigned char>(' ')] = true;
-  table[static_cast<unsigned char>('\t')] = true;
-  return table;
-}();
 
 // The general parse, with the messages of a field that is not a number.
 int32_t parse_checked(std::string_view digits) {
@@ -67,105 +49,7 @@ int32_t parse_whole_number(std::string_view digits) {
   return negative ? -magnitude : magnitude;
 }
 
-void FieldReader::require_more() const {
-  if (at_end()) throw ReadFailure("a field is missing at the end of the file");
-}
-
-// The hot paths below work on a local cursor and store it once: a field
-// is a handful of characters, and a description has hundreds of thousands.
-
-const char* FieldReader::skip_blanks(const char* p, const char* end) {
-  while (p < end && is_blank(*p)) ++p;
-  return p;
-}
-
-const char* FieldReader::past_separator(const char* p, const char* end) {
-  if (p < end) {
-    if (*p == ',') return p + 1;
-    if (*p == '\n') {
-      ++line_;
-      return p + 1;
-    }
-    if (*p == '\r' && p + 1 < end && p[1] == '\n') {
-      ++line_;
-      return p + 2;
-    }
-  }
-  return p;
-}
-
-void FieldReader::set_cursor(const char* p) { pos_ = static_cast<size_t>(p - text_.data()); }
-
-std::string_view FieldReader::read_text() {
-  require_more();
-  const char* const end = this->end();
-  const char* const start = skip_blanks(text_.data() + pos_, end);
-  const char* const stop = field_end(start, end);
-  set_cursor(past_separator(stop, end));
-  return std::string_view(start, static_cast<size_t>(stop - start));
-}
-
-namespace {
-
-// Whether p (before end) ends a field: a comma, LF, or CR followed by LF.
-bool ends_field(const char* p, const char* end) {
-  return kMayEndField[static_cast<unsigned char>(*p)] &&
-         (*p != '\r' || (p + 1 < end && p[1] == '\n'));
-}
-bool ends_number(const char* p, const char* end) {
-  return kMayEndNumber[static_cast<unsigned char>(*p)] &&
-         (*p != '\r' || (p + 1 < end && p[1] == '\n'));
-}
-
-// Reads an optional minus sign and one to nine digits at p, the common
-// shape of every number in a description. Returns the end of the digits, or
-// nullptr when p holds something else (the general parse then decides).
-const char* short_number_at(const char* p, const char* end, int32_t& value) {
-  const bool negative = p < end && *p == '-';
-  if (negative) ++p;
-  const char* const digits = p;
-  // Wraps harmlessly on a long number, which is handed on anyway.
-  uint32_t magnitude = 0;
-  while (p < end) {
-    const auto digit = static_cast<unsigned>(*p - '0');
-    if (digit > 9) break;
-    magnitude = magnitude * 10 + digit;
-    ++p;
-  }
-  if (p == digits || p - digits > 9) return nullptr;
-  const auto v = static_cast<int32_t>(magnitude);
-  value = negative ? -v : v;
-  return p;
-}
-
-}  // namespace
-
-// The first comma or line end at or after p, or end. Only three characters
-// can end a field, so most characters cost one table look-up.
-const char* FieldReader::field_end(const char* p, const char* end) {
-  while (p < end && !ends_field(p, end)) ++p;
-  return p;
-}
-
-// The first blank, comma or line end at or after p, or end.
-const char* FieldReader::number_end(const char* p, const char* end) {
-  while (p < end && !ends_number(p, end)) ++p;
-  return p;
-}
-
-int32_t FieldReader::read_field_number() {
-  require_more();
-  const char* const end = this->end();
-  const char* p = skip_blanks(text_.data() + pos_, end);
-  int32_t value = 0;
-  if (p < end && !ends_field(p, end)) {
-    p = short_number_at(p, end, value);
-    if (p) p = skip_blanks(p, end);
-    if (!p || (p < end && !ends_field(p, end))) return read_field_number_slowly();
-  }
-  set_cursor(past_separator(p, end));
-  return value;
-}
+void FieldReader::fail_at_end() { throw ReadFailure("a field is missing at the end of the file"); }
 
 // Any field: the whole field, blanks around it dropped, must be a number.
 int32_t FieldReader::read_field_number_slowly() {
@@ -175,25 +59,12 @@ int32_t FieldReader::read_field_number_slowly() {
   return parse_whole_number(field);
 }
 
-int32_t FieldReader::read_number() {
-  const char* const end = this->end();
-  const char* p = text_.data() + pos_;
-  for (;;) {
-    p = skip_blanks(p, end);
-    const char* const next = past_separator(p, end);
-    // Only line ends are skipped here; a comma ends the (empty) number.
-    if (next == p || *p == ',') break;
-    p = next;
-  }
-  set_cursor(p);
-  require_more();
-  int32_t value = 0;
-  const char* stop = short_number_at(p, end, value);
-  if (!stop || (stop < end && !ends_number(stop, end))) {
-    stop = number_end(p, end);
-    set_cursor(stop);
-    value = parse_whole_number(std::string_view(p, static_cast<size_t>(stop - p)));
-  }
+// A train number that is not a short one: the token up to the next blank,
+// comma or line end must be a number that fits.
+int32_t FieldReader::read_long_number(const char* start, const char* end) {
+  const char* const stop = number_end(start, end);
+  set_cursor(stop);
+  const int32_t value = parse_whole_number(std::string_view(start, static_cast<size_t>(stop - start)));
   set_cursor(past_separator(skip_blanks(stop, end), end));
   return value;
 }
