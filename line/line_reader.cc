@@ -102,6 +102,7 @@ class LineReader {
   // What the record tests find in a key (all ignoring case), worked out
   // once per distinct key and remembered.
   struct KeyTests {
+    bool comment = false;
     bool gradient = false;
     bool curve = false;
     bool montagna = false;
@@ -134,7 +135,8 @@ void LineReader::run() {
 std::string_view LineReader::read_key() {
   row_line_ = fields_.line();
   std::string_view key = fields_.read_text();
-  b_.text_line.assign(key);
+  // Mostly the key before it: no need to copy it again.
+  if (!same_text(b_.text_line, key)) b_.text_line.assign(key);
   return key;
 }
 
@@ -239,14 +241,14 @@ void LineReader::start_records() {
 Flow LineReader::read_records() {
   for (;;) {
     if (fields_.at_end()) return Flow::end_steps;
-    std::string_view key = read_key();
+    const KeyTests* tests = &key_cache_.tests_of(read_key(), classify);
     if (fields_.at_end()) return Flow::end_steps;
     // Up to two comment fields in a row are skipped.
-    for (int skipped = 0; skipped < 2 && contains(key, '-'); ++skipped) {
-      key = read_key();
+    for (int skipped = 0; skipped < 2 && tests->comment; ++skipped) {
+      tests = &key_cache_.tests_of(read_key(), classify);
       if (fields_.at_end()) return Flow::end_steps;
     }
-    key_tests_ = key_cache_.tests_of(key, classify);
+    key_tests_ = *tests;
     if (const Flow flow = read_record(); flow != Flow::go_on) return flow;
   }
 }
@@ -257,6 +259,8 @@ LineReader::KeyTests LineReader::classify(std::string_view key) {
   to_lower_ascii(lower_key);
   const std::string_view lower = lower_key;
   KeyTests t;
+  // A comment, skipped when at most two come in a row.
+  t.comment = contains(key, '-');
   t.gradient = contains(lower, "pendenza");
   t.curve = contains(lower, "curva");
   t.montagna = contains(lower, "montagna");

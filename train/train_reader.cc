@@ -89,6 +89,7 @@ class TrainReader {
   // What the row tests find in a key (all ignoring case), worked out once
   // per distinct key and remembered.
   struct KeyTests {
+    bool comment = false;
     bool braked_mass = false;
     bool cars = false;
     bool speed = false;
@@ -123,7 +124,8 @@ void TrainReader::run() {
 std::string_view TrainReader::read_key() {
   row_line_ = fields_.line();
   std::string_view key = fields_.read_text();
-  b_.text_line.assign(key);
+  // Mostly the key before it: no need to copy it again.
+  if (!same_text(b_.text_line, key)) b_.text_line.assign(key);
   return key;
 }
 
@@ -147,14 +149,14 @@ uint8_t TrainReader::speed_code(int32_t speed) const {
 Flow TrainReader::read_rows() {
   for (;;) {
     if (fields_.at_end()) return Flow::end_steps;
-    std::string_view key = read_key();
+    const KeyTests* tests = &key_cache_.tests_of(read_key(), classify);
     if (fields_.at_end()) return Flow::end_steps;
     // Up to two comment fields in a row are skipped.
-    for (int skipped = 0; skipped < 2 && contains(key, '-'); ++skipped) {
-      key = read_key();
+    for (int skipped = 0; skipped < 2 && tests->comment; ++skipped) {
+      tests = &key_cache_.tests_of(read_key(), classify);
       if (fields_.at_end()) return Flow::end_steps;
     }
-    key_tests_ = key_cache_.tests_of(key, classify);
+    key_tests_ = *tests;
     if (const Flow flow = read_row(); flow != Flow::go_on) return flow;
   }
 }
@@ -165,6 +167,8 @@ TrainReader::KeyTests TrainReader::classify(std::string_view key) {
   to_lower_ascii(lower_key);
   const std::string_view lower = lower_key;
   KeyTests t;
+  // A comment, skipped when at most two come in a row.
+  t.comment = contains(key, '-');
   t.braked_mass = contains(lower, "frenata") && contains(lower, "massa");
   t.cars = contains(lower, "vetture");
   t.speed = contains(lower, "velocit");
