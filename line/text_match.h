@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -25,10 +26,18 @@ inline bool contains(std::string_view text, std::string_view word) {
   return false;
 }
 
-// Whether two texts are equal, compared inline for the same reason.
+// Whether two texts are equal, compared inline for the same reason, eight
+// characters at a time.
 inline bool same_text(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
+  size_t i = 0;
+  for (; i + 8 <= a.size(); i += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) return false;
+  }
+  for (; i < a.size(); ++i) {
     if (a[i] != b[i]) return false;
   }
   return true;
