@@ -402,7 +402,11 @@ Flow LineReader::indication_board() {
 // 0) and the plan runs on straight to point track_extent_m - 2.
 void LineReader::end_steps() {
   write_gradients_until(int64_t{b_.cell_count} - 2);
-  if (b_.j != 0) b_.track_plan.lay_straight(int64_t{b_.track_extent_m} - 2);
+  if (b_.j != 0) {
+    b_.track_plan.lay_straight(int64_t{b_.track_extent_m} - 2);
+    // The plan is complete: its values are computed while the train is read.
+    b_.track_plan.compute_laid_points();
+  }
 }
 
 }  // namespace

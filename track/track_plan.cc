@@ -1,5 +1,11 @@
 #include "track/track_plan.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -55,6 +61,7 @@ void PlanBlock::release() {
 }
 
 TrackPlan::Point TrackPlan::point(int32_t i) const {
+  finish();
   Point p;
   if (i < 0 || i >= size_) return p;
   // Only the leading points can be integers, so the offset of point i is the
@@ -85,47 +92,139 @@ TrackPlan::Point TrackPlan::point(int32_t i) const {
   return {State::real, x, y};
 }
 
-// The hot loops of a build. The write positions and the last two points live
-// in locals: stores through the char blocks could otherwise alias the
-// members and force them back to memory on every point.
-void TrackPlan::lay_straight(int64_t last) {
-  const int64_t count = points_up_to(last);
-  char* px = x_.get() + x_used_;
-  char* py = y_.get() + y_used_;
-  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
-  for (int64_t n = 0; n < count; ++n) {
-    const double x = x1 + (x1 - x0);
-    const double y = y1 + (y1 - y0);
-    put_real(px, x);
-    put_real(py, y);
-    px += 10;
-    py += 10;
-    x0 = x1;
-    y0 = y1;
-    x1 = x;
-    y1 = y;
+// A second thread that computes handed-over segments in order.
+class TrackPlan::Worker {
+ public:
+  explicit Worker(const TrackPlan& plan) : plan_(plan), thread_([this] { run(); }) {}
+
+  void hand_over(std::vector<Segment> segments) {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(segments));
+    }
+    ready_.notify_one();
   }
-  x0_ = x0;
-  y0_ = y0;
-  x1_ = x1;
-  y1_ = y1;
-  x_used_ += 10 * static_cast<size_t>(count);
-  y_used_ += 10 * static_cast<size_t>(count);
-  size_ += static_cast<int32_t>(count);
+
+  // Computes everything handed over, then stops.
+  void finish() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+    }
+    ready_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  void run() {
+    for (;;) {
+      std::vector<Segment> segments;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return closed_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        segments = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      plan_.compute(segments);
+    }
+  }
+
+  const TrackPlan& plan_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::vector<Segment>> queue_;
+  bool closed_ = false;
+  // Last, so that it starts once everything it uses exists.
+  std::thread thread_;
+};
+
+TrackPlan::TrackPlan() = default;
+
+TrackPlan::~TrackPlan() { finish(); }
+
+TrackPlan::TrackPlan(TrackPlan&& other) noexcept { *this = std::move(other); }
+
+TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
+  if (this != &other) {
+    finish();
+    other.finish();
+    allocated_ = other.allocated_;
+    extent_ = other.extent_;
+    size_ = other.size_;
+    capacity_ = std::exchange(other.capacity_, 0);
+    x_used_ = other.x_used_;
+    y_used_ = other.y_used_;
+    x_ = std::move(other.x_);
+    y_ = std::move(other.y_);
+    background_ = other.background_;
+    computed_ = other.computed_;
+    x0_ = other.x0_;
+    y0_ = other.y0_;
+    x1_ = other.x1_;
+    y1_ = other.y1_;
+    other.allocated_ = false;
+    other.extent_ = other.size_ = 0;
+    other.x_used_ = other.y_used_ = other.computed_ = 0;
+  }
+  return *this;
 }
 
-void TrackPlan::lay_curve(int64_t last, double curvature) {
+// Claims the points up to `last` and leaves their values to compute().
+void TrackPlan::claim(int64_t last, bool curve, double curvature) {
   const int64_t count = points_up_to(last);
-  char* px = x_.get() + x_used_;
-  char* py = y_.get() + y_used_;
-  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
-  for (int64_t n = 0; n < count; ++n) {
-    const double dx = x1 - x0;
-    const double dy = y1 - y0;
-    const double x = x1 + (dx + curvature * dy);
-    const double y = y1 + (dy - curvature * dx);
-    put_real(px, x);
-    put_real(py, y);
+  if (count == 0) return;
+  pending_.push_back({count, curve, curvature});
+  x_used_ += 10 * static_cast<size_t>(count);
+  y_used_ += 10 * static_cast<size_t>(count);
+  size_ += static_cast<int32_t>(count);
+  // Batches of a few hundred segments keep the worker busy without a hand-over
+  // per record.
+  constexpr size_t kBatch = 256;
+  if (background_ && pending_.size() >= kBatch) hand_over();
+}
+
+void TrackPlan::hand_over() {
+  if (!worker_) {
+    try {
+      worker_ = std::make_unique<Worker>(*this);
+    } catch (const std::system_error&) {
+      // No thread to be had: the points are computed when looked at.
+      background_ = false;
+      return;
+    }
+  }
+  worker_->hand_over(std::move(pending_));
+  pending_.clear();
+}
+
+void TrackPlan::finish() const {
+  if (worker_) {
+    worker_->finish();
+    worker_.reset();
+  }
+  if (!pending_.empty()) {
+    compute(pending_);
+    pending_.clear();
+  }
+}
+
+namespace {
+
+// The two recurrences, each in its own loop. The write positions and the
+// last two points live in locals: stores through the char blocks could
+// otherwise alias them and force them back to memory on every point.
+struct Walk {
+  char* px;
+  char* py;
+  double x0, y0, x1, y1;
+
+  void put(double x, double y) {
+    constexpr uint16_t tag = TrackPlan::kRealTag;
+    std::memcpy(px, &tag, 2);
+    std::memcpy(px + 2, &x, 8);
+    std::memcpy(py, &tag, 2);
+    std::memcpy(py + 2, &y, 8);
     px += 10;
     py += 10;
     x0 = x1;
@@ -133,13 +232,37 @@ void TrackPlan::lay_curve(int64_t last, double curvature) {
     x1 = x;
     y1 = y;
   }
-  x0_ = x0;
-  y0_ = y0;
-  x1_ = x1;
-  y1_ = y1;
-  x_used_ += 10 * static_cast<size_t>(count);
-  y_used_ += 10 * static_cast<size_t>(count);
-  size_ += static_cast<int32_t>(count);
+
+  void straight(int64_t count) {
+    for (int64_t n = 0; n < count; ++n) put(x1 + (x1 - x0), y1 + (y1 - y0));
+  }
+
+  void curve(int64_t count, double curvature) {
+    for (int64_t n = 0; n < count; ++n) {
+      const double dx = x1 - x0;
+      const double dy = y1 - y0;
+      put(x1 + (dx + curvature * dy), y1 + (dy - curvature * dx));
+    }
+  }
+};
+
+}  // namespace
+
+// The hot loop of a build.
+void TrackPlan::compute(const std::vector<Segment>& segments) const {
+  Walk walk{x_.get() + computed_, y_.get() + computed_, x0_, y0_, x1_, y1_};
+  for (const Segment& segment : segments) {
+    if (segment.curve) {
+      walk.curve(segment.count, segment.curvature);
+    } else {
+      walk.straight(segment.count);
+    }
+  }
+  x0_ = walk.x0;
+  y0_ = walk.y0;
+  x1_ = walk.x1;
+  y1_ = walk.y1;
+  computed_ = static_cast<size_t>(walk.px - x_.get());
 }
 
 }  // namespace sb

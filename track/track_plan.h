@@ -7,21 +7,13 @@
 #include <memory>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace sb {
 
 static_assert(std::endian::native == std::endian::little,
               "the plan is kept in its little-endian file encoding");
 
-// Plan-view coordinates (x across, y along the initial heading) of every
-// metre 0..extent of the track. Each element is unset, a 16-bit integer or a
-// double. Points are only ever set from metre 0 upwards without gaps: first
-// the two integer start points, then computed doubles; everything above
-// size() is unset.
-//
-// The points are kept already encoded the way the plan file stores them (a
-// 2-byte type tag and its payload, x and y in separate blocks), so writing
-// the file needs no second copy of the plan.
 // The bytes of one encoded block of the plan. A long line's plan is tens of
 // megabytes written once from front to back; where the system allows, the
 // block asks for large pages, because faulting it in page by page would
@@ -46,6 +38,21 @@ class PlanBlock {
   bool mapped_ = false;
 };
 
+// Plan-view coordinates (x across, y along the initial heading) of every
+// metre 0..extent of the track. Each element is unset, a 16-bit integer or a
+// double. Points are only ever set from metre 0 upwards without gaps: first
+// the two integer start points, then computed doubles; everything above
+// size() is unset.
+//
+// The points are kept already encoded the way the plan file stores them (a
+// 2-byte type tag and its payload, x and y in separate blocks), so writing
+// the file needs no second copy of the plan.
+//
+// Laying the track only claims its points; their values are computed on a
+// second thread, segment by segment, while the caller reads on (the
+// recurrence is a long chain of dependent operations, as slow as the rest of
+// a build together). Everything that looks at the values waits for them, so
+// the plan behaves as if each point were computed when it was laid.
 class TrackPlan {
  public:
   enum class State : uint8_t { unset, integer, real };
@@ -60,8 +67,14 @@ class TrackPlan {
   static constexpr uint16_t kIntegerTag = 2;
   static constexpr uint16_t kRealTag = 5;
 
+  TrackPlan();
+  ~TrackPlan();
+  TrackPlan(TrackPlan&& other) noexcept;
+  TrackPlan& operator=(TrackPlan&& other) noexcept;
+
   // Points 0..extent, all unset. An earlier plan is discarded.
   void allocate(int32_t extent) {
+    finish();
     extent_ = extent;
     size_ = 0;
     x_used_ = y_used_ = 0;
@@ -72,6 +85,7 @@ class TrackPlan {
       capacity_ = capacity;
     }
     allocated_ = true;
+    computed_ = 0;
     x0_ = y0_ = x1_ = y1_ = 0;
   }
   bool allocated() const { return allocated_; }
@@ -81,19 +95,23 @@ class TrackPlan {
 
   // Sets point size() to a 16-bit integer pair (the start of the track).
   void push_integer(int16_t x, int16_t y) {
+    finish();
     put_integer(x_.get() + x_used_, x);
     put_integer(y_.get() + y_used_, y);
     x_used_ += 4;
     y_used_ += 4;
+    computed_ = x_used_;
     ++size_;
     remember(x, y);
   }
   // Sets point size() to a computed pair. The caller keeps size() <= extent().
   void push(double x, double y) {
+    finish();
     put_real(x_.get() + x_used_, x);
     put_real(y_.get() + y_used_, y);
     x_used_ += 10;
     y_used_ += 10;
+    computed_ = x_used_;
     ++size_;
     remember(x, y);
   }
@@ -104,19 +122,52 @@ class TrackPlan {
   // first-order rotation with `curvature` (radians per metre, positive to
   // +x), without renormalising. Each point is encoded as it is computed.
   // Both need the two start points set first.
-  void lay_straight(int64_t last);
-  void lay_curve(int64_t last, double curvature);
+  void lay_straight(int64_t last) { claim(last, false, 0); }
+  void lay_curve(int64_t last, double curvature) { claim(last, true, curvature); }
+  // Whether laid points are computed on a second thread (the default) or
+  // when they are first looked at.
+  void set_background(bool background) { background_ = background; }
+  // Starts on every point laid so far, without waiting for a full batch:
+  // for when no more are laid for a while.
+  void compute_laid_points() {
+    if (background_ && !pending_.empty()) hand_over();
+  }
 
   // Decodes point i (0..extent); linear offsets, as the integers come first.
   Point point(int32_t i) const;
 
   // The encoded set points of each block; the unset rest is size() - extent()
   // - 1 tags of value 0.
-  std::string_view x_block() const { return {x_.get(), x_used_}; }
-  std::string_view y_block() const { return {y_.get(), y_used_}; }
+  std::string_view x_block() const {
+    finish();
+    return {x_.get(), x_used_};
+  }
+  std::string_view y_block() const {
+    finish();
+    return {y_.get(), y_used_};
+  }
   int32_t unset_count() const { return allocated_ ? extent_ + 1 - size_ : 0; }
 
  private:
+  // A run of laid points: straight on, or along one curve.
+  struct Segment {
+    int64_t count = 0;
+    bool curve = false;
+    double curvature = 0;
+  };
+  class Worker;
+
+  void claim(int64_t last, bool curve, double curvature);
+  // Hands the segments laid so far to the worker, starting it if need be.
+  void hand_over();
+  // Waits for the worker and computes whatever is still pending: after it,
+  // every laid point has its value. Computing values changes nothing a
+  // caller can see but the values, hence const.
+  void finish() const;
+  // The recurrence over the segments, continuing from the last two points
+  // computed. Runs on the worker while one is busy, else on the caller.
+  void compute(const std::vector<Segment>& segments) const;
+
   static void put_integer(char* out, int16_t v) {
     const uint16_t tag = kIntegerTag;
     std::memcpy(out, &tag, 2);
@@ -124,7 +175,7 @@ class TrackPlan {
   }
   // The last two points as numbers, bit-identical to the stored ones, so
   // the recurrence never reads the encoded blocks back.
-  void remember(double x, double y) {
+  void remember(double x, double y) const {
     x0_ = x1_;
     y0_ = y1_;
     x1_ = x;
@@ -149,7 +200,14 @@ class TrackPlan {
   size_t y_used_ = 0;
   PlanBlock x_;
   PlanBlock y_;
-  double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
+  bool background_ = true;
+  // Laid but not yet handed over or computed.
+  mutable std::vector<Segment> pending_;
+  mutable std::unique_ptr<Worker> worker_;
+  // Owned by the worker while one runs: the bytes of each block computed so
+  // far, and the last two points.
+  mutable size_t computed_ = 0;
+  mutable double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;
 };
 
 }  // namespace sb
