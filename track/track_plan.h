@@ -29,6 +29,10 @@ class PlanBlock {
   PlanBlock& operator=(PlanBlock&& other) noexcept;
 
   char* get() const { return data_; }
+  // Asks the system to back bytes from..to with memory now, where it can,
+  // without changing them: another thread writing there later then finds
+  // its pages ready.
+  void prepare(size_t from, size_t to) const;
 
  private:
   void release();
