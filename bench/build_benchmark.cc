@@ -3,8 +3,9 @@
 // One benchmark run times, interleaved round by round after a warm-up:
 //   - the whole build of the built-in scenario, through the real disk file
 //     system, in a temporary folder (the program's folder of the build);
-//   - the whole build of the maximal scenario (bench/maximal_scenario.h),
-//     from its two descriptions given with --line and --train;
+//   - the whole build of the maximal scenario (bench/maximal_scenario.h) the
+//     way the program builds its built-in one: its two descriptions written
+//     into the folder, read back, deleted, the compiled files written;
 //   - the floor of each: the same files (same names, sizes and order) written
 //     into the same folder with plain POSIX calls, each in one write, with
 //     the same replace-by-rename, and the same descriptions deleted;
@@ -12,8 +13,9 @@
 //     written to, and the first touch of as much fresh memory as the plan
 //     takes (what a build pays on top when its plan memory is new).
 // Neither side calls fsync. It prints the median of every time, the ratios
-// build / floor, and the peak resident memory of the maximal build, taken in
-// a child process, against the size of the files that build writes.
+// build / floor, and the peak resident memory of the maximal build as a
+// user runs it (--line, --train), taken in a child process, against the
+// size of the compiled files it writes.
 //
 //   build_benchmark [--rounds=N] [Google Benchmark flags]
 
@@ -36,9 +38,12 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/maximal_scenario.h"
+#include "driver/file_names.h"
 #include "driver/run.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "track/memorizza_percorso.h"
+#include "track/model.h"
 #include "track/track_plan.h"
 
 namespace sb::bench {
@@ -212,38 +217,60 @@ void write_text(const std::string& path, const std::string& text) {
   if (!out) fail("cannot write " + path);
 }
 
-// One scenario's build: its folder, its command line, and the floor made
-// from what a first build wrote.
+[[noreturn]] void fail_build(int status, const std::string& report) {
+  fail("the build ended with status " + std::to_string(status) + ": " + report);
+}
+
+// The whole program on the platform: the command line, the build, the exit
+// status.
+void run_whole_program(BenchPlatform& platform, const std::vector<std::string>& args) {
+  const int status = run_program(platform, args);
+  if (status != kBuilt) fail_build(status, platform.last_report());
+}
+
+// What the program does for its built-in scenario, with the maximal content
+// in place of the built-in lines: write the two descriptions into the
+// program's folder, then memorizza_percorso reads them back, deletes them
+// and writes the compiled files.
+void build_from_descriptions(BenchPlatform& platform, const MaximalScenario& scenario) {
+  Builder b(platform);
+  b.directory = platform.program_directory();
+  b.route_name = kBuiltInRouteName;
+  b.train_number = kBuiltInTrainNumber;
+  b.files->replace_file(b.path(line_description_name(b)), scenario.line_description);
+  b.files->replace_file(b.path(train_description_name(b)), scenario.train_description);
+  memorizza_percorso(b, 1);
+  if (b.error_number != 0) {
+    fail_build(kBuiltWithProblem, "error_number " + std::to_string(b.error_number));
+  }
+}
+
+// One scenario's build in its own folder, and the floor made from what a
+// first build wrote.
 class Scenario {
  public:
-  Scenario(const char* tag, std::vector<std::string> args)
-      : folder_(tag), args_(std::move(args)), platform_(folder_.path(), disk_) {}
+  using Build = std::function<void(BenchPlatform&)>;
+
+  Scenario(const char* tag, Build build)
+      : folder_(tag), build_(std::move(build)), platform_(folder_.path(), disk_) {}
 
   const std::string& folder() const { return folder_.path(); }
-  const std::vector<std::string>& args() const { return args_; }
 
   // A first build through a recording file system gives the floor.
   void record_floor() {
     RecordingFileSystem recording(disk_);
     BenchPlatform platform(folder_.path(), recording);
-    check(run_program(platform, args_), platform);
+    build_(platform);
     floor_ = std::make_unique<Floor>(recording.operations());
   }
 
-  void build() { check(run_program(platform_, args_), platform_); }
+  void build() { build_(platform_); }
   void floor() const { floor_->run(); }
   const Floor& floor_plan() const { return *floor_; }
 
  private:
-  static void check(int status, const BenchPlatform& platform) {
-    if (status != kBuilt) {
-      fail("the build ended with status " + std::to_string(status) + ": " +
-           platform.last_report());
-    }
-  }
-
   TempFolder folder_;
-  std::vector<std::string> args_;
+  Build build_;
   DiskFileSystem disk_;
   BenchPlatform platform_;
   std::unique_ptr<Floor> floor_;
@@ -332,15 +359,17 @@ struct PeakMemory {
   long peak_kb = -1;
 };
 
-// The maximal build in a fresh process of this program: its own peak
-// resident set, and what the process held before building.
-PeakMemory peak_memory_of_maximal_build(const Scenario& maximal) {
+// The maximal build as a user runs it (scenario_builder --line --train) in
+// a fresh process of this program: its own peak resident set, and what the
+// process held before building.
+PeakMemory peak_memory_of_maximal_build(const std::string& folder,
+                                        const std::vector<std::string>& args) {
   char exe[4096];
   const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
   if (n <= 0) fail("cannot find this program");
   exe[n] = '\0';
-  std::string command = std::string(exe) + " --peak-memory-child " + maximal.folder();
-  for (const std::string& arg : maximal.args()) command += " " + arg;
+  std::string command = std::string(exe) + " --peak-memory-child " + folder;
+  for (const std::string& arg : args) command += " " + arg;
   std::FILE* child = ::popen(command.c_str(), "r");
   if (!child) fail("cannot start the child build");
   PeakMemory peak;
@@ -383,8 +412,10 @@ void BM_WholeBuild(benchmark::State& state) {
   write_text(line_file, scenario.line_description);
   write_text(train_file, scenario.train_description);
 
-  Scenario builtin("builtin", {});
-  Scenario maximal("maximal", {"--line", line_file, "--train", train_file});
+  Scenario builtin("builtin", [](BenchPlatform& platform) { run_whole_program(platform, {}); });
+  Scenario maximal("maximal", [&](BenchPlatform& platform) {
+    build_from_descriptions(platform, scenario);
+  });
   builtin.record_floor();
   maximal.record_floor();
   check_plan_matches(scenario, maximal.folder() + "/Sarvena_Lucredo_linea.dat");
@@ -425,7 +456,9 @@ void BM_WholeBuild(benchmark::State& state) {
   r.maximal_files = maximal.floor_plan().files_written();
   r.maximal_deleted = maximal.floor_plan().files_deleted();
   r.maximal_output_bytes = maximal.floor_plan().bytes_kept();
-  r.peak = peak_memory_of_maximal_build(maximal);
+  TempFolder peak_folder("peak");
+  r.peak = peak_memory_of_maximal_build(peak_folder.path(),
+                                        {"--line", line_file, "--train", train_file});
   r.load_after = load_average();
   r.done = true;
 
