@@ -131,10 +131,12 @@ class TrackPlan {
   // Whether laid points are computed on a second thread (the default) or
   // when they are first looked at.
   void set_background(bool background) { background_ = background; }
-  // Starts on every point laid so far, without waiting for a full batch:
-  // for when no more are laid for a while.
+  // Hands every point laid so far to the second thread, without waiting for
+  // a full batch: for when no more are laid for a while. A plan too short to
+  // have filled a batch is left to be computed when looked at: a thread
+  // would cost more than it saves.
   void compute_laid_points() {
-    if (background_ && !pending_.empty()) hand_over();
+    if (worker_ && !pending_.empty()) hand_over();
   }
 
   // Decodes point i (0..extent); linear offsets, as the integers come first.
