@@ -193,6 +193,10 @@ TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
   return *this;
 }
 
+// Batches of a few hundred segments keep the worker busy without a hand-over
+// per record.
+constexpr size_t kBatch = 256;
+
 // Claims the points up to `last` and leaves their values to compute().
 void TrackPlan::claim(int64_t last, bool curve, double curvature) {
   const int64_t count = points_up_to(last);
@@ -201,9 +205,6 @@ void TrackPlan::claim(int64_t last, bool curve, double curvature) {
   x_used_ += 10 * static_cast<size_t>(count);
   y_used_ += 10 * static_cast<size_t>(count);
   size_ += static_cast<int32_t>(count);
-  // Batches of a few hundred segments keep the worker busy without a hand-over
-  // per record.
-  constexpr size_t kBatch = 256;
   if (background_ && pending_.size() >= kBatch) hand_over();
 }
 
@@ -218,7 +219,8 @@ void TrackPlan::hand_over() {
     }
   }
   worker_->hand_over(std::move(pending_));
-  pending_.clear();
+  pending_ = {};
+  pending_.reserve(kBatch);
 }
 
 void TrackPlan::finish() const {
