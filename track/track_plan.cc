@@ -131,7 +131,6 @@ class TrackPlan::Worker {
     }
     ready_.notify_one();
   }
-  bool done() const { return done_.load(std::memory_order_acquire); }
   void join() { thread_.join(); }
 
  private:
@@ -141,10 +140,7 @@ class TrackPlan::Worker {
       {
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return closed_ || !queue_.empty(); });
-        if (queue_.empty()) {
-          done_.store(true, std::memory_order_release);
-          return;
-        }
+        if (queue_.empty()) return;
         segments = std::move(queue_.front());
         queue_.pop_front();
       }
@@ -157,14 +153,73 @@ class TrackPlan::Worker {
   std::condition_variable ready_;
   std::deque<std::vector<Segment>> queue_;
   bool closed_ = false;
-  std::atomic<bool> done_ = false;
+  // Last, so that it starts once everything it uses exists.
+  std::thread thread_;
+};
+
+// Backs the plan's blocks with memory from their far end towards the point
+// the computation has reached, while it runs.
+class TrackPlan::Preparer {
+ public:
+  Preparer(const PlanBlock& x, const PlanBlock& y, size_t size, const std::atomic<size_t>& front)
+      : x_(x), y_(y), size_(size), front_(front), thread_([this] { run(); }) {}
+  ~Preparer() {
+    stop_.store(true, std::memory_order_relaxed);
+    thread_.join();
+  }
+
+ private:
+  void run() {
+    constexpr size_t kStep = size_t{2} << 20;
+    for (size_t end = size_; end > 0 && !stop_.load(std::memory_order_relaxed);) {
+      if (end <= front_.load(std::memory_order_acquire)) return;
+      const size_t begin = end > kStep ? end - kStep : 0;
+      x_.prepare(begin, end);
+      y_.prepare(begin, end);
+      end = begin;
+    }
+  }
+
+  const PlanBlock& x_;
+  const PlanBlock& y_;
+  const size_t size_;
+  const std::atomic<size_t>& front_;
+  std::atomic<bool> stop_ = false;
   // Last, so that it starts once everything it uses exists.
   std::thread thread_;
 };
 
 TrackPlan::TrackPlan() = default;
 
-TrackPlan::~TrackPlan() { finish(); }
+TrackPlan::~TrackPlan() {
+  finish();
+  preparer_.reset();
+}
+
+void TrackPlan::allocate(int32_t extent) {
+  finish();
+  preparer_.reset();
+  extent_ = extent;
+  size_ = 0;
+  x_used_ = y_used_ = 0;
+  const size_t capacity = 10 * (static_cast<size_t>(extent) + 1);
+  if (capacity > capacity_) {
+    x_ = PlanBlock(capacity);
+    y_ = PlanBlock(capacity);
+    capacity_ = capacity;
+  }
+  allocated_ = true;
+  computed_ = 0;
+  front_.store(0, std::memory_order_relaxed);
+  x0_ = y0_ = x1_ = y1_ = 0;
+  if (background_ && x_.mapped() && y_.mapped()) {
+    try {
+      preparer_ = std::make_unique<Preparer>(x_, y_, capacity_, front_);
+    } catch (const std::system_error&) {
+      // Without a thread the memory is backed as it is first written.
+    }
+  }
+}
 
 TrackPlan::TrackPlan(TrackPlan&& other) noexcept { *this = std::move(other); }
 
@@ -172,6 +227,8 @@ TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
   if (this != &other) {
     finish();
     other.finish();
+    preparer_.reset();
+    other.preparer_.reset();
     allocated_ = other.allocated_;
     extent_ = other.extent_;
     size_ = other.size_;
@@ -186,6 +243,7 @@ TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
     y0_ = other.y0_;
     x1_ = other.x1_;
     y1_ = other.y1_;
+    front_.store(other.front_.load());
     other.allocated_ = false;
     other.extent_ = other.size_ = 0;
     other.x_used_ = other.y_used_ = other.computed_ = 0;
@@ -226,16 +284,6 @@ void TrackPlan::hand_over() {
 void TrackPlan::finish() const {
   if (worker_) {
     worker_->close();
-    // While the worker computes, this thread makes the memory it has still
-    // to write ready, from the far end, so that the worker does not stop for
-    // new pages: in fresh memory that costs as much as the recurrence.
-    constexpr size_t kStep = size_t{2} << 20;
-    for (size_t end = x_used_; end > 0 && !worker_->done();) {
-      const size_t begin = end > kStep ? end - kStep : 0;
-      x_.prepare(begin, end);
-      y_.prepare(begin, end);
-      end = begin;
-    }
     worker_->join();
     worker_.reset();
   }
@@ -299,6 +347,7 @@ void TrackPlan::compute(const std::vector<Segment>& segments) const {
   x1_ = walk.x1;
   y1_ = walk.y1;
   computed_ = static_cast<size_t>(walk.px - x_.get());
+  front_.store(computed_, std::memory_order_release);
 }
 
 }  // namespace sb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -29,6 +30,8 @@ class PlanBlock {
   PlanBlock& operator=(PlanBlock&& other) noexcept;
 
   char* get() const { return data_; }
+  // Whether the block is mapped on its own (and prepare() can act).
+  bool mapped() const { return mapped_; }
   // Asks the system to back bytes from..to with memory now, where it can,
   // without changing them: another thread writing there later then finds
   // its pages ready.
@@ -77,21 +80,7 @@ class TrackPlan {
   TrackPlan& operator=(TrackPlan&& other) noexcept;
 
   // Points 0..extent, all unset. An earlier plan is discarded.
-  void allocate(int32_t extent) {
-    finish();
-    extent_ = extent;
-    size_ = 0;
-    x_used_ = y_used_ = 0;
-    const size_t capacity = 10 * (static_cast<size_t>(extent) + 1);
-    if (capacity > capacity_) {
-      x_ = PlanBlock(capacity);
-      y_ = PlanBlock(capacity);
-      capacity_ = capacity;
-    }
-    allocated_ = true;
-    computed_ = 0;
-    x0_ = y0_ = x1_ = y1_ = 0;
-  }
+  void allocate(int32_t extent);
   bool allocated() const { return allocated_; }
   int32_t extent() const { return extent_; }
   // Number of points set; they are points 0..size()-1.
@@ -162,6 +151,7 @@ class TrackPlan {
     double curvature = 0;
   };
   class Worker;
+  class Preparer;
 
   void claim(int64_t last, bool curve, double curvature);
   // Hands the segments laid so far to the worker, starting it if need be.
@@ -210,6 +200,11 @@ class TrackPlan {
   // Laid but not yet handed over or computed.
   mutable std::vector<Segment> pending_;
   mutable std::unique_ptr<Worker> worker_;
+  // Backs the blocks with memory from their far end while the values are
+  // computed from the front: new memory costs as much as the recurrence.
+  std::unique_ptr<Preparer> preparer_;
+  // How far the computed bytes of each block reach, for the preparer.
+  mutable std::atomic<size_t> front_ = 0;
   // Owned by the worker while one runs: the bytes of each block computed so
   // far, and the last two points.
   mutable size_t computed_ = 0;
