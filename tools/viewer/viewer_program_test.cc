@@ -1,4 +1,4 @@
-#include "tools/scenario_inspect/inspect_program.h"
+#include "tools/viewer/viewer_program.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -13,8 +13,8 @@
 #include "output/compiled_layout.h"
 #include "testing/fake_platform.h"
 #include "testing/temp_dir.h"
-#include "tools/scenario_inspect/text_encoding.h"
-#include "tools/scenario_inspect/well_formed.h"
+#include "tools/viewer/text_encoding.h"
+#include "tools/viewer/well_formed.h"
 
 namespace sb::inspect {
 namespace {

@@ -1,10 +1,10 @@
-#include "tools/scenario_inspect/listing_output.h"
+#include "tools/viewer/listing_output.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-#include "tools/scenario_inspect/text_encoding.h"
+#include "tools/viewer/text_encoding.h"
 
 namespace sb::inspect {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/scenario_inspect/listing.h"
+#include "tools/viewer/listing.h"
 
 namespace sb::inspect {
 

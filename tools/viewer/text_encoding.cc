@@ -1,4 +1,4 @@
-#include "tools/scenario_inspect/text_encoding.h"
+#include "tools/viewer/text_encoding.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tools/scenario_inspect/inspect_program.h"
+#include "tools/viewer/viewer_program.h"
 
 #include <optional>
 #include <variant>
@@ -8,9 +8,9 @@
 #include "output/compiled_layout.h"
 #include "platform/platform.h"
 #include "platform/system_error.h"
-#include "tools/scenario_inspect/listing.h"
-#include "tools/scenario_inspect/listing_output.h"
-#include "tools/scenario_inspect/scenario_picture.h"
+#include "tools/viewer/listing.h"
+#include "tools/viewer/listing_output.h"
+#include "tools/viewer/scenario_picture.h"
 
 namespace sb::inspect {
 
