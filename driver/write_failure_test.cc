@@ -59,7 +59,8 @@ TEST(WriteFailure, EachFileKeepsItsOlderVersionAndStopsTheRun) {
 
     EXPECT_EQ(platform.files.files[path], old_content);
     ASSERT_FALSE(platform.reports.empty());
-    EXPECT_NE(platform.reports.back().find(path), std::string::npos) << platform.reports.back();
+    EXPECT_NE(platform.reports.back().find("write(" + path + "): "), std::string::npos)
+        << platform.reports.back();
     EXPECT_TRUE(platform.messages.empty());
     // Nothing after the failed write: the log is that of a good build cut
     // just before it.
@@ -102,7 +103,7 @@ TEST(WriteFailure, AFileSizeLimitOnDiskLosesNothing) {
     const Outcome outcome = run_with_file_size_limit(dir.path(), c.blocks);
 
     EXPECT_EQ(outcome.status, 3) << outcome.err;
-    EXPECT_NE(outcome.err.find(path), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("(" + path + "): "), std::string::npos) << outcome.err;
     EXPECT_EQ(read_file_bytes(path), old_content);
     for (const auto& entry : fs::directory_iterator(dir.path())) {
       EXPECT_NE(entry.path().extension(), ".partial") << entry.path();

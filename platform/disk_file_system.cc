@@ -23,29 +23,32 @@ int errno_of(const std::error_code& ec) {
   return ec.default_error_condition().value();
 }
 
-void write_all(const std::string& temp, std::span<const std::string_view> chunks) {
+// Writes the chunks into `temp`. Failures name `path`, the file the user
+// asked for: the temporary name is this class's own business.
+void write_all(const std::string& temp, const std::string& path,
+               std::span<const std::string_view> chunks) {
   errno = 0;
   File file(std::fopen(temp.c_str(), "wb"));
-  if (!file) throw FileError("create", temp, errno);
+  if (!file) throw FileError("create", path, errno);
   for (std::string_view chunk : chunks) {
     if (!chunk.empty() && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) != chunk.size()) {
       int error = errno ? errno : EIO;
       file.reset();
       std::remove(temp.c_str());
-      throw FileError("write", temp, error);
+      throw FileError("write", path, error);
     }
   }
   if (std::fflush(file.get()) != 0) {
     int error = errno ? errno : EIO;
     file.reset();
     std::remove(temp.c_str());
-    throw FileError("write", temp, error);
+    throw FileError("write", path, error);
   }
   std::FILE* raw = file.release();
   if (std::fclose(raw) != 0) {
     int error = errno ? errno : EIO;
     std::remove(temp.c_str());
-    throw FileError("close", temp, error);
+    throw FileError("close", path, error);
   }
 }
 
@@ -84,7 +87,7 @@ std::string DiskFileSystem::read_file(const std::string& path) {
 void DiskFileSystem::replace_file(const std::string& path,
                                   std::span<const std::string_view> chunks) {
   const std::string temp = partial_file_name(path);
-  write_all(temp, chunks);
+  write_all(temp, path, chunks);
   std::error_code ec;
   std::filesystem::rename(temp, path, ec);
   if (ec) {

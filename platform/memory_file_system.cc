@@ -17,7 +17,7 @@ std::string MemoryFileSystem::read_file(const std::string& path) {
 
 void MemoryFileSystem::replace_file(const std::string& path,
                                     std::span<const std::string_view> chunks) {
-  if (failing_writes.count(path)) throw FileError("write", partial_file_name(path), ENOSPC);
+  if (failing_writes.count(path)) throw FileError("write", path, ENOSPC);
   std::string content;
   for (std::string_view chunk : chunks) content.append(chunk);
   files[path] = std::move(content);
