@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "driver/file_names.h"
+#include "line/description_reading.h"
 #include "line/field_reader.h"
 #include "line/text_match.h"
 #include "platform/file_system.h"
@@ -24,6 +25,8 @@ constexpr int kGeneralBlockCommentSkips = 10;
 constexpr int32_t kGradientOffset = 100;
 constexpr int32_t kLowestGradient = -100;
 constexpr int32_t kHighestGradient = 155;
+// A record's position plus this margin must lie within the cells.
+constexpr int32_t kRowMargin = 100;
 
 // Numbers of the problems this reader records.
 enum LineError : int32_t {
@@ -33,19 +36,10 @@ enum LineError : int32_t {
   repetition_codes_unknown = 5,
   board_cell_taken = 6,
   board_entries_exhausted = 10,
-  beyond_cells = 15,
-  negative_position = 26,
   gradient_out_of_range = 29,
   missing_file = 101,
   no_general_section = 102,
   plan_refused = 103,
-};
-
-// How reading goes on after a record.
-enum class Flow {
-  go_on,      // next record
-  end_steps,  // stop reading records, complete the model (end of file, error 15)
-  stop,       // stopped on an error; the model stays as it is
 };
 
 // The curvature (change of heading per metre, radians) a curve key selects by
@@ -61,44 +55,13 @@ double curvature_of(std::string_view key) {
   return 0;
 }
 
-class LineReader {
+class LineReader : public DescriptionReading {
  public:
-  LineReader(Builder& b, std::string file_name, std::string_view text)
-      : b_(b), file_name_(std::move(file_name)), fields_(text) {}
+  using DescriptionReading::DescriptionReading;
 
   void run();
-  int32_t row_line() const { return row_line_; }
 
  private:
-  bool find_general_section();
-  bool read_general_block();
-  bool read_line_length();
-  void read_chainage(int entry);
-  bool read_signal_repetition(std::string_view key);
-  void start_records();
-  Flow read_records();
-  Flow read_record();
-  Flow gradient();
-  Flow curve();
-  Flow montagna();
-  Flow speed_board();
-  Flow indication_board();
-  void end_steps();
-
-  std::string_view read_key();
-  Flow check_position(int32_t p);
-  Flow after_placement(int32_t position);
-  Flow refuse(int32_t error, int32_t position);
-  Flow refuse(int32_t error);
-  void note_stop();
-  void write_gradients_until(int64_t limit);
-  Flow lay_curve_record(int32_t start, int32_t length, double curvature);
-  int64_t plan_cursor() const { return b_.track_plan.size(); }
-
-  Builder& b_;
-  std::string file_name_;
-  FieldReader fields_;
-  int32_t row_line_ = 0;
   // What the record tests find in a key (all ignoring case), worked out
   // once per distinct key and remembered.
   struct KeyTests {
@@ -112,9 +75,26 @@ class LineReader {
     double curvature = 0;
   };
   static KeyTests classify(std::string_view key);
+
+  bool find_general_section();
+  bool read_general_block();
+  bool read_line_length();
+  void read_chainage(int entry);
+  bool read_signal_repetition(std::string_view key);
+  void start_records();
+  Flow read_record(const KeyTests& key);
+  Flow gradient();
+  Flow curve(double curvature);
+  Flow montagna();
+  Flow speed_board();
+  Flow indication_board();
+  void end_steps();
+
+  void write_gradients_until(int64_t limit);
+  Flow lay_curve_record(int32_t start, int32_t length, double curvature);
+  int64_t plan_cursor() const { return b_.track_plan.size(); }
+
   KeyTestCache<KeyTests> key_cache_;
-  // The tests of the current key.
-  KeyTests key_tests_;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
 };
@@ -128,16 +108,10 @@ void LineReader::run() {
   if (!b_.cells_allocated()) throw ReadFailure("the general block has no line length");
   progressive_ordina(b_);
   start_records();
-  if (read_records() == Flow::stop) return;
+  const Flow flow =
+      read_records(key_cache_, classify, [this](const KeyTests& key) { return read_record(key); });
+  if (flow == Flow::stop) return;
   end_steps();
-}
-
-std::string_view LineReader::read_key() {
-  row_line_ = fields_.line();
-  std::string_view key = fields_.read_text();
-  // Mostly the key before it: no need to copy it again.
-  if (!same_text(b_.text_line, key)) b_.text_line.assign(key);
-  return key;
 }
 
 // Fields before "[generale]" are passed over; a file whose only such field
@@ -238,21 +212,6 @@ void LineReader::start_records() {
   }
 }
 
-Flow LineReader::read_records() {
-  for (;;) {
-    if (fields_.at_end()) return Flow::end_steps;
-    const KeyTests* tests = &key_cache_.tests_of(read_key(), classify);
-    if (fields_.at_end()) return Flow::end_steps;
-    // Up to two comment fields in a row are skipped.
-    for (int skipped = 0; skipped < 2 && tests->comment; ++skipped) {
-      tests = &key_cache_.tests_of(read_key(), classify);
-      if (fields_.at_end()) return Flow::end_steps;
-    }
-    key_tests_ = *tests;
-    if (const Flow flow = read_record(); flow != Flow::go_on) return flow;
-  }
-}
-
 // All tests ignore case.
 LineReader::KeyTests LineReader::classify(std::string_view key) {
   std::string lower_key(key);
@@ -273,66 +232,27 @@ LineReader::KeyTests LineReader::classify(std::string_view key) {
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their records.
-Flow LineReader::read_record() {
-  const KeyTests& key = key_tests_;
+Flow LineReader::read_record(const KeyTests& key) {
   Flow flow = Flow::go_on;
   if (key.gradient) flow = gradient();
-  if (flow == Flow::go_on && key.curve && b_.j != 0) flow = curve();
+  if (flow == Flow::go_on && key.curve && b_.j != 0) flow = curve(key.curvature);
   if (flow == Flow::go_on && key.montagna) flow = montagna();
   if (flow == Flow::go_on && key.speed_board) flow = speed_board();
   if (flow == Flow::go_on && key.indication_board) flow = indication_board();
   return flow;
 }
 
-// The checks on a record's first value: beyond the cells ends the reading
-// with 15 (the end steps still run); a negative position is refused.
-Flow LineReader::check_position(int32_t p) {
-  if (int64_t{p} + 100 > int64_t{50} * b_.cell_count) {
-    b_.error_number = beyond_cells;
-    b_.error_position_m = p;
-    note_stop();
-    return Flow::end_steps;
-  }
-  if (p < 0) return refuse(negative_position, p);
-  return Flow::go_on;
-}
-
-Flow LineReader::after_placement(int32_t position) {
-  if (b_.error_number > 0) return refuse(b_.error_number, position);
-  return Flow::go_on;
-}
-
-Flow LineReader::refuse(int32_t error, int32_t position) {
-  b_.error_position_m = position;
-  return refuse(error);
-}
-
-Flow LineReader::refuse(int32_t error) {
-  b_.error_number = error;
-  note_stop();
-  return Flow::stop;
-}
-
-void LineReader::note_stop() {
-  b_.stop_file = file_name_;
-  b_.stop_line = row_line_;
-}
-
 // Writes the gradient in force into the cell at the cursor and on while the
 // cursor is below `limit`: at least one cell, never past the cells.
 void LineReader::write_gradients_until(int64_t limit) {
-  const auto value = static_cast<uint8_t>(previous_gradient_ + kGradientOffset);
-  do {
-    if (gradient_cursor_ >= b_.cell_count) break;
-    b_.cells[gradient_cursor_].gradient = value;
-    ++gradient_cursor_;
-  } while (gradient_cursor_ < limit);
+  write_profile(gradient_cursor_, limit, static_cast<uint8_t>(previous_gradient_ + kGradientOffset),
+                &Cell::gradient);
 }
 
 Flow LineReader::gradient() {
   const int32_t p = fields_.read_field_number();
   const int32_t g = fields_.read_field_number();
-  if (const Flow flow = check_position(p); flow != Flow::go_on) return flow;
+  if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   if (g < kLowestGradient || g > kHighestGradient) return refuse(gradient_out_of_range, p);
   const int64_t n = round_half_even(p / 50.0);
   if (n > 0) write_gradients_until(n);
@@ -340,12 +260,12 @@ Flow LineReader::gradient() {
   return Flow::go_on;
 }
 
-Flow LineReader::curve() {
+Flow LineReader::curve(double curvature) {
   const int32_t start = fields_.read_field_number();
   const int32_t length = fields_.read_field_number();
-  if (const Flow flow = check_position(start); flow != Flow::go_on) return flow;
-  if (key_tests_.curvature == 0) return refuse(plan_refused);
-  return lay_curve_record(start, length, key_tests_.curvature);
+  if (const Flow flow = check_position(start, kRowMargin); flow != Flow::go_on) return flow;
+  if (curvature == 0) return refuse(plan_refused);
+  return lay_curve_record(start, length, curvature);
 }
 
 // Lays the track straight up to the curve's start and then the curve up to
@@ -367,7 +287,7 @@ Flow LineReader::montagna() {
   const int32_t inizio = fields_.read_field_number();
   const int32_t fine = fields_.read_field_number();
   int32_t tipo = fields_.read_field_number();
-  if (const Flow flow = check_position(inizio); flow != Flow::go_on) return flow;
+  if (const Flow flow = check_position(inizio, kRowMargin); flow != Flow::go_on) return flow;
   memo_montagna(b_, inizio, fine, tipo);
   return after_placement(inizio);
 }
@@ -375,7 +295,7 @@ Flow LineReader::montagna() {
 Flow LineReader::speed_board() {
   std::array<int32_t, 9> v{};
   for (int32_t& value : v) value = fields_.read_field_number();
-  if (const Flow flow = check_position(v[0]); flow != Flow::go_on) return flow;
+  if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   memo_indicatori_v_max(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   return after_placement(v[0]);
 }
@@ -385,7 +305,7 @@ Flow LineReader::speed_board() {
 Flow LineReader::indication_board() {
   const int32_t p = fields_.read_field_number();
   b_.text_line.assign(fields_.read_text());
-  if (const Flow flow = check_position(p); flow != Flow::go_on) return flow;
+  if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t i = cell_index_of(p);
   if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(board_cell_taken, p);
   // Entry 0 is never used: an 81st text has nowhere to go.
@@ -422,23 +342,7 @@ void read_line_description(Builder& b) {
     b.stop_line = 0;
     return;
   }
-  std::string text;
-  try {
-    text = b.files->read_file(path);
-  } catch (...) {
-    b.stop_file = name;
-    b.stop_line = 0;
-    throw;
-  }
-  LineReader reader(b, name, text);
-  try {
-    reader.run();
-    b.files->remove_file(path);
-  } catch (...) {
-    b.stop_file = name;
-    b.stop_line = reader.row_line();
-    throw;
-  }
+  read_and_delete_description<LineReader>(b, name);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "driver/file_names.h"
+#include "line/description_reading.h"
 #include "line/field_reader.h"
 #include "line/text_match.h"
 #include "platform/file_system.h"
@@ -32,17 +33,9 @@ enum TrainError : int32_t {
   station_off_grid = 8,
   platform_length_off_grid = 9,
   too_many_stations = 10,
-  beyond_cells = 15,
   platforms_too_close = 22,
   stop_marker_at_start = 24,
   outside_cells = 26,
-};
-
-// How reading goes on after a row.
-enum class Flow {
-  go_on,      // next row
-  end_steps,  // stop reading rows, complete the profiles (end of file, error 15)
-  stop,       // stopped on an error; the model stays as it is
 };
 
 // Whether value fits the integer type T.
@@ -51,41 +44,13 @@ bool fits(int64_t value) {
   return value >= std::numeric_limits<T>::min() && value <= std::numeric_limits<T>::max();
 }
 
-class TrainReader {
+class TrainReader : public DescriptionReading {
  public:
-  TrainReader(Builder& b, std::string file_name, std::string_view text)
-      : b_(b), file_name_(std::move(file_name)), fields_(text) {}
+  using DescriptionReading::DescriptionReading;
 
   void run();
-  int32_t row_line() const { return row_line_; }
 
  private:
-  Flow read_rows();
-  Flow read_row();
-  Flow speed_row();
-  Flow adhesion_row();
-  Flow signal_row();
-  Flow slowdown_row();
-  Flow code_point_row();
-  Flow station_row();
-  Flow place_station(int32_t n, int32_t platform_length);
-  void end_steps();
-
-  std::string_view read_key();
-  int32_t number32() { return fields_.read_number(); }
-  int16_t number16();
-  uint8_t number8();
-  uint8_t speed_code(int32_t speed) const;
-  Flow check_position(int32_t p, int32_t margin);
-  Flow refuse(int32_t error, int32_t position);
-  Flow refuse(int32_t error);
-  void note_stop();
-  void write_profile(int32_t& cursor, int64_t limit, uint8_t value, uint8_t Cell::*field);
-
-  Builder& b_;
-  std::string file_name_;
-  FieldReader fields_;
-  int32_t row_line_ = 0;
   // What the row tests find in a key (all ignoring case), worked out once
   // per distinct key and remembered.
   struct KeyTests {
@@ -102,9 +67,23 @@ class TrainReader {
     bool station = false;
   };
   static KeyTests classify(std::string_view key);
+
+  Flow read_row(const KeyTests& key);
+  Flow speed_row();
+  Flow adhesion_row();
+  Flow signal_row();
+  Flow slowdown_row();
+  Flow code_point_row();
+  Flow station_row();
+  Flow place_station(int32_t n, int32_t platform_length);
+  void end_steps();
+
+  int32_t number32() { return fields_.read_number(); }
+  int16_t number16();
+  uint8_t number8();
+  uint8_t speed_code(int32_t speed) const;
+
   KeyTestCache<KeyTests> key_cache_;
-  // The tests of the current key.
-  KeyTests key_tests_;
   int32_t station_number_ = 1;
   int32_t speed_cursor_ = 0;
   int32_t previous_speed_ = 0;
@@ -117,16 +96,10 @@ void TrainReader::run() {
   while (!fields_.at_end()) {
     if (contains_ignoring_case(read_key(), "[generale]")) break;
   }
-  if (read_rows() == Flow::stop) return;
+  const Flow flow =
+      read_records(key_cache_, classify, [this](const KeyTests& key) { return read_row(key); });
+  if (flow == Flow::stop) return;
   end_steps();
-}
-
-std::string_view TrainReader::read_key() {
-  row_line_ = fields_.line();
-  std::string_view key = fields_.read_text();
-  // Mostly the key before it: no need to copy it again.
-  if (!same_text(b_.text_line, key)) b_.text_line.assign(key);
-  return key;
 }
 
 int16_t TrainReader::number16() {
@@ -144,21 +117,6 @@ uint8_t TrainReader::number8() {
 // A cell keeps a line speed as its fifth, rounded, in one byte.
 uint8_t TrainReader::speed_code(int32_t speed) const {
   return static_cast<uint8_t>(round_half_even(speed / 5.0));
-}
-
-Flow TrainReader::read_rows() {
-  for (;;) {
-    if (fields_.at_end()) return Flow::end_steps;
-    const KeyTests* tests = &key_cache_.tests_of(read_key(), classify);
-    if (fields_.at_end()) return Flow::end_steps;
-    // Up to two comment fields in a row are skipped.
-    for (int skipped = 0; skipped < 2 && tests->comment; ++skipped) {
-      tests = &key_cache_.tests_of(read_key(), classify);
-      if (fields_.at_end()) return Flow::end_steps;
-    }
-    key_tests_ = *tests;
-    if (const Flow flow = read_row(); flow != Flow::go_on) return flow;
-  }
 }
 
 // Every key test ignores case.
@@ -184,8 +142,7 @@ TrainReader::KeyTests TrainReader::classify(std::string_view key) {
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their rows.
-Flow TrainReader::read_row() {
-  const KeyTests& key = key_tests_;
+Flow TrainReader::read_row(const KeyTests& key) {
   Station& train = b_.stations[kTrainDataEntry];
   Station& clock = b_.stations[kTrainEntry];
   if (key.braked_mass) train.from_m = number32();
@@ -205,46 +162,6 @@ Flow TrainReader::read_row() {
   if (flow == Flow::go_on && key.code_point) flow = code_point_row();
   if (flow == Flow::go_on && key.station) flow = station_row();
   return flow;
-}
-
-// Checks on a row's first value: beyond the cells ends the reading with 15
-// (the end steps still run); a negative position is refused.
-Flow TrainReader::check_position(int32_t p, int32_t margin) {
-  if (int64_t{p} + margin > int64_t{50} * b_.cell_count) {
-    b_.error_number = beyond_cells;
-    b_.error_position_m = p;
-    note_stop();
-    return Flow::end_steps;
-  }
-  if (p < 0) return refuse(outside_cells, p);
-  return Flow::go_on;
-}
-
-Flow TrainReader::refuse(int32_t error, int32_t position) {
-  b_.error_position_m = position;
-  return refuse(error);
-}
-
-Flow TrainReader::refuse(int32_t error) {
-  b_.error_number = error;
-  note_stop();
-  return Flow::stop;
-}
-
-void TrainReader::note_stop() {
-  b_.stop_file = file_name_;
-  b_.stop_line = row_line_;
-}
-
-// Writes value into the cell at the cursor and on while the cursor is below
-// `limit`: at least one cell, but never the cell at cell_count or beyond.
-void TrainReader::write_profile(int32_t& cursor, int64_t limit, uint8_t value,
-                                uint8_t Cell::*field) {
-  do {
-    if (cursor >= b_.cell_count) break;
-    b_.cells[cursor].*field = value;
-    ++cursor;
-  } while (cursor < limit);
 }
 
 // A profile row's value holds from its own cell t = x / 50 on; the cells
@@ -275,16 +192,13 @@ Flow TrainReader::adhesion_row() {
   return Flow::go_on;
 }
 
-// A row placed by an operation stops the reading when error_number is set
-// afterwards, whoever set it: an error 15 left by the line reader stops here.
 Flow TrainReader::signal_row() {
   std::array<int32_t, 11> v{};
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   int32_t tempo = v[10];
   memo_segnale(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], tempo);
-  if (b_.error_number > 0) return refuse(b_.error_number, v[0]);
-  return Flow::go_on;
+  return after_placement(v[0]);
 }
 
 Flow TrainReader::slowdown_row() {
@@ -292,8 +206,7 @@ Flow TrainReader::slowdown_row() {
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   memo_rallentamento(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
-  if (b_.error_number > 0) return refuse(b_.error_number, v[0]);
-  return Flow::go_on;
+  return after_placement(v[0]);
 }
 
 // A code point lies in cell p / 50 (no 1 added); a value below 1 cuts the code.
@@ -419,25 +332,7 @@ void TrainReader::end_steps() {
 }  // namespace
 
 void read_train_description(Builder& b) {
-  const std::string name = train_description_name(b);
-  const std::string path = b.path(name);
-  std::string text;
-  try {
-    text = b.files->read_file(path);
-  } catch (...) {
-    b.stop_file = name;
-    b.stop_line = 0;
-    throw;
-  }
-  TrainReader reader(b, name, text);
-  try {
-    reader.run();
-    b.files->remove_file(path);
-  } catch (...) {
-    b.stop_file = name;
-    b.stop_line = reader.row_line();
-    throw;
-  }
+  read_and_delete_description<TrainReader>(b, train_description_name(b));
 }
 
 }  // namespace sb
