@@ -183,6 +183,23 @@ TEST(EndToEnd, ABadLineDescriptionRowIsNamedByItsLine) {
       << outcome.err;
 }
 
+TEST(EndToEnd, AnUnreadableValueIsQuotedWithItsLine) {
+  TempDir dir;
+  ASSERT_EQ(run_builder("--export --dir '" + dir.path() + "'", "/").status, 0);
+  const std::string line = dir.file("Sarvena_Lucredo_linea.txt");
+  edit_file(line, "curvad3,  10000,", "curvad3,  10000x,");
+  const int bad_line = line_of(read_file_bytes(line), "curvad3,  10000x,");
+
+  const Outcome outcome =
+      run_builder("--dir '" + dir.path() + "/out' --line '" + line + "'", "/");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("error_number=25 "), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("(Sarvena_Lucredo_linea.txt:" + std::to_string(bad_line) +
+                             ": not a number: \"10000x\")"),
+            std::string::npos)
+      << outcome.err;
+}
+
 TEST(EndToEnd, TheFatalReportEndsWithStatus2AndNoCompiledFile) {
   TempDir dir;
   write_file_bytes(dir.file("line.txt"), "no section here\r\n");

@@ -68,6 +68,10 @@ std::string describe_recorded_problem(const Builder& b) {
       line += ':';
       line += std::to_string(b.stop_line);
     }
+    if (!b.stop_reason.empty()) {
+      line += ": ";
+      line += b.stop_reason;
+    }
     line += ')';
   }
   return line;

@@ -126,6 +126,9 @@ struct Builder {
   // 1-based line of the row it was reading (0 when not known).
   std::string stop_file;
   int32_t stop_line = 0;
+  // Why a description could not be read at all (error 25): the value or the
+  // file operation that failed. Empty otherwise.
+  std::string stop_reason;
 
   bool cells_allocated() const { return !cells.empty(); }
   // The full path of a file of this build.

@@ -19,7 +19,8 @@ constexpr int32_t kUnreadable = 25;
 // A description that could not be read leaves no description text behind.
 // A text that cannot even be deleted is left where it is: the build has
 // already failed and is being recorded as such.
-void common_failure(Builder& b) {
+void common_failure(Builder& b, const char* reason) {
+  b.stop_reason = reason;
   for (const std::string& name : {line_description_name(b), train_description_name(b)}) {
     const std::string path = b.path(name);
     try {
@@ -38,10 +39,10 @@ void memorizza_dati(Builder& b) {
     // Only a line that ran past the cells (15) still lets the train be read.
     if (b.error_number != 0 && b.error_number != kLineStoppedBeyondCells) return;
     read_train_description(b);
-  } catch (const ReadFailure&) {
-    common_failure(b);
-  } catch (const FileError&) {
-    common_failure(b);
+  } catch (const ReadFailure& failure) {
+    common_failure(b, failure.what());
+  } catch (const FileError& failure) {
+    common_failure(b, failure.what());
   }
 }
 

@@ -75,7 +75,7 @@ TEST_F(MemorizzaDatiTest, LineBeyondItsCellsStillReadsTheTrain) {
 }
 
 // Whatever cannot be read ends with 25 and no description text left; the
-// reading failure names the file and the row where it happened.
+// reading failure names the file, the row where it happened and why.
 TEST_F(MemorizzaDatiTest, CommonFailureDeletesBothTexts) {
   const struct {
     const char* what;
@@ -86,18 +86,20 @@ TEST_F(MemorizzaDatiTest, CommonFailureDeletesBothTexts) {
     bool cells;
     const char* stop_file;
     int32_t stop_line;
+    const char* reason_begins;
   } cases[] = {
       {"line record cut short", kPlainLine + "pendenza, 100", kPlainTrain, false, true, true,
-       "Sarvena_Lucredo_linea.txt", 4},
+       "Sarvena_Lucredo_linea.txt", 4, "a field is missing at the end of the file"},
       {"no line length", "[generale]\r\nsfondo uno, 1\r\n[curve]\r\n", kPlainTrain, false, true,
-       false, "Sarvena_Lucredo_linea.txt", 3},
+       false, "Sarvena_Lucredo_linea.txt", 3, "the general block has no line length"},
       {"line text unreadable", kPlainLine, kPlainTrain, true, true, false,
-       "Sarvena_Lucredo_linea.txt", 0},
-      {"empty line text", "", kPlainTrain, false, true, false, "Sarvena_Lucredo_linea.txt", 1},
+       "Sarvena_Lucredo_linea.txt", 0, "read("},
+      {"empty line text", "", kPlainTrain, false, true, false, "Sarvena_Lucredo_linea.txt", 1,
+       "a field is missing"},
       {"train text missing", kPlainLine, "", false, false, true, "Sarvena_Lucredo_20573-2-.txt",
-       0},
+       0, "open("},
       {"train value not a number", kPlainLine, "[generale]\r\nsabbia, x\r\n", false, true, true,
-       "Sarvena_Lucredo_20573-2-.txt", 2},
+       "Sarvena_Lucredo_20573-2-.txt", 2, "not a number: \"x\""},
   };
   for (const auto& c : cases) {
     platform.files = MemoryFileSystem();
@@ -117,6 +119,7 @@ TEST_F(MemorizzaDatiTest, CommonFailureDeletesBothTexts) {
     EXPECT_EQ(b.cells_allocated(), c.cells) << c.what;
     EXPECT_EQ(b.stop_file, c.stop_file) << c.what;
     EXPECT_EQ(b.stop_line, c.stop_line) << c.what;
+    EXPECT_TRUE(b.stop_reason.starts_with(c.reason_begins)) << c.what << ": " << b.stop_reason;
   }
 }
 
