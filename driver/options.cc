@@ -1,5 +1,6 @@
 #include "driver/options.h"
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 
@@ -10,13 +11,26 @@ namespace {
 struct ValueOption {
   std::string_view name;
   std::optional<std::string> Options::*field;
+  // The value becomes part of the names of the files written in the folder.
+  bool names_files = false;
 };
 
 constexpr ValueOption kValueOptions[] = {
-    {"--dir", &Options::directory},       {"--line", &Options::line_file},
-    {"--train", &Options::train_file},    {"--route", &Options::route_name},
-    {"--number", &Options::train_number},
+    {"--dir", &Options::directory},
+    {"--line", &Options::line_file},
+    {"--train", &Options::train_file},
+    {"--route", &Options::route_name, true},
+    {"--number", &Options::train_number, true},
 };
+
+// A character no file name may hold on one of the two platforms: a folder
+// separator would put the files outside the folder asked for, and the others
+// are refused by Windows. Refused on both, so a scenario builds the same
+// everywhere.
+bool unfit_for_file_name(char c) {
+  constexpr std::string_view kRefused = "/\\:*?\"<>|";
+  return static_cast<unsigned char>(c) < 0x20 || kRefused.find(c) != std::string_view::npos;
+}
 
 struct FlagOption {
   std::string_view name;
@@ -48,6 +62,9 @@ bool take_value_option(std::span<const std::string> args, size_t& i, Options& op
     }
     if (value.empty()) {
       error = "option " + std::string(option.name) + " needs a non-empty value";
+    } else if (option.names_files && std::ranges::any_of(value, unfit_for_file_name)) {
+      error = "option " + std::string(option.name) +
+              " names files: its value may not hold / \\ : * ? \" < > | or control characters";
     } else {
       options.*option.field = value;
     }

@@ -26,7 +26,9 @@ TEST(FatalReport, ShowsTheNumberAndEndsTheRun) {
 
 TEST(RunProgram, UsageErrorsEndWithStatus3) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--bogus"}, {"--dir"}, {"--line"}, {"--route="}, {"extra"}};
+      {"--bogus"}, {"--dir"}, {"--line"}, {"--route="}, {"extra"},
+      // Names that would put files outside the folder or that Windows refuses.
+      {"--route", "../elsewhere"}, {"--number=a\\b"}, {"--route", "C:x"}, {"--number", "1\n2"}};
   for (const auto& args : cases) {
     FakePlatform platform;
     EXPECT_EQ(run_program(platform, args), kFileOrUsageError) << args[0];
