@@ -1,15 +1,20 @@
 #include "driver/run.h"
 
 #include <optional>
+#include <stdexcept>
+#include <string_view>
 
 #include "documents/documents.h"
 #include "driver/error_messages.h"
 #include "driver/fatal_report.h"
 #include "driver/file_names.h"
+#include "driver/line_list_writer.h"
 #include "driver/options.h"
 #include "driver/protected_file_system.h"
 #include "line/line_writer.h"
 #include "platform/system_error.h"
+#include "scenario/line_description.h"
+#include "scenario/train_description.h"
 #include "track/memorizza_percorso.h"
 #include "train/train_writer.h"
 
@@ -30,6 +35,47 @@ std::optional<UserDescription> load_user_description(FileSystem& files,
   return UserDescription{*path, files.read_file(*path)};
 }
 
+// A description in the folder, under the name this run writes a description
+// to, that differs from what the run writes there. The run would replace it
+// and the reading would delete it; it is most likely the user's edited copy.
+class DescriptionInTheWay : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One of the two descriptions this run puts into the folder under its
+// working name: the user's (from --line or --train) or the built-in one.
+struct WorkingDescription {
+  std::string name;
+  std::string_view option;
+  const std::optional<UserDescription>& user;
+  std::span<const std::string_view> built_in_lines;
+};
+
+// Stops the run before anything is written when a description it puts into
+// the folder would replace a different one there. The same text (left by an
+// earlier run, or exported and not edited) is replaced as always, and the
+// user's file read in place is never replaced.
+void keep_edited_description(Builder& b, FileSystem& files, const WorkingDescription& d) {
+  const std::string working = b.path(d.name);
+  if (!files.exists(working)) return;
+  if (d.user && files.same_file(d.user->path, working)) return;
+  const std::string content = d.user ? d.user->content : render_line_list(d.built_in_lines);
+  if (files.read_file(working) == content) return;
+  throw DescriptionInTheWay(working + " differs from the description this run writes there and " +
+                            "would be lost: build from it with " + std::string(d.option) + " " +
+                            working + ", or move it away first");
+}
+
+void keep_edited_descriptions(Builder& b, FileSystem& files,
+                              const std::optional<UserDescription>& user_line,
+                              const std::optional<UserDescription>& user_train) {
+  keep_edited_description(
+      b, files, {line_description_name(b), "--line", user_line, built_in_line_lines()});
+  keep_edited_description(
+      b, files, {train_description_name(b), "--train", user_train, built_in_train_lines()});
+}
+
 // Puts the user's description where the reader expects it. When the user's
 // file is the working file itself it is read in place and protected from
 // the reader's deletion.
@@ -46,6 +92,7 @@ void install_user_description(Builder& b, ProtectedFileSystem& files,
 void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   const auto user_line = load_user_description(files, options.line_file);
   const auto user_train = load_user_description(files, options.train_file);
+  keep_edited_descriptions(b, files, user_line, user_train);
 
   b.platform->show_waiting_window();
   if (user_line) {
@@ -99,6 +146,7 @@ int run_program(Platform& platform, std::span<const std::string> args) {
       b.directory = platform.program_directory();
     }
     if (options.export_descriptions) {
+      keep_edited_descriptions(b, files, std::nullopt, std::nullopt);
       dati_linea(b);
       dati_treno(b);
       return kBuilt;
@@ -109,6 +157,9 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     return kFatalReport;
   } catch (const FileError& e) {
     platform.close_waiting_window();
+    platform.report("scenario_builder: " + std::string(e.what()));
+    return kFileOrUsageError;
+  } catch (const DescriptionInTheWay& e) {
     platform.report("scenario_builder: " + std::string(e.what()));
     return kFileOrUsageError;
   }

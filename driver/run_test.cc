@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "driver/fatal_report.h"
+#include "driver/line_list_writer.h"
+#include "scenario/line_description.h"
+#include "scenario/train_description.h"
 #include "testing/fake_platform.h"
 
 namespace sb {
@@ -35,6 +38,49 @@ TEST(RunProgram, UsageErrorsEndWithStatus3) {
     ASSERT_EQ(platform.reports.size(), 1u);
     EXPECT_TRUE(platform.files.log.empty());
   }
+}
+
+// A description the user edited in the folder would be replaced by the run
+// and deleted by the reading: the run stops first and writes nothing.
+TEST(RunProgram, AnEditedDescriptionInTheFolderIsNeverReplaced) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string in_the_way;
+    std::string hint;
+  } cases[] = {
+      {"built-in build", {}, "Sarvena_Lucredo_20573-2-.txt", "--train"},
+      {"line from elsewhere", {"--line", "/elsewhere/line.txt"}, "Sarvena_Lucredo_linea.txt",
+       "--line"},
+      {"export", {"--export"}, "Sarvena_Lucredo_linea.txt", "--line"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    platform.files.files["/elsewhere/line.txt"] = render_line_list(built_in_line_lines());
+    const std::string path = platform.file(c.in_the_way);
+    platform.files.files[path] = "edited\r\n";
+
+    EXPECT_EQ(run_program(platform, c.args), kFileOrUsageError) << c.what;
+
+    EXPECT_EQ(platform.files.files[path], "edited\r\n") << c.what;
+    EXPECT_TRUE(platform.files.log.empty()) << c.what;
+    ASSERT_EQ(platform.reports.size(), 1u) << c.what;
+    EXPECT_NE(platform.reports[0].find(path + " differs"), std::string::npos) << platform.reports[0];
+    EXPECT_NE(platform.reports[0].find(c.hint + " " + path), std::string::npos)
+        << platform.reports[0];
+  }
+}
+
+TEST(RunProgram, AnUneditedDescriptionInTheFolderIsReplacedAsAlways) {
+  FakePlatform platform;
+  platform.files.files[platform.file("Sarvena_Lucredo_linea.txt")] =
+      render_line_list(built_in_line_lines());
+  platform.files.files[platform.file("Sarvena_Lucredo_20573-2-.txt")] =
+      render_line_list(built_in_train_lines());
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{}), kBuilt);
+  EXPECT_FALSE(platform.files.exists(platform.file("Sarvena_Lucredo_linea.txt")));
+  EXPECT_FALSE(platform.files.exists(platform.file("Sarvena_Lucredo_20573-2-.txt")));
+  EXPECT_TRUE(platform.files.exists(platform.file("Sarvena_Lucredo_linea.dat")));
 }
 
 TEST(RunProgram, HelpAndVersionPrintAndWriteNothing) {

@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "driver/file_names.h"
+#include "driver/line_list_writer.h"
 #include "driver/run.h"
+#include "scenario/line_description.h"
+#include "scenario/train_description.h"
 #include "testing/fake_platform.h"
 #include "testing/temp_dir.h"
 
@@ -32,6 +35,15 @@ const std::vector<std::string> kWrittenInOrder = {
     "Sarvena_Lucredo_20573-2.dat",
 };
 
+// An older version of the file `name` that the build may replace: for the
+// descriptions, the text the build writes there itself (a different one
+// would be a user's edited copy, which stops the build before any write).
+std::string older_version(const std::string& name) {
+  if (name == "Sarvena_Lucredo_linea.txt") return render_line_list(built_in_line_lines());
+  if (name == "Sarvena_Lucredo_20573-2-.txt") return render_line_list(built_in_train_lines());
+  return "older " + name + "\r\n";
+}
+
 // The file-system log of a whole build, up to the write of `failing`.
 std::vector<std::string> log_before_writing(const FakePlatform& platform,
                                             const std::string& failing) {
@@ -51,7 +63,7 @@ TEST(WriteFailure, EachFileKeepsItsOlderVersionAndStopsTheRun) {
     SCOPED_TRACE(name);
     FakePlatform platform;
     const std::string path = platform.file(name);
-    const std::string old_content = "older " + name + "\r\n";
+    const std::string old_content = older_version(name);
     platform.files.files[path] = old_content;
     platform.files.failing_writes.insert(path);
 
@@ -97,7 +109,7 @@ TEST(WriteFailure, AFileSizeLimitOnDiskLosesNothing) {
     SCOPED_TRACE(c.failing);
     TempDir dir;
     const std::string path = dir.file(c.failing);
-    const std::string old_content = "older " + c.failing + "\r\n";
+    const std::string old_content = older_version(c.failing);
     write_file_bytes(path, old_content);
 
     const Outcome outcome = run_with_file_size_limit(dir.path(), c.blocks);
