@@ -71,12 +71,21 @@ std::string DiskFileSystem::read_file(const std::string& path) {
   std::string content;
   std::error_code ec;
   const auto expected = std::filesystem::file_size(path, ec);
-  if (!ec) content.resize(static_cast<size_t>(expected) + 1);
+  // One byte more than the largest file read shows a larger one.
+  const size_t room = largest_read_ + 1;
+  if (!ec) content.resize(std::min<size_t>(expected + 1, room));
   size_t used = 0;
   for (;;) {
-    if (content.size() - used < 4096) content.resize(std::max<size_t>(2 * content.size(), 1 << 16));
+    if (content.size() - used < 4096 && content.size() < room) {
+      content.resize(std::min(std::max<size_t>(2 * content.size(), 1 << 16), room));
+    }
     const size_t n = std::fread(content.data() + used, 1, content.size() - used, file.get());
     used += n;
+    if (used > largest_read_) {
+      throw FileError::refused("read", path,
+                               "larger than " + std::to_string(largest_read_ >> 20) +
+                                   " MiB, far more than any description");
+    }
     if (n == 0 || std::feof(file.get()) || std::ferror(file.get())) break;
   }
   if (std::ferror(file.get())) throw FileError("read", path, errno ? errno : EIO);

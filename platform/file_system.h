@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -34,9 +35,15 @@ class FileSystem {
   }
 };
 
+// Files larger than this are not read: no description comes near it, and a
+// device or pipe that never ends would otherwise take all the memory there is.
+inline constexpr size_t kLargestFileRead = size_t{256} << 20;
+
 // The real disk, through the C library and std::filesystem (both platforms).
 class DiskFileSystem : public FileSystem {
  public:
+  explicit DiskFileSystem(size_t largest_read = kLargestFileRead) : largest_read_(largest_read) {}
+
   bool exists(const std::string& path) override;
   std::string read_file(const std::string& path) override;
   void replace_file(const std::string& path,
@@ -45,6 +52,9 @@ class DiskFileSystem : public FileSystem {
   void make_directories(const std::string& path) override;
   bool same_file(const std::string& a, const std::string& b) override;
   using FileSystem::replace_file;
+
+ private:
+  size_t largest_read_;
 };
 
 // Name of the temporary file a replacement writes before renaming it.

@@ -47,8 +47,8 @@ std::string explain_error_number(int error_number) {
 }
 
 std::string describe_failure(const std::string& operation, const std::string& path,
-                             int error_number) {
-  return operation + "(" + path + "): " + explain_error_number(error_number);
+                             const std::string& reason) {
+  return operation + "(" + path + "): " + reason;
 }
 
 }  // namespace sb
