@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -76,16 +77,25 @@ void keep_edited_descriptions(Builder& b, FileSystem& files,
       b, files, {train_description_name(b), "--train", user_train, built_in_train_lines()});
 }
 
-// Puts the user's description where the reader expects it. When the user's
-// file is the working file itself it is read in place and protected from
-// the reader's deletion.
+// A user's file that is one of the working files (its own, or by mistake
+// the other description's) is read in place and never replaced or deleted.
+void protect_user_files(Builder& b, ProtectedFileSystem& files,
+                        std::initializer_list<const std::optional<UserDescription>*> users) {
+  for (const std::optional<UserDescription>* user : users) {
+    if (!*user) continue;
+    for (const std::string& working :
+         {b.path(line_description_name(b)), b.path(train_description_name(b))}) {
+      if (files.same_file((*user)->path, working)) files.protect(working);
+    }
+  }
+}
+
+// Puts the user's description where the reader expects it, unless it is
+// there already.
 void install_user_description(Builder& b, ProtectedFileSystem& files,
                               const UserDescription& user, const std::string& working_name) {
   const std::string working = b.path(working_name);
-  if (files.same_file(user.path, working)) {
-    files.protect(working);
-    return;
-  }
+  if (files.same_file(user.path, working)) return;
   files.replace_file(working, user.content);
 }
 
@@ -93,6 +103,7 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   const auto user_line = load_user_description(files, options.line_file);
   const auto user_train = load_user_description(files, options.train_file);
   keep_edited_descriptions(b, files, user_line, user_train);
+  protect_user_files(b, files, {&user_line, &user_train});
 
   b.platform->show_waiting_window();
   if (user_line) {

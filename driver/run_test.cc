@@ -83,6 +83,20 @@ TEST(RunProgram, AnUneditedDescriptionInTheFolderIsReplacedAsAlways) {
   EXPECT_TRUE(platform.files.exists(platform.file("Sarvena_Lucredo_linea.dat")));
 }
 
+TEST(RunProgram, AUserFileThatIsTheOtherWorkingFileIsNeitherReplacedNorDeleted) {
+  // The train's working file given as the line description, by mistake.
+  FakePlatform platform;
+  const std::string train_working = platform.file("Sarvena_Lucredo_20573-2-.txt");
+  const std::string text = render_line_list(built_in_train_lines());
+  platform.files.files[train_working] = text;
+  run_program(platform, std::vector<std::string>{"--line", train_working});
+  EXPECT_EQ(platform.files.files[train_working], text);
+  for (const std::string& entry : platform.files.log) {
+    EXPECT_NE(entry, "write " + train_working);
+    EXPECT_NE(entry, "delete " + train_working);
+  }
+}
+
 TEST(RunProgram, HelpAndVersionPrintAndWriteNothing) {
   FakePlatform platform;
   EXPECT_EQ(run_program(platform, std::vector<std::string>{"--help"}), kBuilt);
