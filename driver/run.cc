@@ -80,12 +80,12 @@ void keep_edited_descriptions(Builder& b, FileSystem& files,
 // A user's file that is one of the working files (its own, or by mistake
 // the other description's) is read in place and never replaced or deleted.
 void protect_user_files(Builder& b, ProtectedFileSystem& files,
-                        std::initializer_list<const std::optional<UserDescription>*> users) {
-  for (const std::optional<UserDescription>* user : users) {
-    if (!*user) continue;
-    for (const std::string& working :
-         {b.path(line_description_name(b)), b.path(train_description_name(b))}) {
-      if (files.same_file((*user)->path, working)) files.protect(working);
+                        const std::optional<UserDescription>& user_line,
+                        const std::optional<UserDescription>& user_train) {
+  for (const std::string& working :
+       {b.path(line_description_name(b)), b.path(train_description_name(b))}) {
+    for (const auto* user : {&user_line, &user_train}) {
+      if (*user && files.same_file((*user)->path, working)) files.protect(working);
     }
   }
 }
@@ -103,7 +103,7 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   const auto user_line = load_user_description(files, options.line_file);
   const auto user_train = load_user_description(files, options.train_file);
   keep_edited_descriptions(b, files, user_line, user_train);
-  protect_user_files(b, files, {&user_line, &user_train});
+  protect_user_files(b, files, user_line, user_train);
 
   b.platform->show_waiting_window();
   if (user_line) {
