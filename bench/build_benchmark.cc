@@ -37,12 +37,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include "base/file_names.h"
 #include "bench/maximal_scenario.h"
-#include "driver/file_names.h"
+#include "compile/compile_scenario.h"
 #include "driver/run.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "track/memorizza_percorso.h"
+#include "scenario/built_in_names.h"
 #include "track/model.h"
 #include "track/track_plan.h"
 
@@ -230,16 +231,16 @@ void run_whole_program(BenchPlatform& platform, const std::vector<std::string>& 
 
 // What the program does for its built-in scenario, with the maximal content
 // in place of the built-in lines: write the two descriptions into the
-// program's folder, then memorizza_percorso reads them back, deletes them
+// program's folder, then compile_scenario reads them back, deletes them
 // and writes the compiled files.
 void build_from_descriptions(BenchPlatform& platform, const MaximalScenario& scenario) {
   Builder b(platform);
   b.directory = platform.program_directory();
   b.route_name = kBuiltInRouteName;
   b.train_number = kBuiltInTrainNumber;
-  b.files->replace_file(b.path(line_description_name(b)), scenario.line_description);
-  b.files->replace_file(b.path(train_description_name(b)), scenario.train_description);
-  memorizza_percorso(b, 1);
+  b.files->replace_file(b.path(line_description_name(b.route_name)), scenario.line_description);
+  b.files->replace_file(b.path(train_description_name(b.route_name, b.train_number)), scenario.train_description);
+  compile_scenario(b, true);
   if (b.error_number != 0) {
     fail_build(kBuiltWithProblem, "error_number " + std::to_string(b.error_number));
   }

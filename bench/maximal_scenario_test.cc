@@ -4,10 +4,11 @@
 
 #include <map>
 
-#include "driver/file_names.h"
+#include "base/file_names.h"
+#include "compile/compile_scenario.h"
 #include "output/compiled_layout.h"
+#include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
-#include "track/memorizza_percorso.h"
 
 namespace sb::bench {
 namespace {
@@ -21,10 +22,10 @@ TEST(MaximalScenario, BuildsWithoutAProblemAndFillsTheModel) {
   b.directory = platform.directory;
   b.route_name = kBuiltInRouteName;
   b.train_number = kBuiltInTrainNumber;
-  platform.files.files[b.path(line_description_name(b))] = scenario.line_description;
-  platform.files.files[b.path(train_description_name(b))] = scenario.train_description;
+  platform.files.files[b.path(line_description_name(b.route_name))] = scenario.line_description;
+  platform.files.files[b.path(train_description_name(b.route_name, b.train_number))] = scenario.train_description;
 
-  memorizza_percorso(b, 1);
+  compile_scenario(b, true);
 
   ASSERT_EQ(b.error_number, 0) << b.error_position_m << " " << b.stop_file << ":" << b.stop_line;
   EXPECT_EQ(b.cell_count, 20140);
@@ -43,10 +44,10 @@ TEST(MaximalScenario, BuildsWithoutAProblemAndFillsTheModel) {
   EXPECT_EQ(kinds[stop_marker], scenario.stations - scenario.stations / 5);
 
   const auto& files = platform.files.files;
-  EXPECT_EQ(files.at(b.path(plan_file_name(b))).size(), 20u * MaximalScenario::track_extent_m - 36);
-  EXPECT_EQ(files.at(b.path(cell_file_name(b))).size(), kCellRecordSize * 20141);
-  EXPECT_FALSE(files.count(b.path(line_description_name(b))));
-  EXPECT_FALSE(files.count(b.path(train_description_name(b))));
+  EXPECT_EQ(files.at(b.path(plan_file_name(b.route_name))).size(), 20u * MaximalScenario::track_extent_m - 36);
+  EXPECT_EQ(files.at(b.path(cell_file_name(b.route_name, b.train_number))).size(), kCellRecordSize * 20141);
+  EXPECT_FALSE(files.count(b.path(line_description_name(b.route_name))));
+  EXPECT_FALSE(files.count(b.path(train_description_name(b.route_name, b.train_number))));
 }
 
 }  // namespace

@@ -5,11 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/file_names.h"
-#include "driver/line_list_writer.h"
+#include "base/file_names.h"
+#include "base/line_list.h"
 #include "scenario/notes.h"
 #include "scenario/slowdown_order.h"
 #include "scenario/train_card.h"
+#include "track/line_list_file.h"
 
 namespace sb {
 namespace {
@@ -24,12 +25,12 @@ void write_document(Builder& b, const std::string& file_name,
 
 }  // namespace
 
-void dati_note(Builder& b) { write_document(b, notes_name(b), built_in_notes()); }
+void write_notes(Builder& b) { write_document(b, notes_name(b.route_name, b.train_number), built_in_notes()); }
 
-void dati_rallentamenti(Builder& b) {
-  write_document(b, slowdown_order_name(b), built_in_slowdown_order());
+void write_slowdown_order(Builder& b) {
+  write_document(b, slowdown_order_name(b.route_name, b.train_number), built_in_slowdown_order());
 }
 
-void dati_scheda(Builder& b) { write_document(b, train_card_name(b), built_in_train_card()); }
+void write_train_card(Builder& b) { write_document(b, train_card_name(b.route_name, b.train_number), built_in_train_card()); }
 
 }  // namespace sb

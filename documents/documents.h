@@ -5,8 +5,8 @@
 namespace sb {
 
 // The crew documents of the built-in scenario.
-void dati_note(Builder& b);           // scenario notes
-void dati_rallentamenti(Builder& b);  // slowdown order
-void dati_scheda(Builder& b);         // train card
+void write_notes(Builder& b);           // scenario notes
+void write_slowdown_order(Builder& b);  // slowdown order
+void write_train_card(Builder& b);         // train card
 
 }  // namespace sb

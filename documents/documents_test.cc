@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "driver/file_names.h"
+#include "base/file_names.h"
+#include "scenario/built_in_names.h"
 #include "scenario/timetable_rows.h"
 #include "testing/fake_platform.h"
 #include "track/model.h"
@@ -82,15 +84,18 @@ struct Document {
   std::string high_bytes;
 };
 
+// Shown for the case in test listings instead of its bytes.
+void PrintTo(const Document& c, std::ostream* os) { *os << c.label; }
+
 // The card's lines above and below its timetable rows.
 const size_t kCardLinesAroundRows = 20;
 
 std::vector<Document> crew_documents() {
   return {
-      {"TrainCard", dati_scheda, "Sarvena_Lucredo_20573-2_scheda_treno.txt",
+      {"TrainCard", write_train_card, "Sarvena_Lucredo_20573-2_scheda_treno.txt",
        kCardLinesAroundRows + built_in_timetable_rows().size(), ""},
-      {"SlowdownOrder", dati_rallentamenti, "Sarvena_Lucredo_20573-2_rallentamenti.txt", 46, ""},
-      {"Notes", dati_note, "Sarvena_Lucredo_20573-2_note.txt", 15, "\xE0\xF2\xE8"},
+      {"SlowdownOrder", write_slowdown_order, "Sarvena_Lucredo_20573-2_rallentamenti.txt", 46, ""},
+      {"Notes", write_notes, "Sarvena_Lucredo_20573-2_note.txt", 15, "\xE0\xF2\xE8"},
   };
 }
 
@@ -146,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, CrewDocument, ::testing::ValuesIn(crew_docum
 // Train card
 
 std::vector<std::string> train_card_lines() {
-  return lines_of(written_by(dati_scheda, "Sarvena_Lucredo_20573-2_scheda_treno.txt"));
+  return lines_of(written_by(write_train_card, "Sarvena_Lucredo_20573-2_scheda_treno.txt"));
 }
 
 const std::string kCardTableRule =
@@ -222,7 +227,7 @@ TEST(TrainCard, GridLinesKeepTheirColumns) {
 // Slowdown order
 
 std::vector<std::string> slowdown_order_lines() {
-  return lines_of(written_by(dati_rallentamenti, "Sarvena_Lucredo_20573-2_rallentamenti.txt"));
+  return lines_of(written_by(write_slowdown_order, "Sarvena_Lucredo_20573-2_rallentamenti.txt"));
 }
 
 TEST(SlowdownOrder, QuotesEveryLineByteForByte) {
@@ -266,7 +271,7 @@ TEST(SlowdownOrder, GridLinesKeepTheirColumns) {
 // Scenario notes
 
 std::vector<std::string> notes_lines() {
-  return lines_of(written_by(dati_note, "Sarvena_Lucredo_20573-2_note.txt"));
+  return lines_of(written_by(write_notes, "Sarvena_Lucredo_20573-2_note.txt"));
 }
 
 TEST(Notes, LinesHaveTheirLengthsInSingleByteCharacters) {

@@ -5,18 +5,19 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "base/file_names.h"
+#include "base/line_list.h"
+#include "compile/compile_scenario.h"
 #include "documents/documents.h"
 #include "driver/error_messages.h"
-#include "driver/fatal_report.h"
-#include "driver/file_names.h"
-#include "driver/line_list_writer.h"
 #include "driver/options.h"
-#include "driver/protected_file_system.h"
 #include "line/line_writer.h"
+#include "platform/protected_file_system.h"
 #include "platform/system_error.h"
+#include "scenario/built_in_names.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
-#include "track/memorizza_percorso.h"
+#include "track/fatal_report.h"
 #include "train/train_writer.h"
 
 namespace sb {
@@ -72,9 +73,9 @@ void keep_edited_descriptions(Builder& b, FileSystem& files,
                               const std::optional<UserDescription>& user_line,
                               const std::optional<UserDescription>& user_train) {
   keep_edited_description(
-      b, files, {line_description_name(b), "--line", user_line, built_in_line_lines()});
+      b, files, {line_description_name(b.route_name), "--line", user_line, built_in_line_lines()});
   keep_edited_description(
-      b, files, {train_description_name(b), "--train", user_train, built_in_train_lines()});
+      b, files, {train_description_name(b.route_name, b.train_number), "--train", user_train, built_in_train_lines()});
 }
 
 // A user's file that is one of the working files (its own, or by mistake
@@ -83,7 +84,7 @@ void protect_user_files(Builder& b, ProtectedFileSystem& files,
                         const std::optional<UserDescription>& user_line,
                         const std::optional<UserDescription>& user_train) {
   for (const std::string& working :
-       {b.path(line_description_name(b)), b.path(train_description_name(b))}) {
+       {b.path(line_description_name(b.route_name)), b.path(train_description_name(b.route_name, b.train_number))}) {
     for (const auto* user : {&user_line, &user_train}) {
       if (*user && files.same_file((*user)->path, working)) files.protect(working);
     }
@@ -107,22 +108,22 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
 
   b.platform->show_waiting_window();
   if (user_line) {
-    install_user_description(b, files, *user_line, line_description_name(b));
+    install_user_description(b, files, *user_line, line_description_name(b.route_name));
   } else {
-    dati_linea(b);
+    write_line_description(b);
   }
   if (user_train) {
-    install_user_description(b, files, *user_train, train_description_name(b));
+    install_user_description(b, files, *user_train, train_description_name(b.route_name, b.train_number));
   } else {
-    dati_treno(b);
+    write_train_description(b);
   }
   // The crew documents describe the built-in scenario only.
   if (!user_line && !user_train) {
-    dati_note(b);
-    dati_rallentamenti(b);
-    dati_scheda(b);
+    write_notes(b);
+    write_slowdown_order(b);
+    write_train_card(b);
   }
-  memorizza_percorso(b, 1);
+  compile_scenario(b, true);
   b.platform->close_waiting_window();
 }
 
@@ -158,8 +159,8 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     }
     if (options.export_descriptions) {
       keep_edited_descriptions(b, files, std::nullopt, std::nullopt);
-      dati_linea(b);
-      dati_treno(b);
+      write_line_description(b);
+      write_train_description(b);
       return kBuilt;
     }
     build(b, options, files);

@@ -4,28 +4,13 @@
 
 #include <vector>
 
-#include "driver/fatal_report.h"
-#include "driver/line_list_writer.h"
+#include "base/line_list.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
 #include "testing/fake_platform.h"
 
 namespace sb {
 namespace {
-
-TEST(FatalReport, ShowsTheNumberAndEndsTheRun) {
-  FakePlatform platform;
-  Builder b(platform);
-  try {
-    errore(b, "1250");
-    FAIL() << "errore returned";
-  } catch (const FatalReport& report) {
-    EXPECT_EQ(report.number, "1250");
-  }
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], " Errore n. 1250");
-  EXPECT_EQ(b.message_result, 1);
-}
 
 TEST(RunProgram, UsageErrorsEndWithStatus3) {
   const std::vector<std::vector<std::string>> cases = {

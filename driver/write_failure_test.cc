@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/file_names.h"
-#include "driver/line_list_writer.h"
+#include "base/file_names.h"
+#include "base/line_list.h"
 #include "driver/run.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"

@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "driver/file_names.h"
-#include "line/description_reading.h"
-#include "line/field_reader.h"
-#include "line/text_match.h"
+#include "base/file_names.h"
 #include "platform/file_system.h"
+#include "reading/description_reading.h"
+#include "reading/field_reader.h"
+#include "reading/text_match.h"
+#include "track/error_numbers.h"
 #include "track/placement.h"
 
 namespace sb {
@@ -27,20 +28,6 @@ constexpr int32_t kLowestGradient = -100;
 constexpr int32_t kHighestGradient = 155;
 // A record's position plus this margin must lie within the cells.
 constexpr int32_t kRowMargin = 100;
-
-// Numbers of the problems this reader records.
-enum LineError : int32_t {
-  line_too_long = 1,
-  repetition_start_off_grid = 3,
-  repetition_end_off_grid = 4,
-  repetition_codes_unknown = 5,
-  board_cell_taken = 6,
-  board_entries_exhausted = 10,
-  gradient_out_of_range = 29,
-  missing_file = 101,
-  no_general_section = 102,
-  plan_refused = 103,
-};
 
 // The curvature (change of heading per metre, radians) a curve key selects by
 // the first class digit it contains, testing 1 to 6 in that order; 0 when it
@@ -101,12 +88,12 @@ class LineReader : public DescriptionReading {
 
 void LineReader::run() {
   if (!find_general_section()) {
-    refuse(no_general_section);
+    refuse(error::no_general_section);
     return;
   }
   if (!read_general_block()) return;
   if (!b_.cells_allocated()) throw ReadFailure("the general block has no line length");
-  progressive_ordina(b_);
+  order_chainages(b_);
   start_records();
   const Flow flow =
       read_records(key_cache_, classify, [this](const KeyTests& key) { return read_record(key); });
@@ -159,14 +146,14 @@ bool LineReader::read_line_length() {
   const int32_t length = fields_.read_field_number();
   b_.stations[kTrainDataEntry].to_m = length;
   if (length > kLongestLine) {
-    refuse(line_too_long);
+    refuse(error::line_too_long);
     return false;
   }
   if (length < 0) throw ReadFailure("negative line length");
   b_.track_extent_m = length + kExtentBeyondLine;
   b_.cell_count = static_cast<int32_t>(round_half_even(b_.track_extent_m / 50.0));
   b_.cells.assign(static_cast<size_t>(b_.cell_count) + 1, Cell{});
-  if (b_.j != 0) b_.track_plan.allocate(b_.track_extent_m);
+  if (b_.with_track_plan) b_.track_plan.allocate(b_.track_extent_m);
   return true;
 }
 
@@ -182,11 +169,11 @@ bool LineReader::read_signal_repetition(std::string_view key) {
   s.from_m = fields_.read_field_number();
   s.to_m = fields_.read_field_number();
   if (s.from_m % 50 != 0) {
-    refuse(repetition_start_off_grid);
+    refuse(error::repetition_start_off_grid);
     return false;
   }
   if (s.to_m % 50 != 0) {
-    refuse(repetition_end_off_grid);
+    refuse(error::repetition_end_off_grid);
     return false;
   }
   if (contains(key, "4")) {
@@ -194,7 +181,7 @@ bool LineReader::read_signal_repetition(std::string_view key) {
   } else if (contains(key, "9")) {
     s.position_m = 9;
   } else {
-    refuse(repetition_codes_unknown);
+    refuse(error::repetition_codes_unknown);
     return false;
   }
   if (s.to_m == 0) s.position_m = 0;
@@ -206,7 +193,7 @@ void LineReader::start_records() {
   b_.board_slot = kFirstBoardSlot;
   gradient_cursor_ = 0;
   previous_gradient_ = 0;
-  if (b_.j != 0) {
+  if (b_.with_track_plan) {
     b_.track_plan.push_integer(0, 0);
     b_.track_plan.push_integer(0, 1);
   }
@@ -235,7 +222,7 @@ LineReader::KeyTests LineReader::classify(std::string_view key) {
 Flow LineReader::read_record(const KeyTests& key) {
   Flow flow = Flow::go_on;
   if (key.gradient) flow = gradient();
-  if (flow == Flow::go_on && key.curve && b_.j != 0) flow = curve(key.curvature);
+  if (flow == Flow::go_on && key.curve && b_.with_track_plan) flow = curve(key.curvature);
   if (flow == Flow::go_on && key.montagna) flow = montagna();
   if (flow == Flow::go_on && key.speed_board) flow = speed_board();
   if (flow == Flow::go_on && key.indication_board) flow = indication_board();
@@ -253,7 +240,7 @@ Flow LineReader::gradient() {
   const int32_t p = fields_.read_field_number();
   const int32_t g = fields_.read_field_number();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
-  if (g < kLowestGradient || g > kHighestGradient) return refuse(gradient_out_of_range, p);
+  if (g < kLowestGradient || g > kHighestGradient) return refuse(error::gradient_out_of_range, p);
   const int64_t n = round_half_even(p / 50.0);
   if (n > 0) write_gradients_until(n);
   previous_gradient_ = g;
@@ -264,7 +251,7 @@ Flow LineReader::curve(double curvature) {
   const int32_t start = fields_.read_field_number();
   const int32_t length = fields_.read_field_number();
   if (const Flow flow = check_position(start, kRowMargin); flow != Flow::go_on) return flow;
-  if (curvature == 0) return refuse(plan_refused);
+  if (curvature == 0) return refuse(error::plan_refused);
   return lay_curve_record(start, length, curvature);
 }
 
@@ -277,9 +264,9 @@ Flow LineReader::lay_curve_record(int32_t start, int32_t length, double curvatur
   const int64_t curve_end = std::min<int64_t>(int64_t{start} + length, last_point);
   TrackPlan& plan = b_.track_plan;
   plan.lay_straight(std::min(straight_end, kLastCurvePoint));
-  if (plan_cursor() > kLastCurvePoint) return refuse(plan_refused);
+  if (plan_cursor() > kLastCurvePoint) return refuse(error::plan_refused);
   plan.lay_curve(std::min(curve_end, kLastCurvePoint), curvature);
-  if (plan_cursor() > kLastCurvePoint) return refuse(plan_refused);
+  if (plan_cursor() > kLastCurvePoint) return refuse(error::plan_refused);
   return Flow::go_on;
 }
 
@@ -288,7 +275,7 @@ Flow LineReader::montagna() {
   const int32_t fine = fields_.read_field_number();
   int32_t tipo = fields_.read_field_number();
   if (const Flow flow = check_position(inizio, kRowMargin); flow != Flow::go_on) return flow;
-  memo_montagna(b_, inizio, fine, tipo);
+  place_montagna(b_, inizio, fine, tipo);
   return after_placement(inizio);
 }
 
@@ -296,7 +283,7 @@ Flow LineReader::speed_board() {
   std::array<int32_t, 9> v{};
   for (int32_t& value : v) value = fields_.read_field_number();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
-  memo_indicatori_v_max(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
+  place_speed_boards(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   return after_placement(v[0]);
 }
 
@@ -304,16 +291,16 @@ Flow LineReader::speed_board() {
 // points to that entry.
 Flow LineReader::indication_board() {
   const int32_t p = fields_.read_field_number();
-  b_.text_line.assign(fields_.read_text());
+  const std::string_view text = fields_.read_text();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t i = cell_index_of(p);
-  if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(board_cell_taken, p);
+  if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(error::board_cell_taken, p);
   // Entry 0 is never used: an 81st text has nowhere to go.
-  if (b_.board_slot < 1) return refuse(board_entries_exhausted, p);
+  if (b_.board_slot < 1) return refuse(error::too_many_stations, p);
   Cell& cell = b_.cells[i];
   cell.kind = CellKind::indication_board;
   cell.value1 = static_cast<int16_t>(b_.board_slot);
-  b_.stations[b_.board_slot].name = b_.text_line;
+  b_.stations[b_.board_slot].name.assign(text);
   --b_.board_slot;
   return Flow::go_on;
 }
@@ -322,7 +309,7 @@ Flow LineReader::indication_board() {
 // 0) and the plan runs on straight to point track_extent_m - 2.
 void LineReader::end_steps() {
   write_gradients_until(int64_t{b_.cell_count} - 2);
-  if (b_.j != 0) {
+  if (b_.with_track_plan) {
     b_.track_plan.lay_straight(int64_t{b_.track_extent_m} - 2);
     // The plan is complete: its values are computed while the train is read.
     b_.track_plan.compute_laid_points();
@@ -334,10 +321,10 @@ void LineReader::end_steps() {
 void read_line_description(Builder& b) {
   b.stations[kRouteEntry].name = b.route_name;
   b.stations[kTrainEntry].name = b.train_number;
-  const std::string name = line_description_name(b);
+  const std::string name = line_description_name(b.route_name);
   const std::string path = b.path(name);
   if (!b.files->exists(path)) {
-    b.error_number = missing_file;
+    b.error_number = error::missing_line_description;
     b.stop_file = name;
     b.stop_line = 0;
     return;
@@ -357,7 +344,7 @@ Chainage chainage_of(const Station& s) { return {s.from_m, s.to_m, s.position_m}
 
 }  // namespace
 
-void progressive_ordina(Builder& b) {
+void order_chainages(Builder& b) {
   const Chainage t = chainage_of(b.stations[kChainageThreeEntry]);
   const Chainage d = chainage_of(b.stations[kChainageTwoEntry]);
   const Chainage u = chainage_of(b.stations[kChainageOneEntry]);

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/file_names.h"
-#include "line/field_reader.h"
+#include "base/file_names.h"
 #include "line/line_writer.h"
+#include "reading/field_reader.h"
+#include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
 
 namespace sb {
@@ -31,10 +32,10 @@ class LineReaderTest : public ::testing::Test {
     b.directory = platform.directory;
     b.route_name = kBuiltInRouteName;
     b.train_number = kBuiltInTrainNumber;
-    b.j = 1;
+    b.with_track_plan = true;
   }
 
-  std::string path() const { return b.path(line_description_name(b)); }
+  std::string path() const { return b.path(line_description_name(b.route_name)); }
   bool text_exists() const { return platform.files.files.count(path()) != 0; }
   void read(const std::string& text) {
     platform.files.files[path()] = text;
@@ -462,7 +463,7 @@ TEST_F(LineReaderTest, CurvesMayNotLayAPointAbovePointOneMillion) {
 }
 
 TEST_F(LineReaderTest, WithoutPlanCurvesAreNotRead) {
-  b.j = 0;
+  b.with_track_plan = false;
   read(line_text("curvas2, 1000, 400\r\npendenza, 2000, 4\r\n"));
   EXPECT_EQ(b.error_number, 0);
   EXPECT_FALSE(b.track_plan.allocated());
@@ -494,7 +495,7 @@ TEST_F(LineReaderTest, LoneLineFeedsReadLikeCarriageReturnLineFeeds) {
 }
 
 TEST_F(LineReaderTest, BuiltInLineDescription) {
-  dati_linea(b);
+  write_line_description(b);
   read_line_description(b);
   EXPECT_EQ(b.error_number, 0);
   EXPECT_FALSE(text_exists());
@@ -574,7 +575,7 @@ TEST(ProgressiveOrdina, OrdersTheChainageSystems) {
       b.stations[81 + i].to_m = in[i].second;
       b.stations[81 + i].position_m = in[i].third;
     }
-    progressive_ordina(b);
+    order_chainages(b);
     const Triple out[] = {c.e81, c.e82, c.e83};
     for (int i = 0; i < 3; ++i) {
       const Station& s = b.stations[81 + i];

@@ -5,6 +5,6 @@
 namespace sb {
 
 // Writes the built-in line description text.
-void dati_linea(Builder& b);
+void write_line_description(Builder& b);
 
 }  // namespace sb

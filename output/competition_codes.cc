@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "driver/windows_1252.h"
+#include "base/windows_1252.h"
 
 namespace sb {
 
@@ -33,25 +33,25 @@ std::array<unsigned char, kCodeLength> code_characters(std::string_view train_nu
 
 }  // namespace
 
-int16_t codice_gara_og(std::string_view train_number, std::string_view route_name) {
+int16_t competition_code_og(std::string_view train_number, std::string_view route_name) {
   int32_t sum = 0;
   for (unsigned char c : code_characters(train_number, route_name)) sum += c;
   return static_cast<int16_t>(sum);  // at most 25 * 255
 }
 
-int32_t codice_gara_st(std::string_view train_number, std::string_view route_name) {
+int32_t competition_code_st(std::string_view train_number, std::string_view route_name) {
   const auto code = code_characters(train_number, route_name);
   int32_t sum = 0;
   for (size_t i = 0; i < code.size(); ++i) sum += static_cast<int32_t>(i + 1) * code[i];
   return sum;
 }
 
-int16_t codice_gara_og(const Builder& b) {
-  return codice_gara_og(b.stations[kTrainEntry].name, b.stations[kRouteEntry].name);
+int16_t competition_code_og(const Builder& b) {
+  return competition_code_og(b.stations[kTrainEntry].name, b.stations[kRouteEntry].name);
 }
 
-int32_t codice_gara_st(const Builder& b) {
-  return codice_gara_st(b.stations[kTrainEntry].name, b.stations[kRouteEntry].name);
+int32_t competition_code_st(const Builder& b) {
+  return competition_code_st(b.stations[kTrainEntry].name, b.stations[kRouteEntry].name);
 }
 
 }  // namespace sb

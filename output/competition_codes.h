@@ -12,13 +12,13 @@ namespace sb {
 // to the route name (entry 85's name), lower-cased and padded.
 
 // The sum of the 25 character codes.
-int16_t codice_gara_og(const Builder& b);
+int16_t competition_code_og(const Builder& b);
 // The sum of each character code times its 1-based position.
-int32_t codice_gara_st(const Builder& b);
+int32_t competition_code_st(const Builder& b);
 
 // The same codes from the two names themselves (Windows-1252 bytes), for
 // tools that read them back from a station file.
-int16_t codice_gara_og(std::string_view train_number, std::string_view route_name);
-int32_t codice_gara_st(std::string_view train_number, std::string_view route_name);
+int16_t competition_code_og(std::string_view train_number, std::string_view route_name);
+int32_t competition_code_st(std::string_view train_number, std::string_view route_name);
 
 }  // namespace sb

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
+#include "testing/case_names.h"
 #include "testing/fake_platform.h"
 
 namespace sb {
@@ -20,7 +22,7 @@ Codes codes_of(const std::string& train_number, const std::string& route_name) {
   Builder b(platform);
   b.stations[kTrainEntry].name = train_number;
   b.stations[kRouteEntry].name = route_name;
-  return {codice_gara_og(b), codice_gara_st(b)};
+  return {competition_code_og(b), competition_code_st(b)};
 }
 
 void PrintTo(const Codes& c, std::ostream* os) { *os << "{og " << c.og << ", st " << c.st << "}"; }
@@ -31,6 +33,9 @@ struct CodeCase {
   std::string route_name;
   Codes expected;
 };
+
+// Shown for the case in test listings instead of its bytes.
+void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.what; }
 
 class CompetitionCodeTable : public ::testing::TestWithParam<CodeCase> {};
 
@@ -50,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         CodeCase{"built-in names, three pad characters", "20573-2", "Sarvena_Lucredo",
                  {2271, 33012}},
         CodeCase{"Windows-1252 capital A grave as a grave", "\xC0", "", {2924, 37246}},
-        CodeCase{"a grave itself", "\xE0", "", {2924, 37246}}));
+        CodeCase{"a grave itself", "\xE0", "", {2924, 37246}}),
+    NamedByWhat());
 
 TEST(CompetitionCodesTest, CaseDoesNotMatter) {
   EXPECT_EQ(codes_of("20573-2", "SARVENA_LUCREDO"), codes_of("20573-2", "sarvena_lucredo"));

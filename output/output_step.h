@@ -5,7 +5,7 @@
 namespace sb {
 
 // Fills the reserved header slots (fatal report 1250 or 1251 when taken),
-// stores the competition codes and writes the plan file (when j is not 0),
+// stores the competition codes and writes the plan file (when the build lays it),
 // the station file and the cell file.
 void output_step(Builder& b);
 

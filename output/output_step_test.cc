@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "driver/fatal_report.h"
-#include "driver/file_names.h"
+#include "base/file_names.h"
 #include "output/compiled_layout.h"
+#include "scenario/built_in_names.h"
+#include "testing/case_names.h"
 #include "testing/fake_platform.h"
+#include "track/error_numbers.h"
+#include "track/fatal_report.h"
 
 namespace sb {
 namespace {
@@ -37,7 +41,7 @@ class OutputStep : public ::testing::Test {
     b.directory = platform.directory;
     b.route_name = kBuiltInRouteName;
     b.train_number = kBuiltInTrainNumber;
-    b.j = 1;
+    b.with_track_plan = true;
     b.stations[kRouteEntry].name = b.route_name;
     b.stations[kTrainEntry].name = b.train_number;
     b.track_extent_m = kExtent;
@@ -54,8 +58,8 @@ class OutputStep : public ::testing::Test {
     return platform.files.files.at(platform.file(name));
   }
   bool has_compiled_file() {
-    return has_file(plan_file_name(b)) || has_file(station_file_name(b)) ||
-           has_file(cell_file_name(b));
+    return has_file(plan_file_name(b.route_name)) || has_file(station_file_name(b.route_name, b.train_number)) ||
+           has_file(cell_file_name(b.route_name, b.train_number));
   }
 
   FakePlatform platform;
@@ -71,7 +75,7 @@ TEST_F(OutputStep, CellFileCarriesMarkerAndOgCode) {
   b.cells[2080] = Cell{indication_board, 80, 0, 0, 0, 0, 0, 1, 24, 103, 5};
   output_step(b);
 
-  const std::string& cells = file(cell_file_name(b));
+  const std::string& cells = file(cell_file_name(b.route_name, b.train_number));
   ASSERT_EQ(cells.size(), 31215u);
   EXPECT_EQ(cells.substr(16, 2), bytes({0x01, 0x14}));
   EXPECT_EQ(read_le<int16_t>(cells, 18), 2271);  // og code of the built-in names
@@ -82,7 +86,7 @@ TEST_F(OutputStep, CellFileCarriesMarkerAndOgCode) {
 TEST_F(OutputStep, StationFileCarriesMarkerAndStCode) {
   output_step(b);
 
-  const std::string& stations = file(station_file_name(b));
+  const std::string& stations = file(station_file_name(b.route_name, b.train_number));
   ASSERT_EQ(stations.size(), 2958u + kRouteNameLength + 7);
   EXPECT_EQ(stations.substr(0, kRouteRecord), std::string(kRouteRecord, '\0'));
   EXPECT_EQ(stations.substr(kRouteRecord + 14, 2 + kRouteNameLength),
@@ -98,7 +102,7 @@ TEST_F(OutputStep, StationFileCarriesMarkerAndStCode) {
 TEST_F(OutputStep, PlanFileIsXBlockThenYBlock) {
   output_step(b);
 
-  const std::string& plan = file(plan_file_name(b));
+  const std::string& plan = file(plan_file_name(b.route_name));
   ASSERT_EQ(plan.size(), 2079964u);
   EXPECT_EQ(plan.substr(0, 8), bytes({2, 0, 0, 0, 2, 0, 0, 0}));
   EXPECT_EQ(plan.substr(1039982, 8), bytes({2, 0, 0, 0, 2, 0, 1, 0}));
@@ -119,37 +123,37 @@ TEST_F(OutputStep, PlanFileIsXBlockThenYBlock) {
 TEST_F(OutputStep, WritesPlanThenStationsThenCells) {
   output_step(b);
   EXPECT_EQ(platform.files.log,
-            (std::vector<std::string>{"write " + platform.file(plan_file_name(b)),
-                                      "write " + platform.file(station_file_name(b)),
-                                      "write " + platform.file(cell_file_name(b))}));
+            (std::vector<std::string>{"write " + platform.file(plan_file_name(b.route_name)),
+                                      "write " + platform.file(station_file_name(b.route_name, b.train_number)),
+                                      "write " + platform.file(cell_file_name(b.route_name, b.train_number))}));
 }
 
 TEST_F(OutputStep, OlderLongerFilesAreReplacedWhole) {
   const std::string old(3'000'000, 'x');
-  for (const std::string& name : {plan_file_name(b), station_file_name(b), cell_file_name(b)}) {
+  for (const std::string& name : {plan_file_name(b.route_name), station_file_name(b.route_name, b.train_number), cell_file_name(b.route_name, b.train_number)}) {
     platform.files.files[platform.file(name)] = old;
   }
   output_step(b);
-  EXPECT_EQ(file(plan_file_name(b)).size(), 2079964u);
-  EXPECT_EQ(file(station_file_name(b)).size(), 2980u);
-  EXPECT_EQ(file(cell_file_name(b)).size(), 31215u);
-  EXPECT_EQ(file(cell_file_name(b)).find('x'), std::string::npos);
+  EXPECT_EQ(file(plan_file_name(b.route_name)).size(), 2079964u);
+  EXPECT_EQ(file(station_file_name(b.route_name, b.train_number)).size(), 2980u);
+  EXPECT_EQ(file(cell_file_name(b.route_name, b.train_number)).size(), 31215u);
+  EXPECT_EQ(file(cell_file_name(b.route_name, b.train_number)).find('x'), std::string::npos);
 }
 
 TEST_F(OutputStep, WithoutPlanTheOldPlanFileStays) {
-  b.j = 0;
-  platform.files.files[platform.file(plan_file_name(b))] = "earlier plan";
+  b.with_track_plan = false;
+  platform.files.files[platform.file(plan_file_name(b.route_name))] = "earlier plan";
   output_step(b);
-  EXPECT_EQ(file(plan_file_name(b)), "earlier plan");
-  EXPECT_TRUE(has_file(station_file_name(b)));
-  EXPECT_TRUE(has_file(cell_file_name(b)));
+  EXPECT_EQ(file(plan_file_name(b.route_name)), "earlier plan");
+  EXPECT_TRUE(has_file(station_file_name(b.route_name, b.train_number)));
+  EXPECT_TRUE(has_file(cell_file_name(b.route_name, b.train_number)));
 }
 
 TEST_F(OutputStep, PlanNeverAllocatedIsWrittenEmpty) {
   b.track_plan = TrackPlan{};
   output_step(b);
-  EXPECT_EQ(file(plan_file_name(b)), "");
-  EXPECT_EQ(file(cell_file_name(b)).size(), 31215u);
+  EXPECT_EQ(file(plan_file_name(b.route_name)), "");
+  EXPECT_EQ(file(cell_file_name(b.route_name, b.train_number)).size(), 31215u);
 }
 
 TEST_F(OutputStep, PlanCutShortIsPaddedWithUnsetElements) {
@@ -159,7 +163,7 @@ TEST_F(OutputStep, PlanCutShortIsPaddedWithUnsetElements) {
   b.track_plan.push(0.5, 2);
   output_step(b);
 
-  const std::string& plan = file(plan_file_name(b));
+  const std::string& plan = file(plan_file_name(b.route_name));
   // Three set points (4 + 4 + 10 bytes) and 103998 unset ones per block.
   ASSERT_EQ(plan.size(), 2 * (18 + 2 * 103998u));
   Decoded<PlanFile> decoded = decode_plan_file(plan);
@@ -172,8 +176,11 @@ TEST_F(OutputStep, PlanCutShortIsPaddedWithUnsetElements) {
 struct TakenSlot {
   const char* what;
   void (*take)(Builder&);
-  const char* number;
+  int32_t number;
 };
+
+// Shown for the case in test listings instead of its bytes.
+void PrintTo(const TakenSlot& c, std::ostream* os) { *os << c.what; }
 
 class OutputStepTakenSlot : public OutputStep, public ::testing::WithParamInterface<TakenSlot> {};
 
@@ -185,9 +192,10 @@ TEST_P(OutputStepTakenSlot, EndsTheRunBeforeAnyCompiledFile) {
   } catch (const FatalReport& report) {
     EXPECT_EQ(report.number, GetParam().number);
   }
-  EXPECT_EQ(platform.messages, std::vector<std::string>{std::string(" Errore n. ") + GetParam().number});
+  EXPECT_EQ(platform.messages,
+            std::vector<std::string>{" Errore n. " + std::to_string(GetParam().number)});
   EXPECT_FALSE(has_compiled_file());
-  if (std::string(GetParam().number) == "1251") {
+  if (GetParam().number == error::code_slots_taken) {
     // The markers were stored before the second check.
     EXPECT_EQ(b.stations[kRouteEntry].int1, 610);
     EXPECT_EQ(b.cells[1].value1, 5121);
@@ -198,15 +206,16 @@ INSTANTIATE_TEST_SUITE_P(
     OutputStep, OutputStepTakenSlot,
     ::testing::Values(
         TakenSlot{"signal at position 0",
-                  [](Builder& b) { b.cells[1] = Cell{signal, 11, 22, 33, 4}; }, "1250"},
+                  [](Builder& b) { b.cells[1] = Cell{signal, 11, 22, 33, 4}; }, error::header_slots_taken},
         TakenSlot{"code point of the finishing pass in cell 1",
-                  [](Builder& b) { b.cells[1] = Cell{code_point, 180}; }, "1250"},
+                  [](Builder& b) { b.cells[1] = Cell{code_point, 180}; }, error::header_slots_taken},
         TakenSlot{"route entry int1", [](Builder& b) { b.stations[kRouteEntry].int1 = 1; },
-                  "1250"},
-        TakenSlot{"no cell 1", [](Builder& b) { b.cells.resize(1); }, "1250"},
-        TakenSlot{"cell 1 value2 only", [](Builder& b) { b.cells[1].value2 = 7; }, "1251"},
+                  error::header_slots_taken},
+        TakenSlot{"no cell 1", [](Builder& b) { b.cells.resize(1); }, error::header_slots_taken},
+        TakenSlot{"cell 1 value2 only", [](Builder& b) { b.cells[1].value2 = 7; }, error::code_slots_taken},
         TakenSlot{"route entry time_s", [](Builder& b) { b.stations[kRouteEntry].time_s = 9; },
-                  "1251"}));
+                  error::code_slots_taken}),
+    NamedByWhat());
 
 }  // namespace
 }  // namespace sb

@@ -1,16 +1,10 @@
-// The Windows program: a real waiting window and message box.
-
-#include <windows.h>
+#include "platform/win32_platform.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 #include <vector>
 
-#include "driver/run.h"
-#include "platform/platform.h"
-
 namespace sb {
+
 namespace {
 
 // Window geometry in twips, 15 twips to a pixel at the standard 96 dpi.
@@ -38,103 +32,87 @@ std::string module_path() {
   }
 }
 
-class Win32Platform : public Platform {
- public:
-  explicit Win32Platform(HINSTANCE instance) : instance_(instance) {}
-  ~Win32Platform() override { close_waiting_window(); }
+// The executable's name without folder and extension.
+std::string application_title() {
+  std::string name = module_path();
+  size_t slash = name.find_last_of("\\/");
+  if (slash != std::string::npos) name = name.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name = name.substr(0, dot);
+  return name;
+}
 
-  std::string program_directory() override {
-    const std::string exe = module_path();
-    size_t slash = exe.find_last_of("\\/");
-    if (slash == std::string::npos) return ".";
-    return exe.substr(0, slash);
-  }
+}  // namespace
 
-  // One backslash between folder and name, also for a root folder ("C:\").
-  std::string join_path(const std::string& directory, const std::string& name) override {
-    if (directory.empty()) return name;
-    const char last = directory.back();
-    if (last == '\\' || last == '/') return directory + name;
-    return directory + "\\" + name;
-  }
+std::string Win32Platform::program_directory() {
+  const std::string exe = module_path();
+  size_t slash = exe.find_last_of("\\/");
+  if (slash == std::string::npos) return ".";
+  return exe.substr(0, slash);
+}
 
-  // "Form1" with the label "Attendere", shown modeless and painted once:
-  // the build then runs without pumping messages.
-  void show_waiting_window() override {
-    WNDCLASSA window_class = {};
-    window_class.lpfnWndProc = waiting_window_procedure;
-    window_class.hInstance = instance_;
-    window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = "Form1";
-    RegisterClassA(&window_class);
+std::string Win32Platform::join_path(const std::string& directory, const std::string& name) {
+  if (directory.empty()) return name;
+  const char last = directory.back();
+  if (last == '\\' || last == '/') return directory + name;
+  return directory + "\\" + name;
+}
 
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame = {0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
-    AdjustWindowRect(&frame, style, FALSE);
-    window_ = CreateWindowA("Form1", "Form1", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                            nullptr, instance_, nullptr);
-    if (!window_) return;
+void Win32Platform::show_waiting_window() {
+  WNDCLASSA window_class = {};
+  window_class.lpfnWndProc = waiting_window_procedure;
+  window_class.hInstance = instance_;
+  window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = "Form1";
+  RegisterClassA(&window_class);
 
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(24, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    font_ = CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-    HWND label = CreateWindowA("STATIC", "Attendere", WS_CHILD | WS_VISIBLE | SS_LEFT,
-                               pixels(kLabelLeftTwips), pixels(kLabelTopTwips),
-                               pixels(kLabelWidthTwips), pixels(kLabelHeightTwips), window_,
-                               nullptr, instance_, nullptr);
-    if (label && font_) SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    ShowWindow(window_, SW_SHOWNORMAL);
-    UpdateWindow(window_);
-    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  }
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  RECT frame = {0, 0, pixels(kClientWidthTwips), pixels(kClientHeightTwips)};
+  AdjustWindowRect(&frame, style, FALSE);
+  window_ = CreateWindowA("Form1", "Form1", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                          instance_, nullptr);
+  if (!window_) return;
 
-  void close_waiting_window() override {
-    if (window_) DestroyWindow(window_);
-    window_ = nullptr;
-    if (font_) DeleteObject(font_);
-    font_ = nullptr;
-  }
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(24, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  font_ = CreateFontA(height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+  HWND label = CreateWindowA("STATIC", "Attendere", WS_CHILD | WS_VISIBLE | SS_LEFT,
+                             pixels(kLabelLeftTwips), pixels(kLabelTopTwips),
+                             pixels(kLabelWidthTwips), pixels(kLabelHeightTwips), window_,
+                             nullptr, instance_, nullptr);
+  if (label && font_) SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
 
-  // Modal, one OK button, the application's default title.
-  int32_t show_message(const std::string& text) override {
-    return MessageBoxA(window_, text.c_str(), application_title().c_str(), MB_OK);
-  }
+void Win32Platform::close_waiting_window() {
+  if (window_) DestroyWindow(window_);
+  window_ = nullptr;
+  if (font_) DeleteObject(font_);
+  font_ = nullptr;
+}
 
-  void report(const std::string& line) override {
-    std::fputs(line.c_str(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
-  }
-  void print(const std::string& text) override {
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
-  }
+int32_t Win32Platform::show_message(const std::string& text) {
+  return MessageBoxA(window_, text.c_str(), application_title().c_str(), MB_OK);
+}
 
-  FileSystem& file_system() override { return files_; }
+void Win32Platform::report(const std::string& line) {
+  std::fputs(line.c_str(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
 
- private:
-  // The executable's name without folder and extension.
-  static std::string application_title() {
-    std::string name = module_path();
-    size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name = name.substr(slash + 1);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name = name.substr(0, dot);
-    return name;
-  }
+void Win32Platform::print(const std::string& text) {
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+}
 
-  HINSTANCE instance_;
-  HWND window_ = nullptr;
-  HFONT font_ = nullptr;
-  DiskFileSystem files_;
-};
-
-// A program started from a console gets its diagnostics there.
 void attach_parent_console() {
   if (GetStdHandle(STD_ERROR_HANDLE) != nullptr) return;
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -143,17 +121,4 @@ void attach_parent_console() {
   }
 }
 
-}  // namespace
 }  // namespace sb
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  sb::attach_parent_console();
-  std::vector<std::string> args;
-  for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
-  int status;
-  {
-    sb::Win32Platform platform(instance);
-    status = sb::run_program(platform, args);
-  }
-  return status;
-}

@@ -1,6 +1,6 @@
 #include "scenario/line_description.h"
 
-#include "driver/line_list_writer.h"
+#include "base/line_list.h"
 
 namespace sb {
 

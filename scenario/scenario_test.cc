@@ -15,13 +15,14 @@
 #include <tuple>
 #include <vector>
 
-#include "driver/file_names.h"
-#include "driver/line_list_writer.h"
+#include "base/file_names.h"
+#include "base/line_list.h"
+#include "compile/compile_scenario.h"
 #include "driver/run.h"
 #include "line/line_writer.h"
+#include "scenario/built_in_names.h"
 #include "scenario/timetable_rows.h"
 #include "testing/fake_platform.h"
-#include "track/memorizza_percorso.h"
 #include "track/model.h"
 #include "train/train_writer.h"
 
@@ -43,13 +44,13 @@ struct BuiltInBuild {
 
 std::string line_text() {
   BuiltInBuild build;
-  dati_linea(build.b);
+  write_line_description(build.b);
   return build.file("Sarvena_Lucredo_linea.txt");
 }
 
 std::string train_text() {
   BuiltInBuild build;
-  dati_treno(build.b);
+  write_train_description(build.b);
   return build.file("Sarvena_Lucredo_20573-2-.txt");
 }
 
@@ -655,9 +656,9 @@ TEST(TimetableRows, ShowTheStationsAndTimesOfTheTrain) {
 TEST(ScenarioBuild, BuiltInScenarioBuildsWithoutAProblem) {
   BuiltInBuild build;
   Builder& b = build.b;
-  dati_linea(b);
-  dati_treno(b);
-  memorizza_percorso(b, 1);
+  write_line_description(b);
+  write_train_description(b);
+  compile_scenario(b, true);
   EXPECT_EQ(b.error_number, 0) << "at " << b.error_position_m << " " << b.stop_file << ":"
                                << b.stop_line;
   ASSERT_EQ(b.cell_count, 2080);

@@ -1,5 +1,6 @@
 #include "scenario/train_card.h"
 
+#include <algorithm>
 #include <iterator>
 #include <span>
 
@@ -43,11 +44,11 @@ constexpr std::string_view kFoot[] = {
 
 std::vector<std::string_view> built_in_train_card() {
   const std::span<const std::string_view> rows = built_in_timetable_rows();
-  std::vector<std::string_view> card;
-  card.reserve(std::size(kHead) + rows.size() + std::size(kFoot));
-  card.insert(card.end(), std::begin(kHead), std::end(kHead));
-  card.insert(card.end(), rows.begin(), rows.end());
-  card.insert(card.end(), std::begin(kFoot), std::end(kFoot));
+  // Sized once and filled in place: head, timetable rows, foot.
+  std::vector<std::string_view> card(std::size(kHead) + rows.size() + std::size(kFoot));
+  auto next = std::copy(std::begin(kHead), std::end(kHead), card.begin());
+  next = std::copy(rows.begin(), rows.end(), next);
+  std::copy(std::begin(kFoot), std::end(kFoot), next);
   return card;
 }
 

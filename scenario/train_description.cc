@@ -1,6 +1,6 @@
 #include "scenario/train_description.h"
 
-#include "driver/line_list_writer.h"
+#include "base/line_list.h"
 
 namespace sb {
 

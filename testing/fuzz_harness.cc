@@ -4,16 +4,18 @@
 #include <cstdlib>
 #include <set>
 
-#include "driver/fatal_report.h"
-#include "driver/file_names.h"
-#include "line/field_reader.h"
+#include "base/file_names.h"
+#include "compile/compile_scenario.h"
+#include "compile/read_descriptions.h"
 #include "line/line_reader.h"
 #include "line/line_writer.h"
 #include "output/compiled_layout.h"
 #include "platform/system_error.h"
+#include "reading/field_reader.h"
+#include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
-#include "track/memorizza_percorso.h"
-#include "train/memorizza_dati.h"
+#include "track/error_numbers.h"
+#include "track/fatal_report.h"
 #include "train/train_reader.h"
 
 namespace sb::fuzzing {
@@ -38,8 +40,8 @@ struct Bench {
     b.route_name = kBuiltInRouteName;
     b.train_number = kBuiltInTrainNumber;
   }
-  std::string line_path() const { return b.path(line_description_name(b)); }
-  std::string train_path() const { return b.path(train_description_name(b)); }
+  std::string line_path() const { return b.path(line_description_name(b.route_name)); }
+  std::string train_path() const { return b.path(train_description_name(b.route_name, b.train_number)); }
   bool has(const std::string& path) { return platform.files.exists(path); }
 
   FakePlatform platform;
@@ -67,9 +69,9 @@ void check_model(const Builder& b) {
 void check_compiled_files(Bench& bench) {
   Builder& b = bench.b;
   const auto& files = bench.platform.files.files;
-  const auto cell_file = files.find(b.path(cell_file_name(b)));
-  const auto station_file = files.find(b.path(station_file_name(b)));
-  const auto plan_file = files.find(b.path(plan_file_name(b)));
+  const auto cell_file = files.find(b.path(cell_file_name(b.route_name, b.train_number)));
+  const auto station_file = files.find(b.path(station_file_name(b.route_name, b.train_number)));
+  const auto plan_file = files.find(b.path(plan_file_name(b.route_name)));
   require(cell_file != files.end() && station_file != files.end() && plan_file != files.end(),
           "a build that ends normally writes the three compiled files");
   require(cell_file->second.size() == kCellRecordSize * b.cells.size(),
@@ -96,7 +98,7 @@ std::pair<std::string_view, std::string_view> split_pair(std::string_view input)
 const std::string& fixed_line_description() {
   static const std::string text = [] {
     Bench bench;
-    dati_linea(bench.b);
+    write_line_description(bench.b);
     return bench.platform.files.read_file(bench.line_path());
   }();
   return text;
@@ -105,7 +107,7 @@ const std::string& fixed_line_description() {
 Outcome read_line_only(std::string_view line_text) {
   Bench bench;
   Builder& b = bench.b;
-  b.j = 1;
+  b.with_track_plan = true;
   bench.platform.files.files[bench.line_path()] = std::string(line_text);
   Outcome outcome;
   try {
@@ -114,11 +116,11 @@ Outcome read_line_only(std::string_view line_text) {
     outcome.read_failure = true;
   }
   check_model(b);
-  if (!outcome.read_failure && b.error_number != 101) {
+  if (!outcome.read_failure && b.error_number != error::missing_line_description) {
     require(!bench.has(bench.line_path()), "the line reader deletes what it read");
   }
   // The end steps complete the plan up to point track_extent_m - 2.
-  if (!outcome.read_failure && (b.error_number == 0 || b.error_number == 15)) {
+  if (!outcome.read_failure && (b.error_number == error::none || b.error_number == error::beyond_cells)) {
     require(b.track_plan.size() == b.track_extent_m - 1, "a finished line has its whole plan");
   }
   outcome.error_number = b.error_number;
@@ -131,10 +133,10 @@ Outcome read_train_after_line(std::string_view train_text) {
   Builder& b = bench.b;
   // The plan plays no part in the train's reading; leaving it out keeps each
   // run short.
-  b.j = 0;
+  b.with_track_plan = false;
   bench.platform.files.files[bench.line_path()] = fixed_line_description();
   bench.platform.files.files[bench.train_path()] = std::string(train_text);
-  memorizza_dati(b);
+  read_descriptions(b);
   check_model(b);
   require(b.cells_allocated(), "the fixed line gives cells");
   require(!bench.has(bench.line_path()), "the line description is deleted");
@@ -142,7 +144,7 @@ Outcome read_train_after_line(std::string_view train_text) {
   Outcome outcome;
   outcome.error_number = b.error_number;
   outcome.error_position_m = b.error_position_m;
-  outcome.read_failure = b.error_number == 25;
+  outcome.read_failure = b.error_number == error::unreadable;
   return outcome;
 }
 
@@ -154,7 +156,7 @@ Outcome build_from_pair(std::string_view input) {
   bench.platform.files.files[bench.train_path()] = std::string(train_text);
   Outcome outcome;
   try {
-    memorizza_percorso(b, 1);
+    compile_scenario(b, true);
   } catch (const FatalReport& report) {
     outcome.fatal = true;
     outcome.fatal_number = report.number;
@@ -163,7 +165,7 @@ Outcome build_from_pair(std::string_view input) {
   if (!outcome.fatal) check_compiled_files(bench);
   outcome.error_number = b.error_number;
   outcome.error_position_m = b.error_position_m;
-  outcome.read_failure = b.error_number == 25;
+  outcome.read_failure = b.error_number == error::unreadable;
   return outcome;
 }
 

@@ -15,11 +15,11 @@ namespace sb::fuzzing {
 struct Outcome {
   int32_t error_number = 0;
   int32_t error_position_m = 0;
-  // The description could not be read (what memorizza_dati turns into 25).
+  // The description could not be read (what read_descriptions turns into 25).
   bool read_failure = false;
   // The fatal report ended the build, with this number.
   bool fatal = false;
-  std::string fatal_number;
+  int32_t fatal_number = 0;
 };
 
 // The line description alone, through the line reader (track plan included).
@@ -28,7 +28,7 @@ Outcome read_line_only(std::string_view line_text);
 // The train description, read after the fixed line description.
 Outcome read_train_after_line(std::string_view train_text);
 
-// The whole build, memorizza_percorso(b, 1), from a line description and a
+// The whole build, compile_scenario(b, true), from a line description and a
 // train description: the input up to the first separator byte is the line,
 // the rest the train (empty when there is no separator).
 Outcome build_from_pair(std::string_view input);

@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
+#include "track/error_numbers.h"
 #include "track/placement.h"
 
 namespace sb {
 
 namespace {
-
-constexpr int32_t kSignalBeforeWarningTaken = 11;
-constexpr int32_t kBeforeStartTaken = 12;
-constexpr int32_t kThroughSlowdownTaken = 13;
 
 constexpr int16_t kCode = 180;
 // Rule A looks this many cells back from a warning board, never below cell 3.
@@ -76,11 +73,11 @@ class Walk {
       if (at(d).kind != signal) continue;
       if (mark_if_free(d - 1) || mark_if_free(d - 2)) continue;
       if (at(d - 1).kind == code_point) {
-        at(d - 1).value1 = static_cast<int16_t>(minimo(kCode, at(d - 1).value1));
+        at(d - 1).value1 = std::min(kCode, at(d - 1).value1);
       } else if (at(d - 2).kind == code_point) {
-        at(d - 2).value1 = static_cast<int16_t>(minimo(kCode, at(d - 2).value1));
+        at(d - 2).value1 = std::min(kCode, at(d - 2).value1);
       } else {
-        record(kSignalBeforeWarningTaken, d);
+        record(error::signal_before_warning_taken, d);
       }
     }
   }
@@ -100,7 +97,7 @@ class Walk {
       const bool marked = mark_if_free(i - group.offsets[0]) ||
                           mark_if_free(i - group.offsets[1]) ||
                           mark_if_free(i - group.offsets[2]);
-      if (!marked) record(kBeforeStartTaken, i);
+      if (!marked) record(error::before_slowdown_start_taken, i);
     }
   }
 
@@ -121,7 +118,7 @@ class Walk {
         } else if (mark_if_free(k + 1)) {
           counter = -1;
         } else {
-          record(kThroughSlowdownTaken, k);
+          record(error::through_slowdown_taken, k);
         }
       }
       if (at(k).kind == slowdown_end) break;
@@ -133,7 +130,7 @@ class Walk {
     const int64_t search_to = std::min(end + kSignalSearchAfterEnd, last_);
     for (int64_t g = end; g <= search_to; ++g) {
       if (at(g).kind != signal) continue;
-      if (!mark_if_free(g - 1) && !mark_if_free(g - 2)) record(kThroughSlowdownTaken, end);
+      if (!mark_if_free(g - 1) && !mark_if_free(g - 2)) record(error::through_slowdown_taken, end);
       return;
     }
   }

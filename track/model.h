@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "track/rounding.h"
+#include "base/rounding.h"
 #include "track/track_plan.h"
 
 namespace sb {
@@ -80,8 +80,8 @@ constexpr int kTrainEntry = 86;
 constexpr int kFirstBoardSlot = 80;
 
 // The state shared by every operation of one build: the names, the track
-// model (cells, station table, montagna lists, track plan), the working
-// counters and the error variables. Subsystems operate on it through free
+// model (cells, station table, montagna lists, track plan) and the error
+// variables. Subsystems operate on it through free
 // functions taking a Builder&.
 struct Builder {
   explicit Builder(Platform& platform_in);
@@ -94,8 +94,8 @@ struct Builder {
 
   std::string route_name;
   std::string train_number;
-  int32_t j = 0;
-  std::string text_line;
+  // Whether the build lays and writes the track plan.
+  bool with_track_plan = false;
   int32_t track_extent_m = 0;
   int32_t cell_count = 0;
   // Indices 0..cell_count once the line reader has met the line length;
@@ -109,14 +109,6 @@ struct Builder {
   // Station entry for the next indication-board text; set by the line
   // reader, used by the train reader to keep stations below the boards.
   int32_t board_slot = kFirstBoardSlot;
-
-  // Working counters shared by the operations; no meaning between them.
-  int32_t cell_index = 0;
-  int32_t back_index = 0;
-  int32_t run_count = 0;
-  int32_t scan_index = 0;
-  int32_t conflict_flag = 0;
-  int32_t mark_index = 0;
 
   int32_t error_number = 0;
   int32_t error_position_m = 0;

@@ -1,3 +1,4 @@
+#include "track/error_numbers.h"
 #include "track/placement.h"
 
 #include <initializer_list>
@@ -5,17 +6,6 @@
 namespace sb {
 
 namespace {
-
-constexpr int32_t kOutsideCells = 26;
-constexpr int32_t kTooManyMontagnaSpans = 27;
-constexpr int32_t kSlowdownEndNotAfterStart = 28;
-
-constexpr int32_t kSignalTaken = 16;
-constexpr int32_t kWarningTaken = 17;
-constexpr int32_t kStartTaken = 18;
-constexpr int32_t kEndTaken = 19;
-constexpr int32_t kLeadTaken = 20;
-constexpr int32_t kSpeedBoardTaken = 21;
 
 // A slowdown starting at or before this position has no warning board.
 constexpr int64_t kNoWarningUpTo = 1500;
@@ -53,73 +43,73 @@ struct CellRange {
   bool empty() const { return last < first; }
 };
 
-CellRange montagna_cells(int32_t inizio, int32_t fine) {
-  return {round_half_even(inizio / 50.0), round_half_even(fine / 50.0 - 1.0)};
+CellRange montagna_cells(int32_t start_m, int32_t end_m) {
+  return {round_half_even(start_m / 50.0), round_half_even(end_m / 50.0 - 1.0)};
 }
 
 }  // namespace
 
-void memo_montagna(Builder& b, int32_t inizio, int32_t fine, int32_t& tipo) {
-  const CellRange span = montagna_cells(inizio, fine);
+void place_montagna(Builder& b, int32_t start_m, int32_t end_m, int32_t& type) {
+  const CellRange span = montagna_cells(start_m, end_m);
   if (!span.empty() && !all_in_model(b, {span.first, span.last})) {
-    b.error_number = kOutsideCells;
+    b.error_number = error::outside_cells;
     return;
   }
   if (b.montagna_count < 0 || b.montagna_count >= kMontagnaCapacity) {
-    b.error_number = kTooManyMontagnaSpans;
+    b.error_number = error::too_many_montagna_spans;
     return;
   }
 
-  const bool with_markers = tipo > 10;
-  if (with_markers) tipo -= 10;
+  const bool with_markers = type > 10;
+  if (with_markers) type -= 10;
 
   const int32_t n = ++b.montagna_count;
-  b.montagna_start_m[n] = inizio;
-  b.montagna_end_m[n] = fine;
-  if (n > 1 && int64_t{inizio} - b.montagna_end_m[n - 1] <= kJoinedSpanGap) tipo = kJoinedSpanType;
+  b.montagna_start_m[n] = start_m;
+  b.montagna_end_m[n] = end_m;
+  if (n > 1 && int64_t{start_m} - b.montagna_end_m[n - 1] <= kJoinedSpanGap) type = kJoinedSpanType;
 
   int64_t count = 0;
   for (int64_t i = span.first; i <= span.last; ++i) {
     Cell& c = cell(b, i);
-    c.montagna_type = low8(tipo);
+    c.montagna_type = low8(type);
     ++count;
     if (with_markers && count % kMontagnaMarkerEvery == 0 && c.kind == empty)
       c.kind = montagna_marker;
   }
 }
 
-void memo_rallentamento(Builder& b, int32_t x, int32_t v, int32_t l, int32_t f_tt,
-                        int32_t f_ta, int32_t d_v) {
-  const bool has_warning = x > kNoWarningUpTo;
+void place_slowdown(Builder& b, int32_t start_m, int32_t speed, int32_t length_m, int32_t f_tt,
+                    int32_t f_ta, int32_t d_v) {
+  const bool has_warning = start_m > kNoWarningUpTo;
   if (!has_warning) f_ta = 0;
-  const int64_t w = cell_index_of(int64_t{x} - kWarningDistance);
-  const int64_t s = cell_index_of(x);
-  const int64_t e = cell_index_of(int64_t{x} + l);
+  const int64_t w = cell_index_of(int64_t{start_m} - kWarningDistance);
+  const int64_t s = cell_index_of(start_m);
+  const int64_t e = cell_index_of(int64_t{start_m} + length_m);
   // The lead cells count down from the cell just before the warning board,
   // found without the 1 of the cell index rule.
-  const int64_t h = round_half_even((int64_t{x} - kWarningDistance) / 50.0);
+  const int64_t h = round_half_even((int64_t{start_m} - kWarningDistance) / 50.0);
 
   const bool inside = all_in_model(b, {s, e}) && (!has_warning || in_model(b, w)) &&
                       (f_ta == 0 || all_in_model(b, {h, h - (kLeadCellCount - 1)}));
   if (!inside) {
-    b.error_number = kOutsideCells;
+    b.error_number = error::outside_cells;
     return;
   }
   // A start board on the end cell would leave a start without an end.
   if (e <= s) {
-    b.error_number = kSlowdownEndNotAfterStart;
+    b.error_number = error::slowdown_end_not_after_start;
     return;
   }
   if (has_warning && !free_at(b, w)) {
-    b.error_number = kWarningTaken;
+    b.error_number = error::warning_board_taken;
     return;
   }
   if (!free_at(b, s)) {
-    b.error_number = kStartTaken;
+    b.error_number = error::start_board_taken;
     return;
   }
   if (!free_at(b, e)) {
-    b.error_number = kEndTaken;
+    b.error_number = error::end_board_taken;
     return;
   }
 
@@ -129,18 +119,18 @@ void memo_rallentamento(Builder& b, int32_t x, int32_t v, int32_t l, int32_t f_t
   if (has_warning) {
     Cell& warning = cell(b, w);
     warning.kind = slowdown_warning;
-    warning.value1 = low16(v);
+    warning.value1 = low16(speed);
     if (d_v != 0) warning.value2 = low16(d_v);
   }
   for (int64_t board : {s, e}) {
-    cell(b, board).value1 = low16(v);
+    cell(b, board).value1 = low16(speed);
     cell(b, board).value3 = low16(f_tt);
   }
 
   if (f_ta == 0) return;
   for (int n = 1; n <= kLeadCellCount; ++n) {
     if (!free_at(b, h - (n - 1))) {
-      b.error_number = kLeadTaken;
+      b.error_number = error::lead_boards_taken;
       return;
     }
   }
@@ -152,17 +142,17 @@ void memo_rallentamento(Builder& b, int32_t x, int32_t v, int32_t l, int32_t f_t
   }
 }
 
-void memo_segnale(Builder& b, int32_t posizione, int32_t sx, int32_t s1, int32_t s2,
+void place_signal(Builder& b, int32_t position_m, int32_t sx, int32_t s1, int32_t s2,
                   int32_t s3, int32_t rapp, int32_t dx, int32_t d1, int32_t d2, int32_t d3,
-                  int32_t& tempo) {
-  const int64_t i = cell_index_of(posizione);
+                  int32_t& time_s) {
+  const int64_t i = cell_index_of(position_m);
   // The approach marks reach 2 * kApproachMarkCount cells before the signal.
   if (!all_in_model(b, {i, i - 2 * kApproachMarkCount})) {
-    b.error_number = kOutsideCells;
+    b.error_number = error::outside_cells;
     return;
   }
   if (!free_at(b, i)) {
-    b.error_number = kSignalTaken;
+    b.error_number = error::signal_taken;
     return;
   }
 
@@ -175,23 +165,23 @@ void memo_segnale(Builder& b, int32_t posizione, int32_t sx, int32_t s1, int32_t
   signal_cell.value3 = low16(int64_t{s3} * 10 + d3);
 
   // A time of 1..100 s is raised to the shortest time the signal keeps.
-  if (tempo >= 1 && tempo <= 100) tempo = 101;
-  signal_cell.signal_time = sx == 2 ? low8(tempo) : 0;
+  if (time_s >= 1 && time_s <= 100) time_s = 101;
+  signal_cell.signal_time = sx == 2 ? low8(time_s) : 0;
 
   for (int k = 1; k <= kApproachMarkCount; ++k)
     cell(b, i - 2 * k).approach_code = low8(sides * 10 + k);
 }
 
-void memo_indicatori_v_max(Builder& b, int32_t posizione, int32_t vas, int32_t vbs,
-                           int32_t vcs, int32_t strisces, int32_t vad, int32_t vbd,
-                           int32_t vcd, int32_t strisced) {
-  const int64_t i = cell_index_of(posizione);
+void place_speed_boards(Builder& b, int32_t position_m, int32_t vas, int32_t vbs,
+                        int32_t vcs, int32_t stripes_s, int32_t vad, int32_t vbd, int32_t vcd,
+                        int32_t stripes_d) {
+  const int64_t i = cell_index_of(position_m);
   if (!in_model(b, i)) {
-    b.error_number = kOutsideCells;
+    b.error_number = error::outside_cells;
     return;
   }
   if (!free_at(b, i)) {
-    b.error_number = kSpeedBoardTaken;
+    b.error_number = error::speed_board_taken;
     return;
   }
 
@@ -204,7 +194,7 @@ void memo_indicatori_v_max(Builder& b, int32_t posizione, int32_t vas, int32_t v
   board.value1 = speeds(vas, vad);
   board.value2 = speeds(vbs, vbd);
   board.value3 = speeds(vcs, vcd);
-  board.value4 = low16(int64_t{strisces} * 10 + strisced);
+  board.value4 = low16(int64_t{stripes_s} * 10 + stripes_d);
 }
 
 }  // namespace sb

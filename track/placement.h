@@ -12,26 +12,24 @@ namespace sb {
 // Objects that would reach outside cells 0..cell_count are refused with 26
 // before any free-cell test, whatever the inputs.
 
-// A montagna span from `inizio` to `fine`; tipo above 10 adds markers.
-// Changes the caller's tipo. An 81st span is refused with 27.
-void memo_montagna(Builder& b, int32_t inizio, int32_t fine, int32_t& tipo);
+// A montagna span from `start_m` to `end_m`; type above 10 adds markers.
+// Changes the caller's type. An 81st span is refused with 27.
+void place_montagna(Builder& b, int32_t start_m, int32_t end_m, int32_t& type);
 
-// A slowdown at x, l metres long, speed v, with the values f_tt, f_ta, d_v.
-// One whose end cell is not above its start cell is refused with 28.
-void memo_rallentamento(Builder& b, int32_t x, int32_t v, int32_t l, int32_t f_tt,
-                        int32_t f_ta, int32_t d_v);
+// A slowdown from start_m, length_m metres long, at `speed`, with the
+// values f_tt, f_ta, d_v. One whose end cell is not above its start cell is
+// refused with 28.
+void place_slowdown(Builder& b, int32_t start_m, int32_t speed, int32_t length_m, int32_t f_tt,
+                    int32_t f_ta, int32_t d_v);
 
-// A signal at posizione. Changes the caller's tempo.
-void memo_segnale(Builder& b, int32_t posizione, int32_t sx, int32_t s1, int32_t s2,
+// A signal at position_m. Changes the caller's time_s.
+void place_signal(Builder& b, int32_t position_m, int32_t sx, int32_t s1, int32_t s2,
                   int32_t s3, int32_t rapp, int32_t dx, int32_t d1, int32_t d2, int32_t d3,
-                  int32_t& tempo);
+                  int32_t& time_s);
 
-// A max-speed board at posizione.
-void memo_indicatori_v_max(Builder& b, int32_t posizione, int32_t vas, int32_t vbs,
-                           int32_t vcs, int32_t strisces, int32_t vad, int32_t vbd,
-                           int32_t vcd, int32_t strisced);
-
-// The smaller of x and y.
-inline int32_t minimo(int32_t x, int32_t y) { return x > y ? y : x; }
+// A max-speed board at position_m.
+void place_speed_boards(Builder& b, int32_t position_m, int32_t vas, int32_t vbs,
+                        int32_t vcs, int32_t stripes_s, int32_t vad, int32_t vbd, int32_t vcd,
+                        int32_t stripes_d);
 
 }  // namespace sb

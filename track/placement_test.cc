@@ -36,13 +36,13 @@ bool same_cells(const std::vector<Cell>& a, const std::vector<Cell>& b) {
   return true;
 }
 
-// ---- memo_montagna ----
+// ---- place_montagna ----
 
 TEST(MemoMontagna, FlaggedSpanSetsTypeAndMarkersEvery200m) {
   Model m;
   m.put(432, signal);
   int32_t tipo = 12;
-  memo_montagna(m.b, 21250, 22250, tipo);
+  place_montagna(m.b, 21250, 22250, tipo);
 
   EXPECT_EQ(tipo, 2);
   EXPECT_EQ(m.b.error_number, 0);
@@ -61,7 +61,7 @@ TEST(MemoMontagna, FlaggedSpanSetsTypeAndMarkersEvery200m) {
 TEST(MemoMontagna, UnflaggedSpanGetsNoMarkers) {
   Model m;
   int32_t tipo = 1;
-  memo_montagna(m.b, 21250, 22250, tipo);
+  place_montagna(m.b, 21250, 22250, tipo);
   EXPECT_EQ(tipo, 1);
   for (int i = 425; i <= 444; ++i) {
     EXPECT_EQ(m.at(i).montagna_type, 1) << i;
@@ -78,10 +78,10 @@ TEST(MemoMontagna, SpanStartingWithin150mOfThePreviousEndIsJoined) {
   for (const auto& c : cases) {
     Model m;
     int32_t first = 1;
-    memo_montagna(m.b, 10000, 12000, first);
+    place_montagna(m.b, 10000, 12000, first);
     int32_t tipo = c.tipo;
     const int32_t inizio = 12000 + c.gap;
-    memo_montagna(m.b, inizio, 15000, tipo);
+    place_montagna(m.b, inizio, 15000, tipo);
     EXPECT_EQ(tipo, c.expected_tipo) << c.gap << " " << c.tipo;
     EXPECT_EQ(m.at(round_half_even(inizio / 50.0)).montagna_type, c.expected_tipo) << c.gap;
     EXPECT_EQ(m.b.montagna_count, 2);
@@ -91,10 +91,10 @@ TEST(MemoMontagna, SpanStartingWithin150mOfThePreviousEndIsJoined) {
 TEST(MemoMontagna, FlagSurvivesTheJoinAndMarkersSkipTakenCells) {
   Model m;
   int32_t first = 1;
-  memo_montagna(m.b, 10000, 12000, first);
+  place_montagna(m.b, 10000, 12000, first);
   m.put(246, speed_board);  // the 4th cell of the next span
   int32_t tipo = 11;
-  memo_montagna(m.b, 12150, 12800, tipo);  // cells 243..255
+  place_montagna(m.b, 12150, 12800, tipo);  // cells 243..255
   EXPECT_EQ(tipo, 3);
   EXPECT_EQ(m.at(246).kind, speed_board);
   EXPECT_EQ(m.at(250).kind, montagna_marker);
@@ -112,7 +112,7 @@ TEST(MemoMontagna, CellRangeHasNoOneAdded) {
   for (const auto& c : cases) {
     Model m;
     int32_t tipo = 2;
-    memo_montagna(m.b, c.inizio, c.fine, tipo);
+    place_montagna(m.b, c.inizio, c.fine, tipo);
     EXPECT_EQ(m.b.error_number, 0);
     EXPECT_EQ(m.b.montagna_count, 1) << "a span too short for a cell is still counted";
     for (int i = 0; i <= 400; ++i) {
@@ -125,7 +125,7 @@ TEST(MemoMontagna, CellRangeHasNoOneAdded) {
 TEST(MemoMontagna, TypeKeepsItsLowByte) {
   Model m;
   int32_t tipo = 258;
-  memo_montagna(m.b, 1000, 1100, tipo);
+  place_montagna(m.b, 1000, 1100, tipo);
   EXPECT_EQ(tipo, 248);
   EXPECT_EQ(m.at(20).montagna_type, 248);
 }
@@ -134,13 +134,13 @@ TEST(MemoMontagna, EightyFirstSpanIsRefusedUncounted) {
   Model m;
   for (int n = 0; n < 80; ++n) {
     int32_t tipo = 1;
-    memo_montagna(m.b, 1000 + n * 1000, 1500 + n * 1000, tipo);
+    place_montagna(m.b, 1000 + n * 1000, 1500 + n * 1000, tipo);
   }
   ASSERT_EQ(m.b.error_number, 0);
   ASSERT_EQ(m.b.montagna_count, 80);
   const std::vector<Cell> before = m.b.cells;
   int32_t tipo = 12;
-  memo_montagna(m.b, 90000, 91000, tipo);
+  place_montagna(m.b, 90000, 91000, tipo);
   EXPECT_EQ(m.b.error_number, 27);
   EXPECT_EQ(m.b.montagna_count, 80);
   EXPECT_EQ(m.b.montagna_end_m[80], 80500);
@@ -157,7 +157,7 @@ TEST(MemoMontagna, SpanReachingOutsideTheCellsIsRefused) {
   for (const auto& c : cases) {
     Model m;
     int32_t tipo = 12;
-    memo_montagna(m.b, c.inizio, c.fine, tipo);
+    place_montagna(m.b, c.inizio, c.fine, tipo);
     EXPECT_EQ(m.b.error_number, 26) << c.inizio;
     EXPECT_EQ(m.b.montagna_count, 0);
     EXPECT_EQ(tipo, 12);
@@ -165,7 +165,7 @@ TEST(MemoMontagna, SpanReachingOutsideTheCellsIsRefused) {
   }
   Model last_cell_inside;
   int32_t tipo = 1;
-  memo_montagna(last_cell_inside.b, 103000, 104050, tipo);
+  place_montagna(last_cell_inside.b, 103000, 104050, tipo);
   EXPECT_EQ(last_cell_inside.b.error_number, 0);
   EXPECT_EQ(last_cell_inside.at(2080).montagna_type, 1);
 }
@@ -174,20 +174,20 @@ TEST(MemoMontagna, RefusedWithoutCellsUnlessTheSpanCoversNone) {
   FakePlatform platform;
   Builder b(platform);
   int32_t tipo = 1;
-  memo_montagna(b, 1000, 2000, tipo);
+  place_montagna(b, 1000, 2000, tipo);
   EXPECT_EQ(b.error_number, 26);
   EXPECT_EQ(b.montagna_count, 0);
   b.error_number = 0;
-  memo_montagna(b, 1000, 1020, tipo);
+  place_montagna(b, 1000, 1020, tipo);
   EXPECT_EQ(b.error_number, 0);
   EXPECT_EQ(b.montagna_count, 1);
 }
 
-// ---- memo_rallentamento ----
+// ---- place_slowdown ----
 
 TEST(MemoRallentamento, BoardsOfASlowdownAt29000) {
   Model m;
-  memo_rallentamento(m.b, 29000, 30, 600, 7, 0, 30);
+  place_slowdown(m.b, 29000, 30, 600, 7, 0, 30);
   EXPECT_EQ(m.b.error_number, 0);
   const struct {
     int cell;
@@ -207,7 +207,7 @@ TEST(MemoRallentamento, BoardsOfASlowdownAt29000) {
 TEST(MemoRallentamento, ZeroDvLeavesValue2Alone) {
   Model m;
   m.at(581).value2 = 99;  // a free cell's leftover value is not cleared
-  memo_rallentamento(m.b, 29000, 60, 600, 0, 1, 0);
+  place_slowdown(m.b, 29000, 60, 600, 0, 1, 0);
   EXPECT_EQ(m.at(557).value2, 0);
   EXPECT_EQ(m.at(581).value2, 99);
   EXPECT_EQ(m.at(593).value2, 0);
@@ -224,7 +224,7 @@ TEST(MemoRallentamento, LeadCellsCountDownFromBeforeTheWarning) {
                {1550, 30, 8, 7},      {1500, 30, 0, 0},     {1000, 30, 0, 0}};
   for (const auto& c : cases) {
     Model m;
-    memo_rallentamento(m.b, c.x, 30, 600, 0, 5, c.d_v);
+    place_slowdown(m.b, c.x, 30, 600, 0, 5, c.d_v);
     EXPECT_EQ(m.b.error_number, 0) << c.x;
     std::vector<int> warnings, leads;
     for (int i = 0; i <= 2080; ++i) {
@@ -248,7 +248,7 @@ TEST(MemoRallentamento, LeadCellsCountDownFromBeforeTheWarning) {
 
 TEST(MemoRallentamento, StoredValuesKeepTheirLow16Bits) {
   Model m;
-  memo_rallentamento(m.b, 29000, 70000, 600, -70000, 0, 65536 + 12);
+  place_slowdown(m.b, 29000, 70000, 600, -70000, 0, 65536 + 12);
   EXPECT_EQ(m.at(581).value1, static_cast<int16_t>(70000 - 65536));
   EXPECT_EQ(m.at(593).value3, static_cast<int16_t>(-70000 + 65536));
   EXPECT_EQ(m.at(557).value2, 12);
@@ -284,7 +284,7 @@ TEST(MemoRallentamento, RefusalsWriteNothingButLeadCellConflicts) {
     Model m;
     for (int i : c.taken) m.put(i, speed_board);
     const std::vector<Cell> before = m.b.cells;
-    memo_rallentamento(m.b, c.x, 30, c.l, 0, c.f_ta, 30);
+    place_slowdown(m.b, c.x, 30, c.l, 0, c.f_ta, 30);
     EXPECT_EQ(m.b.error_number, c.error) << c.what;
     EXPECT_EQ(m.b.error_position_m, 0) << "the reader sets the position: " << c.what;
     if (!c.boards_placed) {
@@ -300,7 +300,7 @@ TEST(MemoRallentamento, RefusalsWriteNothingButLeadCellConflicts) {
 TEST(MemoRallentamento, MontagnaMarkersCountAsFree) {
   Model m;
   for (int i : {553, 554, 555, 556, 557, 581, 593}) m.put(i, montagna_marker);
-  memo_rallentamento(m.b, 29000, 30, 600, 0, 1, 30);
+  place_slowdown(m.b, 29000, 30, 600, 0, 1, 30);
   EXPECT_EQ(m.b.error_number, 0);
   EXPECT_EQ(m.at(557).kind, slowdown_warning);
   EXPECT_EQ(m.at(556).kind, slowdown_lead);
@@ -308,19 +308,19 @@ TEST(MemoRallentamento, MontagnaMarkersCountAsFree) {
 
 TEST(MemoRallentamento, EndOnTheLastCellIsAccepted) {
   Model m;
-  memo_rallentamento(m.b, 103000, 30, 950, 0, 0, 0);
+  place_slowdown(m.b, 103000, 30, 950, 0, 0, 0);
   EXPECT_EQ(m.b.error_number, 0);
   EXPECT_EQ(m.at(2080).kind, slowdown_end);
 }
 
-// ---- memo_segnale ----
+// ---- place_signal ----
 
 TEST(MemoSegnale, SignalValuesAndApproachMarks) {
   Model m;
   m.put(18, speed_board);  // marks go on whatever the cell holds
   m.at(16).approach_code = 33;
   int32_t tempo = 0;
-  memo_segnale(m.b, 1050, 2, 1, 2, 3, 4, 0, 5, 6, 7, tempo);
+  place_signal(m.b, 1050, 2, 1, 2, 3, 4, 0, 5, 6, 7, tempo);
   EXPECT_EQ(m.b.error_number, 0);
   const Cell& s = m.at(22);
   EXPECT_EQ(s.kind, signal);
@@ -347,7 +347,7 @@ TEST(MemoSegnale, TimeIsRaisedTo101AndKeptOnlyForSideType2) {
   for (const auto& c : cases) {
     Model m;
     int32_t tempo = c.tempo;
-    memo_segnale(m.b, 5000, c.sx, 0, 0, 0, 0, 0, 0, 0, 0, tempo);
+    place_signal(m.b, 5000, c.sx, 0, 0, 0, 0, 0, 0, 0, 0, tempo);
     EXPECT_EQ(tempo, c.tempo_after) << c.sx << " " << c.tempo;
     EXPECT_EQ(m.at(101).signal_time, c.signal_time) << c.sx << " " << c.tempo;
   }
@@ -356,8 +356,8 @@ TEST(MemoSegnale, TimeIsRaisedTo101AndKeptOnlyForSideType2) {
 TEST(MemoSegnale, LaterSignalOverwritesCloseApproachMarks) {
   Model m;
   int32_t tempo = 0;
-  memo_segnale(m.b, 1050, 2, 0, 0, 0, 0, 0, 0, 0, 0, tempo);  // cell 22: marks 20..14
-  memo_segnale(m.b, 950, 1, 0, 0, 0, 0, 1, 0, 0, 0, tempo);   // cell 20: marks 18..12
+  place_signal(m.b, 1050, 2, 0, 0, 0, 0, 0, 0, 0, 0, tempo);  // cell 22: marks 20..14
+  place_signal(m.b, 950, 1, 0, 0, 0, 0, 1, 0, 0, 0, tempo);   // cell 20: marks 18..12
   EXPECT_EQ(m.at(20).approach_code, 61) << "the signal cell keeps the earlier mark";
   EXPECT_EQ(m.at(20).kind, signal);
   EXPECT_EQ(m.at(18).approach_code, 41);
@@ -367,7 +367,7 @@ TEST(MemoSegnale, LaterSignalOverwritesCloseApproachMarks) {
 TEST(MemoSegnale, StoredValuesKeepTheirLowBits) {
   Model m;
   int32_t tempo = 0;
-  memo_segnale(m.b, 5000, 90, 3277, 0, 0, 3277, 0, 0, 0, 0, tempo);
+  place_signal(m.b, 5000, 90, 3277, 0, 0, 3277, 0, 0, 0, 0, tempo);
   const Cell& s = m.at(101);
   EXPECT_EQ(s.value4, static_cast<int16_t>(32770 + 270));
   EXPECT_EQ(s.value1, static_cast<int16_t>(32770));
@@ -395,7 +395,7 @@ TEST(MemoSegnale, Refusals) {
     if (i <= 2080) m.put(static_cast<int>(i), c.on_cell);
     const std::vector<Cell> before = m.b.cells;
     int32_t tempo = 50;
-    memo_segnale(m.b, c.posizione, 2, 1, 1, 1, 1, 1, 1, 1, 1, tempo);
+    place_signal(m.b, c.posizione, 2, 1, 1, 1, 1, 1, 1, 1, 1, tempo);
     EXPECT_EQ(m.b.error_number, c.error) << c.what;
     EXPECT_EQ(m.b.error_position_m, 0) << c.what;
     if (c.error != 0) {
@@ -407,7 +407,7 @@ TEST(MemoSegnale, Refusals) {
   }
 }
 
-// ---- memo_indicatori_v_max ----
+// ---- place_speed_boards ----
 
 TEST(MemoIndicatoriVMax, SpeedsPackSideSInHundredsAndSideDInUnits) {
   const struct {
@@ -421,7 +421,7 @@ TEST(MemoIndicatoriVMax, SpeedsPackSideSInHundredsAndSideDInUnits) {
   };
   for (const auto& c : cases) {
     Model m;
-    memo_indicatori_v_max(m.b, 1000, c.vas, c.vbs, c.vcs, c.strisces, c.vad, c.vbd, c.vcd,
+    place_speed_boards(m.b, 1000, c.vas, c.vbs, c.vcs, c.strisces, c.vad, c.vbd, c.vcd,
                           c.strisced);
     const Cell& board = m.at(21);
     EXPECT_EQ(m.b.error_number, 0);
@@ -450,21 +450,12 @@ TEST(MemoIndicatoriVMax, Refusals) {
     const int64_t i = cell_index_of(c.posizione);
     if (i >= 0 && i <= 2080) m.put(static_cast<int>(i), c.on_cell);
     const std::vector<Cell> before = m.b.cells;
-    memo_indicatori_v_max(m.b, c.posizione, 100, 100, 100, 1, 100, 100, 100, 1);
+    place_speed_boards(m.b, c.posizione, 100, 100, 100, 1, 100, 100, 100, 1);
     EXPECT_EQ(m.b.error_number, c.error) << c.what;
     if (c.error != 0) {
       EXPECT_TRUE(same_cells(m.b.cells, before)) << c.what;
     }
   }
-}
-
-// ---- minimo ----
-
-TEST(PlacementMinimo, SmallerOfTheTwo) {
-  const struct {
-    int32_t x, y, expected;
-  } cases[] = {{180, 120, 120}, {180, 270, 180}, {180, 180, 180}, {180, -5, -5}};
-  for (const auto& c : cases) EXPECT_EQ(minimo(c.x, c.y), c.expected) << c.y;
 }
 
 // ---- any input ----
@@ -478,11 +469,11 @@ TEST(PlacementExtremes, AnyInt32InputIsPlacedOrRefusedInsideTheModel) {
     for (int32_t q : values) {
       Model m;
       int32_t tipo = q;
-      memo_montagna(m.b, p, q, tipo);
-      memo_rallentamento(m.b, p, q, q, q, q, q);
+      place_montagna(m.b, p, q, tipo);
+      place_slowdown(m.b, p, q, q, q, q, q);
       int32_t tempo = q;
-      memo_segnale(m.b, p, q, q, q, q, q, q, q, q, q, tempo);
-      memo_indicatori_v_max(m.b, p, q, q, q, q, q, q, q, q);
+      place_signal(m.b, p, q, q, q, q, q, q, q, q, q, tempo);
+      place_speed_boards(m.b, p, q, q, q, q, q, q, q, q);
       EXPECT_EQ(m.b.cells.size(), 2081u);
       EXPECT_LE(m.b.montagna_count, 1);
     }
@@ -491,13 +482,13 @@ TEST(PlacementExtremes, AnyInt32InputIsPlacedOrRefusedInsideTheModel) {
   Builder unallocated(platform);
   unallocated.cell_count = 2080;
   int32_t tempo = 0;
-  memo_rallentamento(unallocated, 29000, 30, 600, 0, 1, 0);
+  place_slowdown(unallocated, 29000, 30, 600, 0, 1, 0);
   EXPECT_EQ(unallocated.error_number, 26);
   unallocated.error_number = 0;
-  memo_segnale(unallocated, 29000, 2, 0, 0, 0, 0, 0, 0, 0, 0, tempo);
+  place_signal(unallocated, 29000, 2, 0, 0, 0, 0, 0, 0, 0, 0, tempo);
   EXPECT_EQ(unallocated.error_number, 26);
   unallocated.error_number = 0;
-  memo_indicatori_v_max(unallocated, 29000, 0, 0, 0, 0, 0, 0, 0, 0);
+  place_speed_boards(unallocated, 29000, 0, 0, 0, 0, 0, 0, 0, 0);
   EXPECT_EQ(unallocated.error_number, 26);
 }
 

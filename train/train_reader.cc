@@ -5,11 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "driver/file_names.h"
-#include "line/description_reading.h"
-#include "line/field_reader.h"
-#include "line/text_match.h"
+#include "base/file_names.h"
 #include "platform/file_system.h"
+#include "reading/description_reading.h"
+#include "reading/field_reader.h"
+#include "reading/text_match.h"
+#include "track/error_numbers.h"
 #include "track/placement.h"
 
 namespace sb {
@@ -25,18 +26,6 @@ constexpr uint8_t kFirstKindWithoutStop = 25;
 constexpr int32_t kLongPlatform = 600;
 constexpr int32_t kPlatformGap = 350;
 constexpr uint8_t kFirstApproachCode = 80;
-
-// Numbers of the problems this reader records.
-enum TrainError : int32_t {
-  chainage_off_grid = 2,
-  code_cell_taken = 7,
-  station_off_grid = 8,
-  platform_length_off_grid = 9,
-  too_many_stations = 10,
-  platforms_too_close = 22,
-  stop_marker_at_start = 24,
-  outside_cells = 26,
-};
 
 // Whether value fits the integer type T.
 template <typename T>
@@ -197,7 +186,7 @@ Flow TrainReader::signal_row() {
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   int32_t tempo = v[10];
-  memo_segnale(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], tempo);
+  place_signal(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], tempo);
   return after_placement(v[0]);
 }
 
@@ -205,7 +194,7 @@ Flow TrainReader::slowdown_row() {
   std::array<int32_t, 6> v{};
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
-  memo_rallentamento(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
+  place_slowdown(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
   return after_placement(v[0]);
 }
 
@@ -215,7 +204,7 @@ Flow TrainReader::code_point_row() {
   const int16_t n = number16();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t c = round_half_even(p / 50.0);
-  if (!in_cells(b_, c) || !is_free(b_.cells[c])) return refuse(code_cell_taken, p);
+  if (!in_cells(b_, c) || !is_free(b_.cells[c])) return refuse(error::code_cell_taken, p);
   Cell& cell = b_.cells[c];
   if (n >= 1) {
     cell.kind = code_point;
@@ -231,16 +220,16 @@ Flow TrainReader::station_row() {
   const int32_t n = station_number_;
   // Only a line with 80 board texts leaves no entry even for the first
   // station; nothing may overwrite a board's text.
-  if (n >= b_.board_slot) return refuse(too_many_stations);
+  if (n >= b_.board_slot) return refuse(error::too_many_stations);
   Station& e = b_.stations[n];
   e.position_m = number32();
   if (const Flow flow = check_position(e.position_m, kStationMargin); flow != Flow::go_on) {
     return flow;
   }
-  if (e.position_m % 50 != 0) return refuse(station_off_grid, e.position_m);
+  if (e.position_m % 50 != 0) return refuse(error::station_off_grid, e.position_m);
   e.kind = number8();
   const int32_t platform_length = number32();
-  if (platform_length % 100 != 0) return refuse(platform_length_off_grid, e.position_m);
+  if (platform_length % 100 != 0) return refuse(error::platform_length_off_grid, e.position_m);
   e.flag1 = number8();
   e.byte4 = number8();
   e.byte3 = number8();
@@ -291,23 +280,23 @@ Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
 
   if (e.kind < kFirstKindWithoutStop) {
     const int64_t marker = to_m / 50 - 1;
-    if (marker > b_.cell_count) return refuse(outside_cells, e.position_m);
+    if (marker > b_.cell_count) return refuse(error::outside_cells, e.position_m);
     if (e.kind != 5 && e.kind != 6) {
       for (int k = 1; k <= 4; ++k) {
         const int64_t c = marker - k;
         if (c > 1) b_.cells[c].approach_code = static_cast<uint8_t>(kFirstApproachCode + k);
       }
     }
-    if (marker <= 1) return refuse(stop_marker_at_start);
+    if (marker <= 1) return refuse(error::stop_marker_at_start);
     b_.cells[marker].kind = stop_marker;
     b_.cells[marker].value1 = static_cast<int16_t>(n);
   }
 
   if (n > 1 && from_m - kPlatformGap < b_.stations[n - 1].to_m) {
-    return refuse(platforms_too_close, e.position_m);
+    return refuse(error::platforms_too_close, e.position_m);
   }
   station_number_ = n + 1;
-  if (station_number_ >= b_.board_slot) return refuse(too_many_stations);
+  if (station_number_ >= b_.board_slot) return refuse(error::too_many_stations);
   return Flow::go_on;
 }
 
@@ -321,9 +310,9 @@ void TrainReader::end_steps() {
   for (int entry = kChainageThreeEntry; entry <= kChainageOneEntry; ++entry) {
     const Station& s = b_.stations[entry];
     if (s.from_m % 50 != 0 || s.to_m % 50 != 0) {
-      b_.error_number = chainage_off_grid;
+      b_.error_number = error::chainage_off_grid;
       // The values come from the line description's chainage rows.
-      b_.stop_file = line_description_name(b_);
+      b_.stop_file = line_description_name(b_.route_name);
       b_.stop_line = 0;
     }
   }
@@ -332,7 +321,7 @@ void TrainReader::end_steps() {
 }  // namespace
 
 void read_train_description(Builder& b) {
-  read_and_delete_description<TrainReader>(b, train_description_name(b));
+  read_and_delete_description<TrainReader>(b, train_description_name(b.route_name, b.train_number));
 }
 
 }  // namespace sb

@@ -10,7 +10,7 @@ namespace sb {
 // slowdowns, and the train's header values. Deletes the text in every
 // outcome. Problems go to b.error_number, b.error_position_m, b.stop_file and
 // b.stop_line; a text that cannot be read throws (ReadFailure or FileError)
-// after noting where it stopped, for memorizza_dati's common failure handling.
+// after noting where it stopped, for read_descriptions's common failure handling.
 void read_train_description(Builder& b);
 
 }  // namespace sb

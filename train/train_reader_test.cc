@@ -4,10 +4,11 @@
 
 #include <string>
 
-#include "driver/file_names.h"
+#include "base/file_names.h"
+#include "compile/read_descriptions.h"
 #include "line/line_writer.h"
+#include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
-#include "train/memorizza_dati.h"
 #include "train/train_writer.h"
 
 namespace sb {
@@ -43,16 +44,16 @@ class TrainReaderTest : public ::testing::Test {
     b.directory = platform.directory;
     b.route_name = kBuiltInRouteName;
     b.train_number = kBuiltInTrainNumber;
-    b.j = 1;
+    b.with_track_plan = true;
   }
-  std::string line_path() const { return b.path(line_description_name(b)); }
-  std::string train_path() const { return b.path(train_description_name(b)); }
+  std::string line_path() const { return b.path(line_description_name(b.route_name)); }
+  std::string train_path() const { return b.path(train_description_name(b.route_name, b.train_number)); }
   bool train_text_exists() const { return platform.files.files.count(train_path()) != 0; }
   // Reads both descriptions, as the build does.
   void read(const std::string& train, const std::string& line = kPlainLine) {
     platform.files.files[line_path()] = line;
     platform.files.files[train_path()] = train;
-    memorizza_dati(b);
+    read_descriptions(b);
   }
   const Cell& cell(int i) const { return b.cells.at(i); }
 
@@ -385,9 +386,9 @@ TEST_F(TrainReaderTest, WidestValuesThatStillFit) {
 
 // The built-in train read after the built-in line.
 TEST_F(TrainReaderTest, BuiltInTrainDescription) {
-  dati_linea(b);
-  dati_treno(b);
-  memorizza_dati(b);
+  write_line_description(b);
+  write_train_description(b);
+  read_descriptions(b);
   EXPECT_EQ(b.error_number, 0);
   EXPECT_TRUE(platform.files.files.empty());
   int stations = 0;

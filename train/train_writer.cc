@@ -1,13 +1,13 @@
 #include "train/train_writer.h"
 
-#include "driver/file_names.h"
-#include "driver/line_list_writer.h"
+#include "base/file_names.h"
 #include "scenario/train_description.h"
+#include "track/line_list_file.h"
 
 namespace sb {
 
-void dati_treno(Builder& b) {
-  write_line_list(b, train_description_name(b), built_in_train_lines());
+void write_train_description(Builder& b) {
+  write_line_list(b, train_description_name(b.route_name, b.train_number), built_in_train_lines());
 }
 
 }  // namespace sb

@@ -5,6 +5,6 @@
 namespace sb {
 
 // Writes the built-in train description text.
-void dati_treno(Builder& b);
+void write_train_description(Builder& b);
 
 }  // namespace sb

@@ -1,0 +1,66 @@
+#include "base/windows_1252.h"
+
+#include <cstdint>
+
+namespace sb {
+
+namespace {
+
+// Code points of Windows-1252 bytes 0x80..0x9F; 0 marks the five unused bytes.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+char to_byte(char32_t code_point) {
+  if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
+    return static_cast<char>(code_point);
+  }
+  for (int i = 0; i < 32; ++i) {
+    if (kHighControls[i] != 0 && kHighControls[i] == code_point) {
+      return static_cast<char>(0x80 + i);
+    }
+  }
+  return '?';
+}
+
+}  // namespace
+
+std::string utf8_to_windows_1252(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
+                                 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > utf8.size()) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    char32_t code_point = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+      code_point = (code_point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    }
+    out += to_byte(code_point);
+    i += length;
+  }
+  return out;
+}
+
+unsigned char windows_1252_lower(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return c + 0x20;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  switch (c) {
+    case 0x8A: return 0x9A;  // S caron
+    case 0x8C: return 0x9C;  // OE
+    case 0x8E: return 0x9E;  // Z caron
+    case 0x9F: return 0xFF;  // Y diaeresis
+    default: return c;
+  }
+}
+
+}  // namespace sb

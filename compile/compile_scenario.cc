@@ -1,0 +1,26 @@
+#include "compile/compile_scenario.h"
+
+#include "compile/read_descriptions.h"
+#include "output/output_step.h"
+#include "track/error_numbers.h"
+#include "track/fatal_report.h"
+#include "track/finishing_pass.h"
+
+namespace sb {
+
+void clear_stations(Builder& b) {
+  for (Station& s : b.stations) s = Station{};
+}
+
+void compile_scenario(Builder& b, bool with_track_plan) {
+  b.with_track_plan = with_track_plan;
+  b.error_number = error::none;
+  clear_stations(b);
+  read_descriptions(b);
+  // Without cells there is no model to finish or write.
+  if (!b.cells_allocated()) end_with_fatal_report(b, b.error_number);
+  finishing_pass(b);
+  output_step(b);
+}
+
+}  // namespace sb

@@ -1,0 +1,47 @@
+#include "compile/read_descriptions.h"
+
+#include <string>
+
+#include "base/file_names.h"
+#include "line/line_reader.h"
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+#include "reading/field_reader.h"
+#include "track/error_numbers.h"
+#include "train/train_reader.h"
+
+namespace sb {
+
+namespace {
+
+// A description that could not be read leaves no description text behind.
+// A text that cannot even be deleted is left where it is: the build has
+// already failed and is being recorded as such.
+void common_failure(Builder& b, const char* reason) {
+  b.stop_reason = reason;
+  for (const std::string& name : {line_description_name(b.route_name), train_description_name(b.route_name, b.train_number)}) {
+    const std::string path = b.path(name);
+    try {
+      if (b.files->exists(path)) b.files->remove_file(path);
+    } catch (const FileError&) {
+    }
+  }
+  b.error_number = error::unreadable;
+}
+
+}  // namespace
+
+void read_descriptions(Builder& b) {
+  try {
+    read_line_description(b);
+    // Only a line that ran past the cells (15) still lets the train be read.
+    if (b.error_number != 0 && b.error_number != error::beyond_cells) return;
+    read_train_description(b);
+  } catch (const ReadFailure& failure) {
+    common_failure(b, failure.what());
+  } catch (const FileError& failure) {
+    common_failure(b, failure.what());
+  }
+}
+
+}  // namespace sb

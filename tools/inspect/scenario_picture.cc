@@ -1,0 +1,725 @@
+#include "tools/inspect/scenario_picture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "tools/inspect/cell_meaning.h"
+#include "tools/inspect/text_encoding.h"
+
+namespace sb::inspect {
+
+namespace {
+
+// ---- Page layout (SVG user units, y down) ---------------------------------
+
+constexpr double kWidth = 1400;
+constexpr double kLeft = 90;    // room for the left axis labels
+constexpr double kRight = 90;   // room for the right axis labels
+constexpr double kPlanTop = 90;
+constexpr double kPlanMaxHeight = 640;
+constexpr double kProfileHeight = 330;
+// Station names stand upright between the panels; longer ones are cut.
+constexpr size_t kShortNameLength = 24;
+constexpr double kGap = 60 + 6.2 * kShortNameLength;
+constexpr double kLegendHeight = 120;
+constexpr double kPanelWidth = kWidth - kLeft - kRight;
+
+const char* const kTrackColour = "#333333";
+const char* const kSignalColour = "#d62728";
+const char* const kSlowdownColour = "#ff7f0e";
+const char* const kSpeedBoardColour = "#1f77b4";
+const char* const kIndicationColour = "#9467bd";
+const char* const kGradientColour = "#2ca02c";
+const char* const kSpeedColour = "#1f77b4";
+const char* const kAdhesionColour = "#8c564b";
+const char* const kMontagnaColours[4] = {"none", "#c7e9c0", "#fff1a8", "#dadaeb"};
+// The slowdown band: red hatching (a pattern defined in the document head).
+const char* const kSlowdownBand = "fill=\"url(#slowdown-hatch)\" stroke=\"#d62728\" stroke-width=\"0.8\"";
+
+std::string num(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return std::string(text) == "-0.0" ? "0.0" : text;
+}
+
+// A tick step of 1, 2 or 5 times a power of ten giving about `count` ticks.
+double nice_step(double range, double count) {
+  if (!(range > 0)) return 1;
+  const double rough = range / count;
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  for (double factor : {1.0, 2.0, 5.0}) {
+    if (factor * power >= rough) return factor * power;
+  }
+  return 10 * power;
+}
+
+std::string tick_label(double value) {
+  char text[32];
+  const double rounded = std::round(value);
+  if (std::fabs(value - rounded) < 1e-9) {
+    std::snprintf(text, sizeof text, "%.0f", rounded == 0 ? 0.0 : rounded);
+  } else {
+    std::snprintf(text, sizeof text, "%g", value);
+  }
+  return text;
+}
+
+class Svg {
+ public:
+  void add(const std::string& element) { body_ += element + "\n"; }
+  void line(double x1, double y1, double x2, double y2, const std::string& style) {
+    add("<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
+        num(y2) + "\" " + style + "/>");
+  }
+  void rect(double x, double y, double w, double h, const std::string& style) {
+    add("<rect x=\"" + num(x) + "\" y=\"" + num(y) + "\" width=\"" + num(std::max(w, 0.0)) +
+        "\" height=\"" + num(std::max(h, 0.0)) + "\" " + style + "/>");
+  }
+  void circle(double x, double y, double r, const std::string& style) {
+    add("<circle cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"" + num(r) + "\" " + style + "/>");
+  }
+  // `utf8` is escaped here.
+  void text(double x, double y, const std::string& utf8, const std::string& style) {
+    add("<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" " + style + ">" + xml_escaped(utf8) +
+        "</text>");
+  }
+  void polyline(const std::vector<std::pair<double, double>>& points, const std::string& style) {
+    if (points.size() < 2) return;
+    std::string list;
+    for (const auto& [x, y] : points) list += num(x) + "," + num(y) + " ";
+    add("<polyline points=\"" + list + "\" fill=\"none\" " + style + "/>");
+  }
+  std::string document(double height) const {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
+           num(height) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(height) +
+           "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"12\">\n"
+           "<defs><pattern id=\"slowdown-hatch\" width=\"6\" height=\"6\" "
+           "patternUnits=\"userSpaceOnUse\" patternTransform=\"rotate(45)\">"
+           "<rect width=\"6\" height=\"6\" fill=\"#d62728\" fill-opacity=\"0.15\"/>"
+           "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#d62728\" stroke-width=\"2.5\"/>"
+           "</pattern></defs>\n"
+           "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" +
+           body_ + "</svg>\n";
+  }
+
+ private:
+  std::string body_;
+};
+
+// A marker shape centred on (x, y).
+void marker(Svg& svg, double x, double y, char shape, const char* colour, double size = 4) {
+  const std::string fill = std::string("fill=\"") + colour + "\" stroke=\"white\" stroke-width=\"0.8\"";
+  switch (shape) {
+    case 'o':
+      svg.circle(x, y, size, fill);
+      break;
+    case 's':
+      svg.rect(x - size, y - size, 2 * size, 2 * size, fill);
+      break;
+    case 'd':
+      svg.add("<polygon points=\"" + num(x) + "," + num(y - size * 1.3) + " " + num(x + size) +
+              "," + num(y) + " " + num(x) + "," + num(y + size * 1.3) + " " + num(x - size) + "," +
+              num(y) + "\" " + fill + "/>");
+      break;
+    default:  // triangle
+      svg.add("<polygon points=\"" + num(x) + "," + num(y - size * 1.2) + " " + num(x + size) +
+              "," + num(y + size * 0.8) + " " + num(x - size) + "," + num(y + size * 0.8) + "\" " +
+              fill + "/>");
+  }
+}
+
+// ---- What the picture shows ------------------------------------------------
+
+struct PointObject {
+  int64_t position_m = 0;
+  uint8_t kind = empty;
+};
+
+struct StationMark {
+  int64_t position_m = 0;
+  std::string name;        // UTF-8
+  std::string short_name;  // UTF-8, at most kShortNameLength characters
+  bool stops = true;
+};
+
+struct Slowdown {
+  int64_t from_m = 0;
+  int64_t to_m = 0;
+  int speed_kmh = 0;
+};
+
+struct Scene {
+  std::string title;
+  int64_t line_length_m = 0;
+  std::vector<PlanPoint> plan;
+  std::vector<PointObject> objects;
+  std::vector<StationMark> stations;
+  std::vector<Slowdown> slowdowns;
+  std::span<const Cell> cells;
+};
+
+Scene make_scene(const ScenarioFiles& files) {
+  Scene scene;
+  scene.cells = files.cells;
+  scene.plan = plan_points(files.plan);
+  // Coordinates no line reaches would only squash the drawing to a dot.
+  constexpr double kFarthest = 1e8;
+  std::erase_if(scene.plan, [](const PlanPoint& p) {
+    return std::fabs(p.x) > kFarthest || std::fabs(p.y) > kFarthest;
+  });
+  const bool has_header = files.stations.size() > static_cast<size_t>(kTrainDataEntry);
+  scene.line_length_m = has_header ? files.stations[kTrainDataEntry].to_m : 0;
+  if (scene.line_length_m <= 0) {
+    scene.line_length_m = std::max<int64_t>(50, static_cast<int64_t>(files.cells.size()) * 50);
+  }
+  // Stations fill the table from entry 1; board texts (names only) count
+  // down from entry 80.
+  for (size_t i = 1; i < files.stations.size() && i < static_cast<size_t>(kFirstBoardSlot); ++i) {
+    const Station& s = files.stations[i];
+    if (!is_used(s) || is_board_text(s)) continue;
+    std::string short_name = s.name.size() <= kShortNameLength
+                                 ? s.name
+                                 : s.name.substr(0, kShortNameLength - 3) + "...";
+    scene.stations.push_back({s.position_m, windows_1252_to_utf8(s.name),
+                              windows_1252_to_utf8(short_name), station_stops(s)});
+  }
+  std::optional<Slowdown> open_slowdown;
+  for (size_t i = 0; i < files.cells.size(); ++i) {
+    const Cell& cell = files.cells[i];
+    if (cell.kind == empty || cell.kind == montagna_marker) continue;
+    const int64_t position = object_position_m(static_cast<int64_t>(i));
+    scene.objects.push_back({position, cell.kind});
+    if (cell.kind == slowdown_start) {
+      open_slowdown = Slowdown{position, position, cell.value1};
+    } else if (cell.kind == slowdown_end && open_slowdown) {
+      open_slowdown->to_m = position;
+      scene.slowdowns.push_back(*open_slowdown);
+      open_slowdown.reset();
+    }
+  }
+  return scene;
+}
+
+// The plan point at or just before metre `m`; nullopt without points.
+std::optional<PlanPoint> plan_point_at(const std::vector<PlanPoint>& plan, int64_t m) {
+  if (plan.empty()) return std::nullopt;
+  auto after = std::upper_bound(plan.begin(), plan.end(), m,
+                                [](int64_t metre, const PlanPoint& p) { return metre < p.metre; });
+  return after == plan.begin() ? plan.front() : *(after - 1);
+}
+
+// ---- Plan view --------------------------------------------------------------
+
+// Maps plan metres to the page with one scale for both axes.
+struct PlanFrame {
+  double min_x = 0, min_y = 0, max_x = 1, max_y = 1;  // metres, with margins
+  double scale = 1;                                   // page units per metre
+  double left = kLeft, top = kPlanTop, width = kPanelWidth, height = kPlanMaxHeight;
+
+  double page_x(double x) const { return left + (x - min_x) * scale; }
+  double page_y(double y) const { return top + height - (y - min_y) * scale; }
+};
+
+PlanFrame plan_frame(const std::vector<PlanPoint>& plan) {
+  PlanFrame f;
+  if (!plan.empty()) {
+    f.min_x = f.max_x = plan[0].x;
+    f.min_y = f.max_y = plan[0].y;
+    for (const PlanPoint& p : plan) {
+      f.min_x = std::min(f.min_x, p.x);
+      f.max_x = std::max(f.max_x, p.x);
+      f.min_y = std::min(f.min_y, p.y);
+      f.max_y = std::max(f.max_y, p.y);
+    }
+  }
+  // Margins for the labels, and a sensible frame for a straight line.
+  const double span = std::max({f.max_x - f.min_x, f.max_y - f.min_y, 1000.0});
+  const double margin = span * 0.08;
+  f.min_x -= margin;
+  f.max_x += margin;
+  f.min_y -= margin;
+  f.max_y += margin;
+  f.scale = std::min(kPanelWidth / (f.max_x - f.min_x), kPlanMaxHeight / (f.max_y - f.min_y));
+  // Centre the equal-scale frame in the panel's width; the height shrinks.
+  f.width = (f.max_x - f.min_x) * f.scale;
+  f.height = (f.max_y - f.min_y) * f.scale;
+  f.left = kLeft + (kPanelWidth - f.width) / 2;
+  return f;
+}
+
+void draw_plan_axes(Svg& svg, const PlanFrame& f) {
+  svg.rect(f.left, f.top, f.width, f.height, "fill=\"#fbfbfb\" stroke=\"#999\"");
+  const double step = nice_step(std::max(f.max_x - f.min_x, f.max_y - f.min_y), 10);
+  const std::string grid = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
+  for (double x = std::ceil(f.min_x / step) * step; x <= f.max_x; x += step) {
+    svg.line(f.page_x(x), f.top, f.page_x(x), f.top + f.height, grid);
+    svg.text(f.page_x(x), f.top + f.height + 16, tick_label(x / 1000),
+             "text-anchor=\"middle\" fill=\"#444\"");
+  }
+  for (double y = std::ceil(f.min_y / step) * step; y <= f.max_y; y += step) {
+    svg.line(f.left, f.page_y(y), f.left + f.width, f.page_y(y), grid);
+    svg.text(f.left - 6, f.page_y(y) + 4, tick_label(y / 1000), "text-anchor=\"end\" fill=\"#444\"");
+  }
+  svg.text(f.left + f.width / 2, f.top + f.height + 36,
+           "x (km): across the starting direction, right positive",
+           "text-anchor=\"middle\" fill=\"#222\"");
+  const double mid_y = f.top + f.height / 2;
+  svg.text(f.left - 46, mid_y, "y (km): along the starting direction",
+           "text-anchor=\"middle\" fill=\"#222\" transform=\"rotate(-90 " + num(f.left - 46) +
+               " " + num(mid_y) + ")\"");
+  svg.text(f.left + 8, f.top + 18, "Plan view (equal scale)", "font-weight=\"bold\" fill=\"#222\"");
+}
+
+// The track up to the line's end, then the run-out the plan carries beyond
+// it, dashed.
+void draw_plan_track(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  std::vector<std::pair<double, double>> line;
+  std::vector<std::pair<double, double>> run_out;
+  const auto& plan = scene.plan;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    // Every 25 m is far finer than a page unit at any readable scale.
+    if (plan[i].metre % 25 != 0 && i + 1 != plan.size()) continue;
+    const std::pair<double, double> point{f.page_x(plan[i].x), f.page_y(plan[i].y)};
+    if (plan[i].metre <= scene.line_length_m) line.push_back(point);
+    if (plan[i].metre >= scene.line_length_m) run_out.push_back(point);
+  }
+  svg.polyline(run_out, "stroke=\"#999\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
+  svg.polyline(line, "stroke=\"" + std::string(kTrackColour) + "\" stroke-width=\"2\"");
+  if (!run_out.empty()) {
+    const auto [x, y] = run_out.back();
+    svg.text(x + 6, y + 4, "run-out beyond the line end", "font-size=\"9\" fill=\"#777\"");
+  }
+}
+
+// Small grey chainage labels along the track, so positions can be read off.
+void draw_plan_chainage(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  const double step = nice_step(static_cast<double>(scene.line_length_m), 10);
+  for (double m = step; m < scene.line_length_m; m += step) {
+    const auto p = plan_point_at(scene.plan, static_cast<int64_t>(m));
+    if (!p) return;
+    svg.circle(f.page_x(p->x), f.page_y(p->y), 1.8, "fill=\"#777\"");
+    svg.text(f.page_x(p->x) + 5, f.page_y(p->y) + 14, "km " + tick_label(m / 1000),
+             "font-size=\"9\" fill=\"#777\"");
+  }
+}
+
+struct ObjectStyle {
+  char shape;
+  const char* colour;
+};
+
+std::optional<ObjectStyle> plan_style(uint8_t kind) {
+  switch (kind) {
+    case signal: return ObjectStyle{'t', kSignalColour};
+    case slowdown_warning:
+    case slowdown_start:
+    case slowdown_end: return ObjectStyle{'s', kSlowdownColour};
+    case speed_board: return ObjectStyle{'d', kSpeedBoardColour};
+    case indication_board: return ObjectStyle{'s', kIndicationColour};
+    default: return std::nullopt;
+  }
+}
+
+// The unit normal of the track on the page at metre m, pointing to the
+// right of the direction of travel.
+std::pair<double, double> page_normal(const PlanFrame& f, const Scene& scene, int64_t m) {
+  constexpr int64_t kReach = 300;
+  const auto a = plan_point_at(scene.plan, m - kReach);
+  const auto b = plan_point_at(scene.plan, m + kReach);
+  if (!a || !b) return {1, 0};
+  const double dx = f.page_x(b->x) - f.page_x(a->x);
+  const double dy = f.page_y(b->y) - f.page_y(a->y);
+  const double length = std::hypot(dx, dy);
+  if (!(length > 0)) return {1, 0};
+  return {-dy / length, dx / length};
+}
+
+// A station name on the page: where its anchor lies and the box it covers.
+struct Label {
+  double distance = 0;  // from the station's dot
+  double x = 0;
+  double baseline = 0;
+  const char* anchor = "start";
+  double left = 0, top = 0, right = 0, bottom = 0;
+
+  // Closer than a few units counts as touching: two names in one row
+  // would read as one.
+  bool overlaps(const Label& o) const {
+    constexpr double kPadding = 6;
+    return left < o.right + kPadding && o.left < right + kPadding && top < o.bottom + kPadding &&
+           o.top < bottom + kPadding;
+  }
+};
+
+constexpr double kLabelFontSize = 11;
+
+// The name placed `distance` page units off the track on one side, at right
+// angles to the track; text below the track hangs from that point, text
+// above it sits on it.
+Label label_beside(double px, double py, std::pair<double, double> normal, double side,
+                   double distance, size_t characters) {
+  const double nx = side * normal.first;
+  const double ny = side * normal.second;
+  Label label;
+  label.distance = distance;
+  label.x = px + nx * distance;
+  const double y = py + ny * distance;
+  label.anchor = nx > 0.4 ? "start" : nx < -0.4 ? "end" : "middle";
+  label.baseline = ny > 0.4 ? y + 9 : ny < -0.4 ? y : y + 4;
+  const double width = 0.62 * kLabelFontSize * static_cast<double>(characters);
+  label.left = nx > 0.4 ? label.x : nx < -0.4 ? label.x - width : label.x - width / 2;
+  label.right = label.left + width;
+  label.top = label.baseline - kLabelFontSize;
+  label.bottom = label.baseline + 3;
+  return label;
+}
+
+// What a name must not cover: the track, the station dots and the names
+// already placed.
+struct Obstacles {
+  std::vector<std::pair<double, double>> points;  // track and dots, page units
+  std::vector<Label> labels;
+
+  // Names covered weigh more than a stretch of track under a name.
+  int cost(const Label& label) const {
+    int cost = 0;
+    for (const auto& [x, y] : points) {
+      if (x > label.left - 2 && x < label.right + 2 && y > label.top - 2 && y < label.bottom + 2) {
+        ++cost;
+      }
+    }
+    for (const Label& other : labels) {
+      if (label.overlaps(other)) cost += 1000;
+    }
+    return cost;
+  }
+};
+
+// Tries both sides of the track at growing distances, the preferred side
+// first, and takes the place that covers least.
+Label place_label(double px, double py, std::pair<double, double> normal, double preferred_side,
+                  size_t characters, const Obstacles& obstacles) {
+  std::optional<Label> best;
+  int best_cost = 0;
+  for (double distance : {9.0, 18.0, 30.0, 44.0, 60.0}) {
+    for (double side : {preferred_side, -preferred_side}) {
+      const Label label = label_beside(px, py, normal, side, distance, characters);
+      const int cost = obstacles.cost(label) + static_cast<int>(distance);
+      if (!best || cost < best_cost) {
+        best = label;
+        best_cost = cost;
+      }
+    }
+  }
+  return *best;
+}
+
+void draw_station_labels(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  Obstacles obstacles;
+  for (const PlanPoint& p : scene.plan) {
+    if (p.metre % 20 == 0) obstacles.points.emplace_back(f.page_x(p.x), f.page_y(p.y));
+  }
+  for (size_t i = 0; i < scene.stations.size(); ++i) {
+    const StationMark& station = scene.stations[i];
+    const auto p = plan_point_at(scene.plan, station.position_m);
+    if (!p) continue;
+    // Sides alternate, so that neighbours start apart.
+    const Label label = place_label(f.page_x(p->x), f.page_y(p->y),
+                                    page_normal(f, scene, station.position_m),
+                                    i % 2 == 0 ? 1.0 : -1.0, station.name.size(), obstacles);
+    obstacles.labels.push_back(label);
+    // A name set away from its dot is tied to it by a thin line.
+    if (label.distance > 10) {
+      const auto normal = page_normal(f, scene, station.position_m);
+      const double side = (label.x - f.page_x(p->x)) * normal.first +
+                                  (label.baseline - f.page_y(p->y)) * normal.second >
+                              0
+                          ? 1.0
+                          : -1.0;
+      const double reach = label.distance - 3;
+      svg.line(f.page_x(p->x) + side * normal.first * 5, f.page_y(p->y) + side * normal.second * 5,
+               f.page_x(p->x) + side * normal.first * reach,
+               f.page_y(p->y) + side * normal.second * reach, "stroke=\"#888\" stroke-width=\"0.7\"");
+    }
+    svg.text(label.x, label.baseline, station.name,
+             "font-size=\"" + num(kLabelFontSize) + "\" fill=\"black\" text-anchor=\"" +
+                 label.anchor + "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"");
+  }
+}
+
+void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  for (const PointObject& object : scene.objects) {
+    const auto style = plan_style(object.kind);
+    const auto p = plan_point_at(scene.plan, object.position_m);
+    if (!style || !p) continue;
+    marker(svg, f.page_x(p->x), f.page_y(p->y), style->shape, style->colour, 3.5);
+  }
+  for (size_t i = 0; i < scene.stations.size(); ++i) {
+    const StationMark& station = scene.stations[i];
+    const auto p = plan_point_at(scene.plan, station.position_m);
+    if (!p) continue;
+    const double x = f.page_x(p->x);
+    const double y = f.page_y(p->y);
+    svg.circle(x, y, 4.5,
+               station.stops ? "fill=\"black\" stroke=\"white\""
+                             : "fill=\"white\" stroke=\"black\" stroke-width=\"1.5\"");
+  }
+  draw_station_labels(svg, f, scene);
+}
+
+double draw_plan(Svg& svg, const Scene& scene) {
+  const PlanFrame f = plan_frame(scene.plan);
+  draw_plan_axes(svg, f);
+  if (scene.plan.empty()) {
+    svg.text(f.left + f.width / 2, f.top + f.height / 2, "the plan file has no set points",
+             "text-anchor=\"middle\" fill=\"#a00\"");
+  }
+  draw_plan_track(svg, f, scene);
+  draw_plan_chainage(svg, f, scene);
+  draw_plan_objects(svg, f, scene);
+  return f.top + f.height;
+}
+
+// ---- Profile ----------------------------------------------------------------
+
+struct ProfileFrame {
+  double top = 0;
+  double length_m = 1;
+  double gradient_limit = 5;  // the left axis runs from -limit to +limit
+  double speed_limit = 20;    // the right axis runs from 0 to limit
+
+  double page_x(double m) const { return kLeft + std::clamp(m / length_m, 0.0, 1.0) * kPanelWidth; }
+  double gradient_y(double g) const {
+    return top + kProfileHeight * (0.5 - std::clamp(g / gradient_limit, -1.0, 1.0) / 2);
+  }
+  double speed_y(double v) const {
+    return top + kProfileHeight * (1 - std::clamp(v / speed_limit, 0.0, 1.0));
+  }
+};
+
+// The cells whose profile applies inside the line.
+size_t profile_cell_count(const Scene& scene) {
+  const auto inside = static_cast<size_t>(scene.line_length_m / 50 + 1);
+  return std::min(scene.cells.size(), inside);
+}
+
+ProfileFrame profile_frame(const Scene& scene, double top) {
+  ProfileFrame f;
+  f.top = top;
+  f.length_m = static_cast<double>(scene.line_length_m);
+  int max_gradient = 0;
+  int max_speed = 0;
+  for (size_t i = 0; i < profile_cell_count(scene); ++i) {
+    const Cell& cell = scene.cells[i];
+    max_gradient = std::max(max_gradient, std::abs(gradient_per_mille(cell)));
+    max_speed = std::max({max_speed, line_speed_kmh(cell), int{cell.adhesion}});
+  }
+  f.gradient_limit = std::max(5.0, std::ceil(max_gradient / 5.0) * 5);
+  f.speed_limit = std::max(20.0, std::ceil(max_speed / 20.0) * 20);
+  return f;
+}
+
+void draw_profile_background(Svg& svg, const ProfileFrame& f) {
+  svg.rect(kLeft, f.top, kPanelWidth, kProfileHeight, "fill=\"#fbfbfb\"");
+}
+
+void draw_profile_axes(Svg& svg, const ProfileFrame& f) {
+  svg.rect(kLeft, f.top, kPanelWidth, kProfileHeight, "fill=\"none\" stroke=\"#999\"");
+  const std::string grid = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
+  const double step_m = nice_step(f.length_m, 20);
+  for (double m = 0; m <= f.length_m + 1e-6; m += step_m) {
+    svg.line(f.page_x(m), f.top, f.page_x(m), f.top + kProfileHeight, grid);
+    svg.text(f.page_x(m), f.top + kProfileHeight + 16, tick_label(m / 1000),
+             "text-anchor=\"middle\" fill=\"#444\"");
+  }
+  svg.text(kLeft + kPanelWidth / 2, f.top + kProfileHeight + 36, "position along the line (km)",
+           "text-anchor=\"middle\" fill=\"#222\"");
+  const double g_step = nice_step(2 * f.gradient_limit, 8);
+  for (double g = -f.gradient_limit; g <= f.gradient_limit + 1e-9; g += g_step) {
+    svg.line(kLeft - 4, f.gradient_y(g), kLeft, f.gradient_y(g), "stroke=\"#444\"");
+    svg.text(kLeft - 7, f.gradient_y(g) + 4, tick_label(g),
+             "text-anchor=\"end\" fill=\"" + std::string(kGradientColour) + "\"");
+  }
+  svg.line(kLeft, f.gradient_y(0), kLeft + kPanelWidth, f.gradient_y(0),
+           "stroke=\"#aaa\" stroke-dasharray=\"4 3\"");
+  const double v_step = nice_step(f.speed_limit, 8);
+  for (double v = 0; v <= f.speed_limit + 1e-9; v += v_step) {
+    const double x = kLeft + kPanelWidth;
+    svg.line(x, f.speed_y(v), x + 4, f.speed_y(v), "stroke=\"#444\"");
+    svg.text(x + 7, f.speed_y(v) + 4, tick_label(v),
+             "fill=\"" + std::string(kSpeedColour) + "\"");
+  }
+  const double mid = f.top + kProfileHeight / 2;
+  svg.text(kLeft - 46, mid, "gradient (\u2030)",
+           "text-anchor=\"middle\" fill=\"" + std::string(kGradientColour) +
+               "\" transform=\"rotate(-90 " + num(kLeft - 46) + " " + num(mid) + ")\"");
+  const double right = kLeft + kPanelWidth + 50;
+  svg.text(right, mid, "line speed (km/h), adhesion",
+           "text-anchor=\"middle\" fill=\"" + std::string(kSpeedColour) +
+               "\" transform=\"rotate(90 " + num(right) + " " + num(mid) + ")\"");
+  svg.text(kLeft + 8, f.top + 18, "Profile along the line", "font-weight=\"bold\" fill=\"#222\"");
+}
+
+void draw_montagna(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  const size_t count = profile_cell_count(scene);
+  for (const ProfileRun& run : profile_runs(scene.cells.first(count))) {
+    const int type = scene.cells[run.first].montagna_type;
+    if (type < 1 || type > 3) continue;
+    const double x1 = f.page_x(static_cast<double>(profile_position_m(run.first)));
+    const double x2 = f.page_x(static_cast<double>(profile_position_m(run.last + 1)));
+    svg.rect(x1, f.top, x2 - x1, kProfileHeight,
+             "fill=\"" + std::string(kMontagnaColours[type]) + "\"");
+  }
+}
+
+void draw_slowdowns(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  for (const Slowdown& s : scene.slowdowns) {
+    const double x1 = f.page_x(static_cast<double>(s.from_m));
+    const double x2 = f.page_x(static_cast<double>(s.to_m));
+    svg.rect(x1, f.top, std::max(x2 - x1, 2.0), kProfileHeight, kSlowdownBand);
+    svg.text(x2 + 4, f.top + 36, "slowdown " + std::to_string(s.speed_kmh) + " km/h",
+             "font-size=\"11\" font-weight=\"bold\" fill=\"#d62728\" stroke=\"white\" "
+             "stroke-width=\"3\" paint-order=\"stroke\"");
+  }
+}
+
+// A step line of one profile value per cell.
+template <class ValueOf, class YOf>
+std::vector<std::pair<double, double>> step_line(const ProfileFrame& f, std::span<const Cell> cells,
+                                                 ValueOf value_of, YOf y_of) {
+  std::vector<std::pair<double, double>> points;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    const double y = y_of(value_of(cells[i]));
+    if (i > 0 && value_of(cells[i]) == value_of(cells[i - 1]) && i + 1 != cells.size()) continue;
+    const double x = f.page_x(static_cast<double>(profile_position_m(static_cast<int64_t>(i))));
+    if (!points.empty()) points.emplace_back(x, points.back().second);
+    points.emplace_back(x, y);
+  }
+  if (!points.empty()) points.emplace_back(f.page_x(f.length_m), points.back().second);
+  return points;
+}
+
+void draw_profile_lines(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  const auto cells = scene.cells.first(profile_cell_count(scene));
+  auto gradient_y = [&](double g) { return f.gradient_y(g); };
+  auto speed_y = [&](double v) { return f.speed_y(v); };
+  svg.polyline(step_line(f, cells, [](const Cell& c) { return c.adhesion; }, speed_y),
+               "stroke=\"" + std::string(kAdhesionColour) + "\" stroke-width=\"1.2\" stroke-dasharray=\"5 3\"");
+  svg.polyline(step_line(f, cells, line_speed_kmh, speed_y),
+               "stroke=\"" + std::string(kSpeedColour) + "\" stroke-width=\"1.8\"");
+  svg.polyline(step_line(f, cells, gradient_per_mille, gradient_y),
+               "stroke=\"" + std::string(kGradientColour) + "\" stroke-width=\"1.8\"");
+}
+
+void draw_profile_stations(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  for (const StationMark& station : scene.stations) {
+    const double x = f.page_x(static_cast<double>(station.position_m));
+    svg.line(x, f.top, x, f.top + kProfileHeight,
+             station.stops ? "stroke=\"#000\" stroke-width=\"0.8\""
+                           : "stroke=\"#000\" stroke-width=\"0.8\" stroke-dasharray=\"2 3\"");
+    // Names stand above the panel, written upwards.
+    const double y = f.top - 6;
+    svg.text(x + 4, y, station.short_name,
+             "font-size=\"10\" fill=\"black\" transform=\"rotate(-90 " + num(x + 4) + " " + num(y) + ")\"");
+  }
+}
+
+void draw_profile_objects(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  // Signals and boards as marks along the foot of the panel.
+  const double y = f.top + kProfileHeight - 22;
+  for (const PointObject& object : scene.objects) {
+    const auto style = plan_style(object.kind);
+    if (!style || object.position_m > scene.line_length_m) continue;
+    const double row = object.kind == signal ? 0 : -10;
+    marker(svg, f.page_x(static_cast<double>(object.position_m)), y + row, style->shape,
+           style->colour, 3);
+  }
+}
+
+double draw_profile(Svg& svg, const Scene& scene, double top) {
+  const ProfileFrame f = profile_frame(scene, top);
+  draw_profile_background(svg, f);
+  draw_montagna(svg, f, scene);
+  draw_slowdowns(svg, f, scene);
+  draw_profile_axes(svg, f);
+  draw_profile_lines(svg, f, scene);
+  draw_profile_stations(svg, f, scene);
+  draw_profile_objects(svg, f, scene);
+  return top + kProfileHeight;
+}
+
+// ---- Legend -----------------------------------------------------------------
+
+void draw_legend(Svg& svg, double top) {
+  double x = kLeft;
+  double y = top + 20;
+  auto item = [&](const std::string& label, auto draw) {
+    draw(x + 8, y - 4);
+    svg.text(x + 20, y, label, "fill=\"#222\"");
+    x += 30 + 7.0 * static_cast<double>(label.size());
+  };
+  auto next_row = [&] {
+    x = kLeft;
+    y += 24;
+  };
+  item("stop", [&](double cx, double cy) { svg.circle(cx, cy, 4.5, "fill=\"black\""); });
+  item("station passed", [&](double cx, double cy) {
+    svg.circle(cx, cy, 4.5, "fill=\"white\" stroke=\"black\" stroke-width=\"1.5\"");
+  });
+  item("signal", [&](double cx, double cy) { marker(svg, cx, cy, 't', kSignalColour); });
+  item("slowdown board", [&](double cx, double cy) { marker(svg, cx, cy, 's', kSlowdownColour); });
+  item("speed board", [&](double cx, double cy) { marker(svg, cx, cy, 'd', kSpeedBoardColour); });
+  item("indication board",
+       [&](double cx, double cy) { marker(svg, cx, cy, 's', kIndicationColour); });
+  next_row();
+  auto stroke = [&](const char* colour, const char* dash) {
+    return [&svg, colour, dash](double cx, double cy) {
+      svg.line(cx - 8, cy, cx + 8, cy, std::string("stroke=\"") + colour +
+                                           "\" stroke-width=\"2\" stroke-dasharray=\"" + dash + "\"");
+    };
+  };
+  item("gradient (\u2030, left axis)", stroke(kGradientColour, "none"));
+  item("line speed (km/h, right axis)", stroke(kSpeedColour, "none"));
+  item("adhesion (right axis)", stroke(kAdhesionColour, "5 3"));
+  item("slowdown", [&](double cx, double cy) { svg.rect(cx - 8, cy - 6, 16, 12, kSlowdownBand); });
+  next_row();
+  for (int type = 1; type <= 3; ++type) {
+    item("montagna type " + std::to_string(type), [&, type](double cx, double cy) {
+      svg.rect(cx - 8, cy - 6, 16, 12, "fill=\"" + std::string(kMontagnaColours[type]) + "\"");
+    });
+  }
+}
+
+// The names the files themselves carry, or those asked for when the
+// station table has none.
+std::string title_of(const ScenarioFiles& files) {
+  auto name_in = [&](int entry, const std::string& fallback) {
+    const bool stored = files.stations.size() > static_cast<size_t>(entry) &&
+                        !files.stations[static_cast<size_t>(entry)].name.empty();
+    return windows_1252_to_utf8(stored ? files.stations[static_cast<size_t>(entry)].name
+                                       : fallback);
+  };
+  return "Route " + name_in(kRouteEntry, files.route_name) + ", train " +
+         name_in(kTrainEntry, files.train_number);
+}
+
+}  // namespace
+
+std::string scenario_svg(const ScenarioFiles& files) {
+  const Scene scene = make_scene(files);
+  Svg svg;
+  svg.text(kLeft, 36, title_of(files), "font-size=\"22\" font-weight=\"bold\" fill=\"#111\"");
+  svg.text(kLeft, 60,
+           "line length " + tick_label(static_cast<double>(scene.line_length_m) / 1000) + " km, " +
+               std::to_string(scene.stations.size()) + " stations; built by scenario_builder, drawn by scenario_inspect",
+           "font-size=\"13\" fill=\"#555\"");
+  const double plan_bottom = draw_plan(svg, scene);
+  const double profile_bottom = draw_profile(svg, scene, plan_bottom + kGap);
+  draw_legend(svg, profile_bottom + 50);
+  return svg.document(profile_bottom + 50 + kLegendHeight);
+}
+
+}  // namespace sb::inspect
