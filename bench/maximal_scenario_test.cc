@@ -9,6 +9,7 @@
 #include "output/compiled_layout.h"
 #include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 
 namespace sb::bench {
 namespace {
@@ -17,13 +18,10 @@ namespace {
 // without a problem and fills the model as its description says.
 TEST(MaximalScenario, BuildsWithoutAProblemAndFillsTheModel) {
   const MaximalScenario scenario = make_maximal_scenario();
-  FakePlatform platform;
-  Builder b(platform);
-  b.directory = platform.directory;
-  b.route_name = kBuiltInRouteName;
-  b.train_number = kBuiltInTrainNumber;
-  platform.files.files[b.path(line_description_name(b.route_name))] = scenario.line_description;
-  platform.files.files[b.path(train_description_name(b.route_name, b.train_number))] = scenario.train_description;
+  InMemoryBuild build;
+  Builder& b = build.b;
+  build.platform.files.files[build.line_path()] = scenario.line_description;
+  build.platform.files.files[build.train_path()] = scenario.train_description;
 
   compile_scenario(b, true);
 
@@ -43,7 +41,7 @@ TEST(MaximalScenario, BuildsWithoutAProblemAndFillsTheModel) {
   // Every fifth station is passed without a stop marker.
   EXPECT_EQ(kinds[stop_marker], scenario.stations - scenario.stations / 5);
 
-  const auto& files = platform.files.files;
+  const auto& files = build.platform.files.files;
   EXPECT_EQ(files.at(b.path(plan_file_name(b.route_name))).size(), 20u * MaximalScenario::track_extent_m - 36);
   EXPECT_EQ(files.at(b.path(cell_file_name(b.route_name, b.train_number))).size(), kCellRecordSize * 20141);
   EXPECT_FALSE(files.count(b.path(line_description_name(b.route_name))));

@@ -7,6 +7,7 @@
 #include "base/file_names.h"
 #include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 
 namespace sb {
 namespace {
@@ -14,27 +15,16 @@ namespace {
 const std::string kPlainLine = "[generale]\r\nlunghezza percorso, 97000\r\n[fine]\r\n";
 const std::string kPlainTrain = "[generale]\r\nsabbia, 300\r\n[fine]\r\n";
 
-class MemorizzaDatiTest : public ::testing::Test {
+class ReadDescriptionsTest : public ::testing::Test, protected InMemoryBuild {
  protected:
-  MemorizzaDatiTest() {
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-    b.with_track_plan = true;
-  }
-  std::string line_path() const { return b.path(line_description_name(b.route_name)); }
-  std::string train_path() const { return b.path(train_description_name(b.route_name, b.train_number)); }
   void put(const std::string& line, const std::string& train) {
     platform.files.files[line_path()] = line;
     platform.files.files[train_path()] = train;
   }
   bool exists(const std::string& path) const { return platform.files.files.count(path) != 0; }
-
-  FakePlatform platform;
-  Builder b{platform};
 };
 
-TEST_F(MemorizzaDatiTest, ReadsBothDescriptionsAndDeletesThem) {
+TEST_F(ReadDescriptionsTest, ReadsBothDescriptionsAndDeletesThem) {
   put(kPlainLine, kPlainTrain);
   read_descriptions(b);
   EXPECT_EQ(b.error_number, 0);
@@ -44,7 +34,7 @@ TEST_F(MemorizzaDatiTest, ReadsBothDescriptionsAndDeletesThem) {
                                                           "delete " + train_path()}));
 }
 
-TEST_F(MemorizzaDatiTest, LineProblemLeavesTheTrainUnread) {
+TEST_F(ReadDescriptionsTest, LineProblemLeavesTheTrainUnread) {
   put("[generale]\r\nlunghezza percorso, 97000\r\n[curve]\r\n"
       "cartello_indicatore, 1025, (A)\r\ncartello_indicatore, 1075, (B)\r\n",
       kPlainTrain);
@@ -55,7 +45,7 @@ TEST_F(MemorizzaDatiTest, LineProblemLeavesTheTrainUnread) {
   EXPECT_EQ(b.stations[86].int1, 0);
 }
 
-TEST_F(MemorizzaDatiTest, MissingLineDescriptionLeavesBothAlone) {
+TEST_F(ReadDescriptionsTest, MissingLineDescriptionLeavesBothAlone) {
   platform.files.files[train_path()] = kPlainTrain;
   read_descriptions(b);
   EXPECT_EQ(b.error_number, 101);
@@ -63,7 +53,7 @@ TEST_F(MemorizzaDatiTest, MissingLineDescriptionLeavesBothAlone) {
   EXPECT_FALSE(b.cells_allocated());
 }
 
-TEST_F(MemorizzaDatiTest, LineBeyondItsCellsStillReadsTheTrain) {
+TEST_F(ReadDescriptionsTest, LineBeyondItsCellsStillReadsTheTrain) {
   put("[generale]\r\nlunghezza percorso, 97000\r\n[curve]\r\npendenza, 103950, 1\r\n",
       kPlainTrain);
   read_descriptions(b);
@@ -77,7 +67,7 @@ TEST_F(MemorizzaDatiTest, LineBeyondItsCellsStillReadsTheTrain) {
 
 // Whatever cannot be read ends with 25 and no description text left; the
 // reading failure names the file, the row where it happened and why.
-TEST_F(MemorizzaDatiTest, CommonFailureDeletesBothTexts) {
+TEST_F(ReadDescriptionsTest, CommonFailureDeletesBothTexts) {
   const struct {
     const char* what;
     std::string line;
@@ -104,11 +94,7 @@ TEST_F(MemorizzaDatiTest, CommonFailureDeletesBothTexts) {
   };
   for (const auto& c : cases) {
     platform.files = MemoryFileSystem();
-    b = Builder(platform);
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-    b.with_track_plan = true;
+    reset();
     b.error_position_m = 777;
     platform.files.files[line_path()] = c.line;
     if (c.train_present) platform.files.files[train_path()] = c.train;

@@ -13,27 +13,15 @@
 #include "scenario/built_in_names.h"
 #include "scenario/timetable_rows.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 #include "track/model.h"
 
 namespace sb {
 namespace {
 
-// A build's folder in memory with the built-in route and train.
-struct BuiltInBuild {
-  BuiltInBuild() : b(platform) {
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-  }
-  std::string& file(const std::string& name) { return platform.files.files[platform.file(name)]; }
-
-  FakePlatform platform;
-  Builder b;
-};
-
 // The bytes one writer leaves in an empty folder.
 std::string written_by(void (*write)(Builder&), const std::string& file_name) {
-  BuiltInBuild build;
+  InMemoryBuild build;
   write(build.b);
   return build.file(file_name);
 }
@@ -114,7 +102,7 @@ TEST_P(CrewDocument, EndsEachOfItsLinesWithCrLf) {
 
 TEST_P(CrewDocument, WritesOnlyItsOwnFileAndNotTheEndSentinel) {
   const Document& doc = GetParam();
-  BuiltInBuild build;
+  InMemoryBuild build;
   doc.write(build.b);
   ASSERT_EQ(build.platform.files.files.size(), 1u);
   EXPECT_EQ(build.platform.files.files.begin()->first, build.platform.file(doc.file_name));
@@ -137,7 +125,7 @@ TEST_P(CrewDocument, ReplacesAnOlderFileOfTheSameNameCompletely) {
   const Document& doc = GetParam();
   const std::string fresh = written_by(doc.write, doc.file_name);
   for (const std::string& older : {std::string(20000, 'x') + "\r\n", std::string("old\r\n")}) {
-    BuiltInBuild build;
+    InMemoryBuild build;
     build.file(doc.file_name) = older;
     doc.write(build.b);
     EXPECT_EQ(build.file(doc.file_name), fresh) << "older file of " << older.size() << " bytes";

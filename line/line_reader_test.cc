@@ -11,6 +11,7 @@
 #include "reading/field_reader.h"
 #include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 
 namespace sb {
 namespace {
@@ -22,29 +23,14 @@ std::string line_text(const std::string& records, int32_t length = 97000) {
          records + "[fine]\r\n";
 }
 
-class LineReaderTest : public ::testing::Test {
+class LineReaderTest : public ::testing::Test, protected InMemoryBuild {
  protected:
-  LineReaderTest() { reset(); }
-
-  // A fresh model for the next case of a table.
-  void reset() {
-    b = Builder(platform);
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-    b.with_track_plan = true;
-  }
-
-  std::string path() const { return b.path(line_description_name(b.route_name)); }
-  bool text_exists() const { return platform.files.files.count(path()) != 0; }
+  bool text_exists() const { return platform.files.files.count(line_path()) != 0; }
   void read(const std::string& text) {
-    platform.files.files[path()] = text;
+    platform.files.files[line_path()] = text;
     read_line_description(b);
   }
   uint8_t gradient(int i) const { return b.cells.at(i).gradient; }
-
-  FakePlatform platform;
-  Builder b{platform};
 };
 
 TEST_F(LineReaderTest, GeneralBlockFillsTheHeaderEntries) {
@@ -209,7 +195,7 @@ TEST_F(LineReaderTest, UnreadableTextsThrowAndNameTheirRow) {
   };
   for (const auto& c : cases) {
     reset();
-    platform.files.files[path()] = c.text;
+    platform.files.files[line_path()] = c.text;
     EXPECT_THROW(read_line_description(b), ReadFailure) << c.what;
     EXPECT_EQ(b.stop_file, "Sarvena_Lucredo_linea.txt") << c.what;
     EXPECT_EQ(b.stop_line, c.line) << c.what;
@@ -217,7 +203,7 @@ TEST_F(LineReaderTest, UnreadableTextsThrowAndNameTheirRow) {
 }
 
 TEST_F(LineReaderTest, MissingLineLengthLeavesTheCellsUnallocated) {
-  platform.files.files[path()] = "[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza, 0, 1\r\n";
+  platform.files.files[line_path()] = "[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza, 0, 1\r\n";
   EXPECT_THROW(read_line_description(b), ReadFailure);
   EXPECT_FALSE(b.cells_allocated());
   EXPECT_FALSE(b.track_plan.allocated());
@@ -304,7 +290,7 @@ TEST_F(LineReaderTest, GeneralBlockSkipsUpToTenCommentFields) {
     std::string text = "[generale]\r\n";
     for (int i = 0; i < c.comments_before; ++i) text += "-- nota --\r\n";
     text += "-lunghezza percorso-, 5000\r\n[curve]\r\n[fine]\r\n";
-    platform.files.files[path()] = text;
+    platform.files.files[line_path()] = text;
     if (c.length_read) {
       read_line_description(b);
       EXPECT_EQ(b.cell_count, 240);

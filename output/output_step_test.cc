@@ -12,6 +12,7 @@
 #include "scenario/built_in_names.h"
 #include "testing/case_names.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 #include "track/error_numbers.h"
 #include "track/fatal_report.h"
 
@@ -33,15 +34,11 @@ T read_le(const std::string& file, size_t offset) {
 
 // The model of the built-in line (length 97000) after a complete reading:
 // 2081 empty cells and a plan of 104001 points, the last two unset.
-class OutputStep : public ::testing::Test {
+class OutputStep : public ::testing::Test, protected InMemoryBuild {
  protected:
   static constexpr int32_t kExtent = 104000;
 
-  OutputStep() : b(platform) {
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-    b.with_track_plan = true;
+  OutputStep() {
     b.stations[kRouteEntry].name = b.route_name;
     b.stations[kTrainEntry].name = b.train_number;
     b.track_extent_m = kExtent;
@@ -53,17 +50,10 @@ class OutputStep : public ::testing::Test {
     for (int32_t m = 2; m <= kExtent - 2; ++m) b.track_plan.push(m * 0.001, m);
   }
 
-  bool has_file(const std::string& name) { return platform.files.files.count(platform.file(name)); }
-  const std::string& file(const std::string& name) {
-    return platform.files.files.at(platform.file(name));
-  }
   bool has_compiled_file() {
     return has_file(plan_file_name(b.route_name)) || has_file(station_file_name(b.route_name, b.train_number)) ||
            has_file(cell_file_name(b.route_name, b.train_number));
   }
-
-  FakePlatform platform;
-  Builder b;
 };
 
 // Station records 0..84 are unused (34 bytes each), so record 85 starts at

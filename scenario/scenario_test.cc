@@ -23,33 +23,21 @@
 #include "scenario/built_in_names.h"
 #include "scenario/timetable_rows.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 #include "track/model.h"
 #include "train/train_writer.h"
 
 namespace sb {
 namespace {
 
-// A build's folder in memory with the built-in route and train.
-struct BuiltInBuild {
-  BuiltInBuild() : b(platform) {
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-  }
-  std::string& file(const std::string& name) { return platform.files.files[platform.file(name)]; }
-
-  FakePlatform platform;
-  Builder b;
-};
-
 std::string line_text() {
-  BuiltInBuild build;
+  InMemoryBuild build;
   write_line_description(build.b);
   return build.file("Sarvena_Lucredo_linea.txt");
 }
 
 std::string train_text() {
-  BuiltInBuild build;
+  InMemoryBuild build;
   write_train_description(build.b);
   return build.file("Sarvena_Lucredo_20573-2-.txt");
 }
@@ -654,10 +642,9 @@ TEST(TimetableRows, ShowTheStationsAndTimesOfTheTrain) {
 // The whole scenario
 
 TEST(ScenarioBuild, BuiltInScenarioBuildsWithoutAProblem) {
-  BuiltInBuild build;
+  InMemoryBuild build;
   Builder& b = build.b;
-  write_line_description(b);
-  write_train_description(b);
+  build.write_built_in_descriptions();
   compile_scenario(b, true);
   EXPECT_EQ(b.error_number, 0) << "at " << b.error_position_m << " " << b.stop_file << ":"
                                << b.stop_line;

@@ -14,6 +14,7 @@
 #include "reading/field_reader.h"
 #include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 #include "track/error_numbers.h"
 #include "track/fatal_report.h"
 #include "train/train_reader.h"
@@ -34,18 +35,8 @@ void require(bool holds, const char* rule) {
 }
 
 // An in-memory build of the built-in route.
-struct Bench {
-  Bench() : b(platform) {
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-  }
-  std::string line_path() const { return b.path(line_description_name(b.route_name)); }
-  std::string train_path() const { return b.path(train_description_name(b.route_name, b.train_number)); }
+struct Bench : InMemoryBuild {
   bool has(const std::string& path) { return platform.files.exists(path); }
-
-  FakePlatform platform;
-  Builder b;
 };
 
 // What must hold of any model the readers leave behind.

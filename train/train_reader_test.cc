@@ -9,6 +9,7 @@
 #include "line/line_writer.h"
 #include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
+#include "testing/in_memory_build.h"
 #include "train/train_writer.h"
 
 namespace sb {
@@ -34,20 +35,13 @@ const std::string kFirstStation =
 const std::string kPrato =
     "stazione,   16350,  2,  500,  1, 0, 1,  4,1,1,  2,1,1,   50,  22,18, 0, PRATO\r\n";
 
-class TrainReaderTest : public ::testing::Test {
+class TrainReaderTest : public ::testing::Test, protected InMemoryBuild {
  protected:
-  TrainReaderTest() { reset(); }
-
+  // A fresh model and an empty folder for the next case of a table.
   void reset() {
     platform.files.files.clear();
-    b = Builder(platform);
-    b.directory = platform.directory;
-    b.route_name = kBuiltInRouteName;
-    b.train_number = kBuiltInTrainNumber;
-    b.with_track_plan = true;
+    InMemoryBuild::reset();
   }
-  std::string line_path() const { return b.path(line_description_name(b.route_name)); }
-  std::string train_path() const { return b.path(train_description_name(b.route_name, b.train_number)); }
   bool train_text_exists() const { return platform.files.files.count(train_path()) != 0; }
   // Reads both descriptions, as the build does.
   void read(const std::string& train, const std::string& line = kPlainLine) {
@@ -56,9 +50,6 @@ class TrainReaderTest : public ::testing::Test {
     read_descriptions(b);
   }
   const Cell& cell(int i) const { return b.cells.at(i); }
-
-  FakePlatform platform;
-  Builder b{platform};
 };
 
 TEST_F(TrainReaderTest, HeaderRecords) {
@@ -386,8 +377,7 @@ TEST_F(TrainReaderTest, WidestValuesThatStillFit) {
 
 // The built-in train read after the built-in line.
 TEST_F(TrainReaderTest, BuiltInTrainDescription) {
-  write_line_description(b);
-  write_train_description(b);
+  write_built_in_descriptions();
   read_descriptions(b);
   EXPECT_EQ(b.error_number, 0);
   EXPECT_TRUE(platform.files.files.empty());
