@@ -14,6 +14,7 @@
 #include "scenario/timetable_rows.h"
 #include "testing/fake_platform.h"
 #include "testing/in_memory_build.h"
+#include "testing/text_and_bytes.h"
 #include "track/model.h"
 
 namespace sb {
@@ -24,18 +25,6 @@ std::string written_by(void (*write)(Builder&), const std::string& file_name) {
   InMemoryBuild build;
   write(build.b);
   return build.file(file_name);
-}
-
-// The lines of a text whose every line ends with CR LF; a last line without
-// its CR LF is kept, so that a count or comparison shows it.
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
 }
 
 size_t count_of(const std::string& text, std::string_view part) {

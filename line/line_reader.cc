@@ -42,6 +42,19 @@ double curvature_of(std::string_view key) {
   return 0;
 }
 
+// What the record tests find in a key (all ignoring case), worked out
+// once per distinct key and remembered.
+struct LineKeyTests {
+  bool comment = false;
+  bool gradient = false;
+  bool curve = false;
+  bool montagna = false;
+  bool speed_board = false;
+  bool indication_board = false;
+  // Signed; 0 for a curve key without a class digit.
+  double curvature = 0;
+};
+
 class LineReader : public DescriptionReading {
  public:
   using DescriptionReading::DescriptionReading;
@@ -49,19 +62,7 @@ class LineReader : public DescriptionReading {
   void run();
 
  private:
-  // What the record tests find in a key (all ignoring case), worked out
-  // once per distinct key and remembered.
-  struct KeyTests {
-    bool comment = false;
-    bool gradient = false;
-    bool curve = false;
-    bool montagna = false;
-    bool speed_board = false;
-    bool indication_board = false;
-    // Signed; 0 for a curve key without a class digit.
-    double curvature = 0;
-  };
-  static KeyTests classify(std::string_view key);
+  static LineKeyTests classify(std::string_view key);
 
   bool find_general_section();
   bool read_general_block();
@@ -69,7 +70,7 @@ class LineReader : public DescriptionReading {
   void read_chainage(int entry);
   bool read_signal_repetition(std::string_view key);
   void start_records();
-  Flow read_record(const KeyTests& key);
+  Flow read_record(const LineKeyTests& key);
   Flow gradient();
   Flow curve(double curvature);
   Flow montagna();
@@ -81,7 +82,7 @@ class LineReader : public DescriptionReading {
   Flow lay_curve_record(int32_t start, int32_t length, double curvature);
   int64_t plan_cursor() const { return b_.track_plan.size(); }
 
-  KeyTestCache<KeyTests> key_cache_;
+  KeyTestCache<LineKeyTests> key_cache_;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
 };
@@ -95,8 +96,8 @@ void LineReader::run() {
   if (!b_.cells_allocated()) throw ReadFailure("the general block has no line length");
   order_chainages(b_);
   start_records();
-  const Flow flow =
-      read_records(key_cache_, classify, [this](const KeyTests& key) { return read_record(key); });
+  const Flow flow = read_records(key_cache_, classify,
+                                 [this](const LineKeyTests& key) { return read_record(key); });
   if (flow == Flow::stop) return;
   end_steps();
 }
@@ -200,11 +201,11 @@ void LineReader::start_records() {
 }
 
 // All tests ignore case.
-LineReader::KeyTests LineReader::classify(std::string_view key) {
+LineKeyTests LineReader::classify(std::string_view key) {
   std::string lower_key(key);
   to_lower_ascii(lower_key);
   const std::string_view lower = lower_key;
-  KeyTests t;
+  LineKeyTests t;
   // A comment, skipped when at most two come in a row.
   t.comment = contains(key, '-');
   t.gradient = contains(lower, "pendenza");
@@ -219,7 +220,7 @@ LineReader::KeyTests LineReader::classify(std::string_view key) {
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their records.
-Flow LineReader::read_record(const KeyTests& key) {
+Flow LineReader::read_record(const LineKeyTests& key) {
   Flow flow = Flow::go_on;
   if (key.gradient) flow = gradient();
   if (flow == Flow::go_on && key.curve && b_.with_track_plan) flow = curve(key.curvature);
@@ -271,12 +272,12 @@ Flow LineReader::lay_curve_record(int32_t start, int32_t length, double curvatur
 }
 
 Flow LineReader::montagna() {
-  const int32_t inizio = fields_.read_field_number();
-  const int32_t fine = fields_.read_field_number();
-  int32_t tipo = fields_.read_field_number();
-  if (const Flow flow = check_position(inizio, kRowMargin); flow != Flow::go_on) return flow;
-  place_montagna(b_, inizio, fine, tipo);
-  return after_placement(inizio);
+  const int32_t start_m = fields_.read_field_number();
+  const int32_t end_m = fields_.read_field_number();
+  int32_t type = fields_.read_field_number();
+  if (const Flow flow = check_position(start_m, kRowMargin); flow != Flow::go_on) return flow;
+  place_montagna(b_, start_m, end_m, type);
+  return after_placement(start_m);
 }
 
 Flow LineReader::speed_board() {

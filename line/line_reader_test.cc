@@ -31,6 +31,20 @@ class LineReaderTest : public ::testing::Test, protected InMemoryBuild {
     read_line_description(b);
   }
   uint8_t gradient(int i) const { return b.cells.at(i).gradient; }
+
+  // The three indication boards of the built-in line: cells 745, 1406 and
+  // 1452 point to entries 80, 79 and 78, and entry 80 holds the first text.
+  void expect_built_in_boards() const {
+    const struct {
+      int cell;
+      int entry;
+    } boards[] = {{745, 80}, {1406, 79}, {1452, 78}};
+    for (const auto& board : boards) {
+      EXPECT_EQ(b.cells[board.cell].kind, indication_board) << board.cell;
+      EXPECT_EQ(b.cells[board.cell].value1, board.entry) << board.cell;
+    }
+    EXPECT_EQ(b.stations[80].name, "(GALLERIA )(APPENNINO)(Km 18+510)");
+  }
 };
 
 TEST_F(LineReaderTest, GeneralBlockFillsTheHeaderEntries) {
@@ -306,15 +320,7 @@ TEST_F(LineReaderTest, IndicationBoardsTakeEntriesFromEightyDown) {
       "cartello_indicatore,  70250,   (VIADOTTO)(SETTA   )  \r\n"
       "cartello_indicatore,  72550,   (B)\r\n"));
   EXPECT_EQ(b.error_number, 0);
-  const struct {
-    int cell;
-    int entry;
-  } boards[] = {{745, 80}, {1406, 79}, {1452, 78}};
-  for (const auto& board : boards) {
-    EXPECT_EQ(b.cells[board.cell].kind, indication_board) << board.cell;
-    EXPECT_EQ(b.cells[board.cell].value1, board.entry) << board.cell;
-  }
-  EXPECT_EQ(b.stations[80].name, "(GALLERIA )(APPENNINO)(Km 18+510)");
+  expect_built_in_boards();
   EXPECT_EQ(b.stations[79].name, "(VIADOTTO)(SETTA   )  ");
   EXPECT_EQ(b.board_slot, 77);
 }
@@ -498,15 +504,7 @@ TEST_F(LineReaderTest, BuiltInLineDescription) {
     EXPECT_EQ(b.stations[e].position_m, 0) << e;
   }
 
-  const struct {
-    int cell;
-    int entry;
-  } boards[] = {{745, 80}, {1406, 79}, {1452, 78}};
-  for (const auto& board : boards) {
-    EXPECT_EQ(b.cells[board.cell].kind, indication_board) << board.cell;
-    EXPECT_EQ(b.cells[board.cell].value1, board.entry) << board.cell;
-  }
-  EXPECT_EQ(b.stations[80].name, "(GALLERIA )(APPENNINO)(Km 18+510)");
+  expect_built_in_boards();
   EXPECT_EQ(b.board_slot, 77);
   EXPECT_EQ(b.montagna_count, 28);
 

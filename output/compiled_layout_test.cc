@@ -1,4 +1,5 @@
 #include "output/compiled_layout.h"
+#include "testing/text_and_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,6 @@
 
 namespace sb {
 namespace {
-
-// Bytes from a list of values 0..255.
-std::string bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out += static_cast<char>(v);
-  return out;
-}
 
 Cell sample_cell() {
   Cell c;

@@ -13,24 +13,12 @@
 #include "testing/case_names.h"
 #include "testing/fake_platform.h"
 #include "testing/in_memory_build.h"
+#include "testing/text_and_bytes.h"
 #include "track/error_numbers.h"
 #include "track/fatal_report.h"
 
 namespace sb {
 namespace {
-
-std::string bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out += static_cast<char>(v);
-  return out;
-}
-
-template <class T>
-T read_le(const std::string& file, size_t offset) {
-  T value{};
-  std::memcpy(&value, file.data() + offset, sizeof value);
-  return value;
-}
 
 // The model of the built-in line (length 97000) after a complete reading:
 // 2081 empty cells and a plan of 104001 points, the last two unset.

@@ -6,8 +6,6 @@
 
 namespace sb {
 
-bool MemoryFileSystem::exists(const std::string& path) { return files.count(path) != 0; }
-
 std::string MemoryFileSystem::read_file(const std::string& path) {
   if (failing_reads.count(path)) throw FileError("read", path, EIO);
   auto it = files.find(path);
@@ -22,16 +20,6 @@ void MemoryFileSystem::replace_file(const std::string& path,
   for (std::string_view chunk : chunks) content.append(chunk);
   files[path] = std::move(content);
   log.push_back("write " + path);
-}
-
-void MemoryFileSystem::remove_file(const std::string& path) {
-  if (files.erase(path)) log.push_back("delete " + path);
-}
-
-void MemoryFileSystem::make_directories(const std::string&) {}
-
-bool MemoryFileSystem::same_file(const std::string& a, const std::string& b) {
-  return a == b && exists(a);
 }
 
 }  // namespace sb

@@ -13,13 +13,18 @@ namespace sb {
 // path can be made to fail, and every change is logged in order.
 class MemoryFileSystem : public FileSystem {
  public:
-  bool exists(const std::string& path) override;
+  bool exists(const std::string& path) override { return files.count(path) != 0; }
   std::string read_file(const std::string& path) override;
   void replace_file(const std::string& path,
                     std::span<const std::string_view> chunks) override;
-  void remove_file(const std::string& path) override;
-  void make_directories(const std::string& path) override;
-  bool same_file(const std::string& a, const std::string& b) override;
+  void remove_file(const std::string& path) override {
+    if (files.erase(path)) log.push_back("delete " + path);
+  }
+  // Folders are implied by the paths.
+  void make_directories(const std::string&) override {}
+  bool same_file(const std::string& a, const std::string& b) override {
+    return a == b && exists(a);
+  }
   using FileSystem::replace_file;
 
   // Files by path.

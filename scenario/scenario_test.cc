@@ -24,6 +24,7 @@
 #include "scenario/timetable_rows.h"
 #include "testing/fake_platform.h"
 #include "testing/in_memory_build.h"
+#include "testing/text_and_bytes.h"
 #include "track/model.h"
 #include "train/train_writer.h"
 
@@ -40,18 +41,6 @@ std::string train_text() {
   InMemoryBuild build;
   write_train_description(build.b);
   return build.file("Sarvena_Lucredo_20573-2-.txt");
-}
-
-// The lines of a text, each ended by CR LF; a tail without CR LF is kept as
-// a last line so that counts show it.
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
 }
 
 std::string trimmed(std::string_view s) {

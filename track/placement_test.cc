@@ -38,13 +38,13 @@ bool same_cells(const std::vector<Cell>& a, const std::vector<Cell>& b) {
 
 // ---- place_montagna ----
 
-TEST(MemoMontagna, FlaggedSpanSetsTypeAndMarkersEvery200m) {
+TEST(PlaceMontagna, FlaggedSpanSetsTypeAndMarkersEvery200m) {
   Model m;
   m.put(432, signal);
-  int32_t tipo = 12;
-  place_montagna(m.b, 21250, 22250, tipo);
+  int32_t type = 12;
+  place_montagna(m.b, 21250, 22250, type);
 
-  EXPECT_EQ(tipo, 2);
+  EXPECT_EQ(type, 2);
   EXPECT_EQ(m.b.error_number, 0);
   EXPECT_EQ(m.b.montagna_count, 1);
   EXPECT_EQ(m.b.montagna_start_m[1], 21250);
@@ -58,44 +58,44 @@ TEST(MemoMontagna, FlaggedSpanSetsTypeAndMarkersEvery200m) {
   }
 }
 
-TEST(MemoMontagna, UnflaggedSpanGetsNoMarkers) {
+TEST(PlaceMontagna, UnflaggedSpanGetsNoMarkers) {
   Model m;
-  int32_t tipo = 1;
-  place_montagna(m.b, 21250, 22250, tipo);
-  EXPECT_EQ(tipo, 1);
+  int32_t type = 1;
+  place_montagna(m.b, 21250, 22250, type);
+  EXPECT_EQ(type, 1);
   for (int i = 425; i <= 444; ++i) {
     EXPECT_EQ(m.at(i).montagna_type, 1) << i;
     EXPECT_EQ(m.at(i).kind, empty) << i;
   }
 }
 
-TEST(MemoMontagna, SpanStartingWithin150mOfThePreviousEndIsJoined) {
+TEST(PlaceMontagna, SpanStartingWithin150mOfThePreviousEndIsJoined) {
   const struct {
     int32_t gap;
-    int32_t tipo;
+    int32_t type;
     int32_t expected_tipo;
   } cases[] = {{150, 1, 3}, {100, 2, 3}, {-50, 1, 3}, {151, 1, 1}, {200, 2, 2}, {150, 11, 3}};
   for (const auto& c : cases) {
     Model m;
     int32_t first = 1;
     place_montagna(m.b, 10000, 12000, first);
-    int32_t tipo = c.tipo;
-    const int32_t inizio = 12000 + c.gap;
-    place_montagna(m.b, inizio, 15000, tipo);
-    EXPECT_EQ(tipo, c.expected_tipo) << c.gap << " " << c.tipo;
-    EXPECT_EQ(m.at(round_half_even(inizio / 50.0)).montagna_type, c.expected_tipo) << c.gap;
+    int32_t type = c.type;
+    const int32_t start_m = 12000 + c.gap;
+    place_montagna(m.b, start_m, 15000, type);
+    EXPECT_EQ(type, c.expected_tipo) << c.gap << " " << c.type;
+    EXPECT_EQ(m.at(round_half_even(start_m / 50.0)).montagna_type, c.expected_tipo) << c.gap;
     EXPECT_EQ(m.b.montagna_count, 2);
   }
 }
 
-TEST(MemoMontagna, FlagSurvivesTheJoinAndMarkersSkipTakenCells) {
+TEST(PlaceMontagna, FlagSurvivesTheJoinAndMarkersSkipTakenCells) {
   Model m;
   int32_t first = 1;
   place_montagna(m.b, 10000, 12000, first);
   m.put(246, speed_board);  // the 4th cell of the next span
-  int32_t tipo = 11;
-  place_montagna(m.b, 12150, 12800, tipo);  // cells 243..255
-  EXPECT_EQ(tipo, 3);
+  int32_t type = 11;
+  place_montagna(m.b, 12150, 12800, type);  // cells 243..255
+  EXPECT_EQ(type, 3);
   EXPECT_EQ(m.at(246).kind, speed_board);
   EXPECT_EQ(m.at(250).kind, montagna_marker);
   EXPECT_EQ(m.at(254).kind, montagna_marker);
@@ -103,89 +103,89 @@ TEST(MemoMontagna, FlagSurvivesTheJoinAndMarkersSkipTakenCells) {
   EXPECT_EQ(m.at(255).montagna_type, 3);
 }
 
-TEST(MemoMontagna, CellRangeHasNoOneAdded) {
+TEST(PlaceMontagna, CellRangeHasNoOneAdded) {
   const struct {
-    int32_t inizio, fine;
+    int32_t start_m, end_m;
     int first, last;  // last < first: no cell changes
   } cases[] = {{18800, 18850, 376, 376}, {18800, 18820, 376, 375}, {0, 100, 0, 1},
                {1025, 1175, 20, 22}};
   for (const auto& c : cases) {
     Model m;
-    int32_t tipo = 2;
-    place_montagna(m.b, c.inizio, c.fine, tipo);
+    int32_t type = 2;
+    place_montagna(m.b, c.start_m, c.end_m, type);
     EXPECT_EQ(m.b.error_number, 0);
     EXPECT_EQ(m.b.montagna_count, 1) << "a span too short for a cell is still counted";
     for (int i = 0; i <= 400; ++i) {
       const bool covered = i >= c.first && i <= c.last;
-      EXPECT_EQ(m.at(i).montagna_type, covered ? 2 : 0) << c.inizio << " cell " << i;
+      EXPECT_EQ(m.at(i).montagna_type, covered ? 2 : 0) << c.start_m << " cell " << i;
     }
   }
 }
 
-TEST(MemoMontagna, TypeKeepsItsLowByte) {
+TEST(PlaceMontagna, TypeKeepsItsLowByte) {
   Model m;
-  int32_t tipo = 258;
-  place_montagna(m.b, 1000, 1100, tipo);
-  EXPECT_EQ(tipo, 248);
+  int32_t type = 258;
+  place_montagna(m.b, 1000, 1100, type);
+  EXPECT_EQ(type, 248);
   EXPECT_EQ(m.at(20).montagna_type, 248);
 }
 
-TEST(MemoMontagna, EightyFirstSpanIsRefusedUncounted) {
+TEST(PlaceMontagna, EightyFirstSpanIsRefusedUncounted) {
   Model m;
   for (int n = 0; n < 80; ++n) {
-    int32_t tipo = 1;
-    place_montagna(m.b, 1000 + n * 1000, 1500 + n * 1000, tipo);
+    int32_t type = 1;
+    place_montagna(m.b, 1000 + n * 1000, 1500 + n * 1000, type);
   }
   ASSERT_EQ(m.b.error_number, 0);
   ASSERT_EQ(m.b.montagna_count, 80);
   const std::vector<Cell> before = m.b.cells;
-  int32_t tipo = 12;
-  place_montagna(m.b, 90000, 91000, tipo);
+  int32_t type = 12;
+  place_montagna(m.b, 90000, 91000, type);
   EXPECT_EQ(m.b.error_number, 27);
   EXPECT_EQ(m.b.montagna_count, 80);
   EXPECT_EQ(m.b.montagna_end_m[80], 80500);
-  EXPECT_EQ(tipo, 12);
+  EXPECT_EQ(type, 12);
   EXPECT_TRUE(same_cells(m.b.cells, before));
 }
 
-TEST(MemoMontagna, SpanReachingOutsideTheCellsIsRefused) {
+TEST(PlaceMontagna, SpanReachingOutsideTheCellsIsRefused) {
   const struct {
-    int32_t inizio, fine;
+    int32_t start_m, end_m;
   } cases[] = {{103000, 104100},  // last cell 2081
                {-100, 500},       // first cell -2
                {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}};
   for (const auto& c : cases) {
     Model m;
-    int32_t tipo = 12;
-    place_montagna(m.b, c.inizio, c.fine, tipo);
-    EXPECT_EQ(m.b.error_number, 26) << c.inizio;
+    int32_t type = 12;
+    place_montagna(m.b, c.start_m, c.end_m, type);
+    EXPECT_EQ(m.b.error_number, 26) << c.start_m;
     EXPECT_EQ(m.b.montagna_count, 0);
-    EXPECT_EQ(tipo, 12);
+    EXPECT_EQ(type, 12);
     EXPECT_TRUE(same_cells(m.b.cells, Model().b.cells));
   }
   Model last_cell_inside;
-  int32_t tipo = 1;
-  place_montagna(last_cell_inside.b, 103000, 104050, tipo);
+  int32_t type = 1;
+  place_montagna(last_cell_inside.b, 103000, 104050, type);
   EXPECT_EQ(last_cell_inside.b.error_number, 0);
   EXPECT_EQ(last_cell_inside.at(2080).montagna_type, 1);
 }
 
-TEST(MemoMontagna, RefusedWithoutCellsUnlessTheSpanCoversNone) {
+TEST(PlaceMontagna, RefusedWithoutCellsUnlessTheSpanCoversNone) {
   FakePlatform platform;
   Builder b(platform);
-  int32_t tipo = 1;
-  place_montagna(b, 1000, 2000, tipo);
+  int32_t type = 1;
+  place_montagna(b, 1000, 2000, type);
   EXPECT_EQ(b.error_number, 26);
   EXPECT_EQ(b.montagna_count, 0);
   b.error_number = 0;
-  place_montagna(b, 1000, 1020, tipo);
+  place_montagna(b, 1000, 1020, type);
   EXPECT_EQ(b.error_number, 0);
   EXPECT_EQ(b.montagna_count, 1);
 }
 
 // ---- place_slowdown ----
 
-TEST(MemoRallentamento, BoardsOfASlowdownAt29000) {
+TEST(PlaceSlowdown, BoardsOfASlowdownAt29000) {
   Model m;
   place_slowdown(m.b, 29000, 30, 600, 7, 0, 30);
   EXPECT_EQ(m.b.error_number, 0);
@@ -204,7 +204,7 @@ TEST(MemoRallentamento, BoardsOfASlowdownAt29000) {
   for (int i = 553; i <= 556; ++i) EXPECT_EQ(m.at(i).kind, empty) << "no lead cells without f_ta";
 }
 
-TEST(MemoRallentamento, ZeroDvLeavesValue2Alone) {
+TEST(PlaceSlowdown, ZeroDvLeavesValue2Alone) {
   Model m;
   m.at(581).value2 = 99;  // a free cell's leftover value is not cleared
   place_slowdown(m.b, 29000, 60, 600, 0, 1, 0);
@@ -214,7 +214,7 @@ TEST(MemoRallentamento, ZeroDvLeavesValue2Alone) {
   for (int i = 553; i <= 556; ++i) EXPECT_EQ(m.at(i).value2, 0) << i;
 }
 
-TEST(MemoRallentamento, LeadCellsCountDownFromBeforeTheWarning) {
+TEST(PlaceSlowdown, LeadCellsCountDownFromBeforeTheWarning) {
   const struct {
     int32_t x;
     int32_t d_v;
@@ -246,7 +246,7 @@ TEST(MemoRallentamento, LeadCellsCountDownFromBeforeTheWarning) {
   }
 }
 
-TEST(MemoRallentamento, StoredValuesKeepTheirLow16Bits) {
+TEST(PlaceSlowdown, StoredValuesKeepTheirLow16Bits) {
   Model m;
   place_slowdown(m.b, 29000, 70000, 600, -70000, 0, 65536 + 12);
   EXPECT_EQ(m.at(581).value1, static_cast<int16_t>(70000 - 65536));
@@ -255,7 +255,7 @@ TEST(MemoRallentamento, StoredValuesKeepTheirLow16Bits) {
 }
 
 // Cells made taken before the slowdown at 29000 (w 557, s 581, e 593, h 556).
-TEST(MemoRallentamento, RefusalsWriteNothingButLeadCellConflicts) {
+TEST(PlaceSlowdown, RefusalsWriteNothingButLeadCellConflicts) {
   const struct {
     const char* what;
     std::vector<int> taken;
@@ -297,7 +297,7 @@ TEST(MemoRallentamento, RefusalsWriteNothingButLeadCellConflicts) {
   }
 }
 
-TEST(MemoRallentamento, MontagnaMarkersCountAsFree) {
+TEST(PlaceSlowdown, MontagnaMarkersCountAsFree) {
   Model m;
   for (int i : {553, 554, 555, 556, 557, 581, 593}) m.put(i, montagna_marker);
   place_slowdown(m.b, 29000, 30, 600, 0, 1, 30);
@@ -306,7 +306,7 @@ TEST(MemoRallentamento, MontagnaMarkersCountAsFree) {
   EXPECT_EQ(m.at(556).kind, slowdown_lead);
 }
 
-TEST(MemoRallentamento, EndOnTheLastCellIsAccepted) {
+TEST(PlaceSlowdown, EndOnTheLastCellIsAccepted) {
   Model m;
   place_slowdown(m.b, 103000, 30, 950, 0, 0, 0);
   EXPECT_EQ(m.b.error_number, 0);
@@ -315,12 +315,12 @@ TEST(MemoRallentamento, EndOnTheLastCellIsAccepted) {
 
 // ---- place_signal ----
 
-TEST(MemoSegnale, SignalValuesAndApproachMarks) {
+TEST(PlaceSignal, SignalValuesAndApproachMarks) {
   Model m;
   m.put(18, speed_board);  // marks go on whatever the cell holds
   m.at(16).approach_code = 33;
-  int32_t tempo = 0;
-  place_signal(m.b, 1050, 2, 1, 2, 3, 4, 0, 5, 6, 7, tempo);
+  int32_t time_s = 0;
+  place_signal(m.b, 1050, 2, 1, 2, 3, 4, 0, 5, 6, 7, time_s);
   EXPECT_EQ(m.b.error_number, 0);
   const Cell& s = m.at(22);
   EXPECT_EQ(s.kind, signal);
@@ -336,9 +336,9 @@ TEST(MemoSegnale, SignalValuesAndApproachMarks) {
   EXPECT_EQ(m.at(18).kind, speed_board);
 }
 
-TEST(MemoSegnale, TimeIsRaisedTo101AndKeptOnlyForSideType2) {
+TEST(PlaceSignal, TimeIsRaisedTo101AndKeptOnlyForSideType2) {
   const struct {
-    int32_t sx, tempo;
+    int32_t sx, time_s;
     int32_t tempo_after;
     uint8_t signal_time;
   } cases[] = {{2, 50, 101, 101}, {2, 1, 101, 101},  {2, 100, 101, 101}, {2, 0, 0, 0},
@@ -346,41 +346,45 @@ TEST(MemoSegnale, TimeIsRaisedTo101AndKeptOnlyForSideType2) {
                {1, 50, 101, 0},   {1, 200, 200, 0},   {0, 0, 0, 0}};
   for (const auto& c : cases) {
     Model m;
-    int32_t tempo = c.tempo;
-    place_signal(m.b, 5000, c.sx, 0, 0, 0, 0, 0, 0, 0, 0, tempo);
-    EXPECT_EQ(tempo, c.tempo_after) << c.sx << " " << c.tempo;
-    EXPECT_EQ(m.at(101).signal_time, c.signal_time) << c.sx << " " << c.tempo;
+    int32_t time_s = c.time_s;
+    place_signal(m.b, 5000, c.sx, 0, 0, 0, 0, 0, 0, 0, 0, time_s);
+    EXPECT_EQ(time_s, c.tempo_after) << c.sx << " " << c.time_s;
+    EXPECT_EQ(m.at(101).signal_time, c.signal_time) << c.sx << " " << c.time_s;
   }
 }
 
-TEST(MemoSegnale, LaterSignalOverwritesCloseApproachMarks) {
+TEST(PlaceSignal, LaterSignalOverwritesCloseApproachMarks) {
   Model m;
-  int32_t tempo = 0;
-  place_signal(m.b, 1050, 2, 0, 0, 0, 0, 0, 0, 0, 0, tempo);  // cell 22: marks 20..14
-  place_signal(m.b, 950, 1, 0, 0, 0, 0, 1, 0, 0, 0, tempo);   // cell 20: marks 18..12
+  int32_t time_s = 0;
+  place_signal(m.b, 1050, 2, 0, 0, 0, 0, 0, 0, 0, 0, time_s);  // cell 22: marks 20..14
+  place_signal(m.b, 950, 1, 0, 0, 0, 0, 1, 0, 0, 0, time_s);   // cell 20: marks 18..12
   EXPECT_EQ(m.at(20).approach_code, 61) << "the signal cell keeps the earlier mark";
   EXPECT_EQ(m.at(20).kind, signal);
   EXPECT_EQ(m.at(18).approach_code, 41);
   EXPECT_EQ(m.at(12).approach_code, 44);
 }
 
-TEST(MemoSegnale, StoredValuesKeepTheirLowBits) {
+TEST(PlaceSignal, StoredValuesKeepTheirLowBits) {
   Model m;
-  int32_t tempo = 0;
-  place_signal(m.b, 5000, 90, 3277, 0, 0, 3277, 0, 0, 0, 0, tempo);
+  int32_t time_s = 0;
+  place_signal(m.b, 5000, 90, 3277, 0, 0, 3277, 0, 0, 0, 0, time_s);
   const Cell& s = m.at(101);
   EXPECT_EQ(s.value4, static_cast<int16_t>(32770 + 270));
   EXPECT_EQ(s.value1, static_cast<int16_t>(32770));
   EXPECT_EQ(m.at(99).approach_code, static_cast<uint8_t>(2701));
 }
 
-TEST(MemoSegnale, Refusals) {
-  const struct {
-    const char* what;
-    int32_t posizione;
-    CellKind on_cell;
-    int32_t error;
-  } cases[] = {
+// A point object at position_m, on a cell holding on_cell beforehand, and
+// the error its placement records (0: placed).
+struct PointRefusal {
+  const char* what;
+  int32_t position_m;
+  CellKind on_cell;
+  int32_t error;
+};
+
+TEST(PlaceSignal, Refusals) {
+  const PointRefusal cases[] = {
       {"cell taken", 5000, slowdown_start, 16},
       {"cell holds a montagna marker", 5000, montagna_marker, 0},
       {"lowest cell whose marks stay in the cells", 325, empty, 0},
@@ -391,16 +395,16 @@ TEST(MemoSegnale, Refusals) {
   };
   for (const auto& c : cases) {
     Model m;
-    const int64_t i = cell_index_of(c.posizione);
+    const int64_t i = cell_index_of(c.position_m);
     if (i <= 2080) m.put(static_cast<int>(i), c.on_cell);
     const std::vector<Cell> before = m.b.cells;
-    int32_t tempo = 50;
-    place_signal(m.b, c.posizione, 2, 1, 1, 1, 1, 1, 1, 1, 1, tempo);
+    int32_t time_s = 50;
+    place_signal(m.b, c.position_m, 2, 1, 1, 1, 1, 1, 1, 1, 1, time_s);
     EXPECT_EQ(m.b.error_number, c.error) << c.what;
     EXPECT_EQ(m.b.error_position_m, 0) << c.what;
     if (c.error != 0) {
       EXPECT_TRUE(same_cells(m.b.cells, before)) << c.what;
-      EXPECT_EQ(tempo, 50) << c.what;
+      EXPECT_EQ(time_s, 50) << c.what;
     } else {
       EXPECT_EQ(m.at(static_cast<int>(i)).kind, signal) << c.what;
     }
@@ -409,7 +413,7 @@ TEST(MemoSegnale, Refusals) {
 
 // ---- place_speed_boards ----
 
-TEST(MemoIndicatoriVMax, SpeedsPackSideSInHundredsAndSideDInUnits) {
+TEST(PlaceSpeedBoards, SpeedsPackSideSInHundredsAndSideDInUnits) {
   const struct {
     int32_t vas, vbs, vcs, strisces, vad, vbd, vcd, strisced;
     int16_t v1, v2, v3, v4;
@@ -433,13 +437,8 @@ TEST(MemoIndicatoriVMax, SpeedsPackSideSInHundredsAndSideDInUnits) {
   }
 }
 
-TEST(MemoIndicatoriVMax, Refusals) {
-  const struct {
-    const char* what;
-    int32_t posizione;
-    CellKind on_cell;
-    int32_t error;
-  } cases[] = {
+TEST(PlaceSpeedBoards, Refusals) {
+  const PointRefusal cases[] = {
       {"cell taken", 1000, signal, 21},
       {"cell holds a montagna marker", 1000, montagna_marker, 0},
       {"below cell 0", -100, empty, 26},
@@ -447,10 +446,10 @@ TEST(MemoIndicatoriVMax, Refusals) {
   };
   for (const auto& c : cases) {
     Model m;
-    const int64_t i = cell_index_of(c.posizione);
+    const int64_t i = cell_index_of(c.position_m);
     if (i >= 0 && i <= 2080) m.put(static_cast<int>(i), c.on_cell);
     const std::vector<Cell> before = m.b.cells;
-    place_speed_boards(m.b, c.posizione, 100, 100, 100, 1, 100, 100, 100, 1);
+    place_speed_boards(m.b, c.position_m, 100, 100, 100, 1, 100, 100, 100, 1);
     EXPECT_EQ(m.b.error_number, c.error) << c.what;
     if (c.error != 0) {
       EXPECT_TRUE(same_cells(m.b.cells, before)) << c.what;
@@ -468,11 +467,11 @@ TEST(PlacementExtremes, AnyInt32InputIsPlacedOrRefusedInsideTheModel) {
   for (int32_t p : values) {
     for (int32_t q : values) {
       Model m;
-      int32_t tipo = q;
-      place_montagna(m.b, p, q, tipo);
+      int32_t type = q;
+      place_montagna(m.b, p, q, type);
       place_slowdown(m.b, p, q, q, q, q, q);
-      int32_t tempo = q;
-      place_signal(m.b, p, q, q, q, q, q, q, q, q, q, tempo);
+      int32_t time_s = q;
+      place_signal(m.b, p, q, q, q, q, q, q, q, q, q, time_s);
       place_speed_boards(m.b, p, q, q, q, q, q, q, q, q);
       EXPECT_EQ(m.b.cells.size(), 2081u);
       EXPECT_LE(m.b.montagna_count, 1);
@@ -481,11 +480,11 @@ TEST(PlacementExtremes, AnyInt32InputIsPlacedOrRefusedInsideTheModel) {
   FakePlatform platform;
   Builder unallocated(platform);
   unallocated.cell_count = 2080;
-  int32_t tempo = 0;
+  int32_t time_s = 0;
   place_slowdown(unallocated, 29000, 30, 600, 0, 1, 0);
   EXPECT_EQ(unallocated.error_number, 26);
   unallocated.error_number = 0;
-  place_signal(unallocated, 29000, 2, 0, 0, 0, 0, 0, 0, 0, 0, tempo);
+  place_signal(unallocated, 29000, 2, 0, 0, 0, 0, 0, 0, 0, 0, time_s);
   EXPECT_EQ(unallocated.error_number, 26);
   unallocated.error_number = 0;
   place_speed_boards(unallocated, 29000, 0, 0, 0, 0, 0, 0, 0, 0);

@@ -33,6 +33,22 @@ bool fits(int64_t value) {
   return value >= std::numeric_limits<T>::min() && value <= std::numeric_limits<T>::max();
 }
 
+// What the row tests find in a key (all ignoring case), worked out once
+// per distinct key and remembered.
+struct TrainKeyTests {
+  bool comment = false;
+  bool braked_mass = false;
+  bool cars = false;
+  bool speed = false;
+  bool adhesion = false;
+  bool clock = false;
+  bool sand = false;
+  bool signal = false;
+  bool slowdown = false;
+  bool code_point = false;
+  bool station = false;
+};
+
 class TrainReader : public DescriptionReading {
  public:
   using DescriptionReading::DescriptionReading;
@@ -40,24 +56,9 @@ class TrainReader : public DescriptionReading {
   void run();
 
  private:
-  // What the row tests find in a key (all ignoring case), worked out once
-  // per distinct key and remembered.
-  struct KeyTests {
-    bool comment = false;
-    bool braked_mass = false;
-    bool cars = false;
-    bool speed = false;
-    bool adhesion = false;
-    bool clock = false;
-    bool sand = false;
-    bool signal = false;
-    bool slowdown = false;
-    bool code_point = false;
-    bool station = false;
-  };
-  static KeyTests classify(std::string_view key);
+  static TrainKeyTests classify(std::string_view key);
 
-  Flow read_row(const KeyTests& key);
+  Flow read_row(const TrainKeyTests& key);
   Flow speed_row();
   Flow adhesion_row();
   Flow signal_row();
@@ -72,7 +73,7 @@ class TrainReader : public DescriptionReading {
   uint8_t number8();
   uint8_t speed_code(int32_t speed) const;
 
-  KeyTestCache<KeyTests> key_cache_;
+  KeyTestCache<TrainKeyTests> key_cache_;
   int32_t station_number_ = 1;
   int32_t speed_cursor_ = 0;
   int32_t previous_speed_ = 0;
@@ -85,8 +86,8 @@ void TrainReader::run() {
   while (!fields_.at_end()) {
     if (contains_ignoring_case(read_key(), "[generale]")) break;
   }
-  const Flow flow =
-      read_records(key_cache_, classify, [this](const KeyTests& key) { return read_row(key); });
+  const Flow flow = read_records(key_cache_, classify,
+                                 [this](const TrainKeyTests& key) { return read_row(key); });
   if (flow == Flow::stop) return;
   end_steps();
 }
@@ -109,11 +110,11 @@ uint8_t TrainReader::speed_code(int32_t speed) const {
 }
 
 // Every key test ignores case.
-TrainReader::KeyTests TrainReader::classify(std::string_view key) {
+TrainKeyTests TrainReader::classify(std::string_view key) {
   std::string lower_key(key);
   to_lower_ascii(lower_key);
   const std::string_view lower = lower_key;
-  KeyTests t;
+  TrainKeyTests t;
   // A comment, skipped when at most two come in a row.
   t.comment = contains(key, '-');
   t.braked_mass = contains(lower, "frenata") && contains(lower, "massa");
@@ -131,7 +132,7 @@ TrainReader::KeyTests TrainReader::classify(std::string_view key) {
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their rows.
-Flow TrainReader::read_row(const KeyTests& key) {
+Flow TrainReader::read_row(const TrainKeyTests& key) {
   Station& train = b_.stations[kTrainDataEntry];
   Station& clock = b_.stations[kTrainEntry];
   if (key.braked_mass) train.from_m = number32();
@@ -185,8 +186,8 @@ Flow TrainReader::signal_row() {
   std::array<int32_t, 11> v{};
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
-  int32_t tempo = v[10];
-  place_signal(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], tempo);
+  int32_t time_s = v[10];
+  place_signal(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], time_s);
   return after_placement(v[0]);
 }
 
