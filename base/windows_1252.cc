@@ -6,7 +6,8 @@ namespace sb {
 
 namespace {
 
-// Code points of Windows-1252 bytes 0x80..0x9F; 0 marks the five unused bytes.
+// Code points of Windows-1252 bytes 0x80..0x9F; 0 marks the five unused
+// bytes. The rest of Windows-1252 is Latin-1.
 constexpr char32_t kHighControls[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
@@ -26,7 +27,36 @@ char to_byte(char32_t code_point) {
   return '?';
 }
 
+constexpr char32_t kReplacement = 0xFFFD;
+
+void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
 }  // namespace
+
+std::string windows_1252_to_utf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char byte : bytes) {
+    const auto c = static_cast<unsigned char>(byte);
+    char32_t code_point = c;
+    if (c >= 0x80 && c < 0xA0) {
+      code_point = kHighControls[c - 0x80] != 0 ? kHighControls[c - 0x80] : kReplacement;
+    }
+    append_utf8(out, code_point);
+  }
+  return out;
+}
 
 std::string utf8_to_windows_1252(std::string_view utf8) {
   std::string out;

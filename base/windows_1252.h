@@ -10,6 +10,10 @@ namespace sb {
 // writes. A character Windows-1252 cannot show becomes "?".
 std::string utf8_to_windows_1252(std::string_view utf8);
 
+// The other way, for showing stored names: Windows-1252 bytes as UTF-8. The
+// five bytes Windows-1252 leaves undefined become U+FFFD.
+std::string windows_1252_to_utf8(std::string_view bytes);
+
 // The lower-case form of a Windows-1252 character (A-Z, the accented
 // capitals, and the four capitals of 0x80-0x9F that have one).
 unsigned char windows_1252_lower(unsigned char c);

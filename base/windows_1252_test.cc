@@ -20,5 +20,20 @@ TEST(Windows1252, ConvertsUtf8AndMarksWhatItCannotShow) {
   EXPECT_EQ(utf8_to_windows_1252("\xC3"), "?");  // cut short
 }
 
+
+TEST(Windows1252, BecomesUtf8ForShowing) {
+  struct Case {
+    std::string bytes;
+    std::string utf8;
+  } cases[] = {
+      {"PRATO", "PRATO"},
+      {"\x80", "\u20AC"},            // euro sign
+      {"\x84\x9F", "\u201E\u0178"},  // low double quote, Y diaeresis
+      {"\x81\x8D\x8F\x90\x9D", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},  // undefined bytes
+      {"CITT\xC0 \xE8", "CITT\u00C0 \u00E8"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(windows_1252_to_utf8(c.bytes), c.utf8) << c.bytes;
+}
+
 }  // namespace
 }  // namespace sb

@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-namespace sb::inspect {
+// Names in the compiled files are Windows-1252 bytes; listings, JSON and SVG
+// are UTF-8 (windows_1252_to_utf8).
+#include "base/windows_1252.h"
 
-// Names in the compiled files are Windows-1252 bytes; listings, JSON and
-// SVG are UTF-8. Bytes that Windows-1252 leaves undefined become U+FFFD.
-std::string windows_1252_to_utf8(std::string_view bytes);
+namespace sb::inspect {
 
 // Text for a JSON string literal, quotes included. Expects UTF-8.
 std::string json_quoted(std::string_view utf8);
