@@ -113,6 +113,11 @@ void Win32Platform::print(const std::string& text) {
   std::fflush(stdout);
 }
 
+int32_t Win32ConsolePlatform::show_message(const std::string& text) {
+  report(text);
+  return IDOK;
+}
+
 void attach_parent_console() {
   if (GetStdHandle(STD_ERROR_HANDLE) != nullptr) return;
   if (AttachConsole(ATTACH_PARENT_PROCESS)) {

@@ -1,6 +1,7 @@
 #pragma once
 
-// The Windows platform: a real waiting window and message box.
+// The Windows platforms: the program with a real waiting window and message
+// box, and its console twin.
 
 #include <windows.h>
 
@@ -34,6 +35,18 @@ class Win32Platform : public Platform {
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   DiskFileSystem files_;
+};
+
+// The console twin of the Windows program, for a command prompt and scripts:
+// like the POSIX program, the waiting label and every message (the fatal
+// report's included) go to standard error, and nothing waits for a click.
+class Win32ConsolePlatform : public Win32Platform {
+ public:
+  Win32ConsolePlatform() : Win32Platform(GetModuleHandleA(nullptr)) {}
+
+  void show_waiting_window() override { report("Attendere"); }
+  void close_waiting_window() override {}
+  int32_t show_message(const std::string& text) override;
 };
 
 // A program started from a console gets its diagnostics there.
