@@ -29,8 +29,11 @@ class DescriptionReading {
   DescriptionReading(Builder& b, std::string file_name, std::string_view text)
       : b_(b), fields_(text), file_name_(std::move(file_name)) {}
 
-  // The line of the last key read: where a failure is reported.
+  // The line of the last key read.
   int32_t row_line() const { return row_line_; }
+  // Where a failure is reported: the row that gave the value that failed,
+  // which is the last key's row unless fail_at named an earlier one.
+  int32_t failure_line() const { return failure_line_ > 0 ? failure_line_ : row_line_; }
 
  protected:
   // Reads the next field as a key and notes its line. The key is a view
@@ -102,6 +105,13 @@ class DescriptionReading {
     } while (cursor < limit);
   }
 
+  // A value that a row gave and that fails only when it is stored, perhaps
+  // rows later: the failure names the row (line) that gave it.
+  [[noreturn]] void fail_at(int32_t line, const std::string& reason) {
+    failure_line_ = line;
+    throw ReadFailure(reason);
+  }
+
   Builder& b_;
   FieldReader fields_;
 
@@ -113,12 +123,14 @@ class DescriptionReading {
 
   std::string file_name_;
   int32_t row_line_ = 0;
+  int32_t failure_line_ = 0;
 };
 
 // Reads the description `name` in the builder's folder with a Reader (a
 // DescriptionReading constructed from the builder, the name and the text,
 // with run()) and deletes the file afterwards. A failure to read the file,
-// a ReadFailure or a file error records where it happened before it goes on.
+// a ReadFailure or a file error records where it happened (for a value read
+// earlier and failing later, the row that gave it) before it goes on.
 template <class Reader>
 void read_and_delete_description(Builder& b, const std::string& name) {
   const std::string path = b.path(name);
@@ -136,7 +148,7 @@ void read_and_delete_description(Builder& b, const std::string& name) {
     b.files->remove_file(path);
   } catch (...) {
     b.stop_file = name;
-    b.stop_line = reader.row_line();
+    b.stop_line = reader.failure_line();
     throw;
   }
 }

@@ -66,17 +66,20 @@ class TrainReader : public DescriptionReading {
   Flow code_point_row();
   Flow station_row();
   Flow place_station(int32_t n, int32_t platform_length);
+  void write_speed(int64_t limit);
   void end_steps();
 
   int32_t number32() { return fields_.read_number(); }
   int16_t number16();
   uint8_t number8();
-  uint8_t speed_code(int32_t speed) const;
+  uint8_t previous_speed_code();
 
   KeyTestCache<TrainKeyTests> key_cache_;
   int32_t station_number_ = 1;
   int32_t speed_cursor_ = 0;
   int32_t previous_speed_ = 0;
+  // The line of the "velocita" row that gave previous_speed_.
+  int32_t previous_speed_line_ = 0;
   int32_t adhesion_cursor_ = 0;
   int32_t previous_adhesion_ = 0;
 };
@@ -104,9 +107,24 @@ uint8_t TrainReader::number8() {
   return static_cast<uint8_t>(value);
 }
 
-// A cell keeps a line speed as its fifth, rounded, in one byte.
-uint8_t TrainReader::speed_code(int32_t speed) const {
-  return static_cast<uint8_t>(round_half_even(speed / 5.0));
+// A cell keeps a line speed as its fifth, rounded, in one byte. The speed is
+// checked only here, when it is stored, so a failure names its own
+// "velocita" row rather than the row being read.
+uint8_t TrainReader::previous_speed_code() {
+  const int64_t fifth = round_half_even(previous_speed_ / 5.0);
+  if (!fits<uint8_t>(fifth)) {
+    fail_at(previous_speed_line_,
+            "speed " + std::to_string(previous_speed_) + " does not fit a cell");
+  }
+  return static_cast<uint8_t>(fifth);
+}
+
+// Writes the speed of the last "velocita" row into the cells from the cursor
+// on while the cursor is below `limit`, at least one cell; nothing (and no
+// check) once the cursor has reached the last cell.
+void TrainReader::write_speed(int64_t limit) {
+  if (speed_cursor_ >= b_.cell_count) return;
+  write_profile(speed_cursor_, limit, previous_speed_code(), &Cell::line_speed);
 }
 
 // Every key test ignores case.
@@ -155,17 +173,17 @@ Flow TrainReader::read_row(const TrainKeyTests& key) {
 }
 
 // A profile row's value holds from its own cell t = x / 50 on; the cells
-// before t get the previous row's value.
+// before t get the previous row's value. A speed whose fifth does not fit a
+// byte fails only when it is written (at a later speed row or in the end
+// steps), so a row beyond the cells still ends the reading with 15 first.
 Flow TrainReader::speed_row() {
   const int32_t x = number32();
   const int32_t v = number32();
-  if (!fits<uint8_t>(round_half_even(v / 5.0))) {
-    throw ReadFailure("speed " + std::to_string(v) + " does not fit a cell");
-  }
   if (const Flow flow = check_position(x, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t t = round_half_even(x / 50.0);
-  if (t > 0) write_profile(speed_cursor_, t, speed_code(previous_speed_), &Cell::line_speed);
+  if (t > 0) write_speed(t);
   previous_speed_ = v;
+  previous_speed_line_ = row_line();
   return Flow::go_on;
 }
 
@@ -200,16 +218,18 @@ Flow TrainReader::slowdown_row() {
 }
 
 // A code point lies in cell p / 50 (no 1 added); a value below 1 cuts the code.
+// The value must fit 16 bits only when it is stored, as a code point's value1.
 Flow TrainReader::code_point_row() {
   const int32_t p = number32();
-  const int16_t n = number16();
+  const int32_t n = number32();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t c = round_half_even(p / 50.0);
   if (!in_cells(b_, c) || !is_free(b_.cells[c])) return refuse(error::code_cell_taken, p);
   Cell& cell = b_.cells[c];
   if (n >= 1) {
+    if (!fits<int16_t>(n)) throw ReadFailure("does not fit 16 bits: " + std::to_string(n));
     cell.kind = code_point;
-    cell.value1 = n;
+    cell.value1 = static_cast<int16_t>(n);
   } else {
     cell.kind = code_cut;
   }
@@ -305,7 +325,7 @@ Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
 // chainage systems of the line must stand on the 50 m grid.
 void TrainReader::end_steps() {
   const int64_t limit = int64_t{b_.cell_count} - 2;
-  write_profile(speed_cursor_, limit, speed_code(previous_speed_), &Cell::line_speed);
+  write_speed(limit);
   write_profile(adhesion_cursor_, limit, static_cast<uint8_t>(previous_adhesion_),
                 &Cell::adhesion);
   for (int entry = kChainageThreeEntry; entry <= kChainageOneEntry; ++entry) {
