@@ -17,6 +17,8 @@ namespace {
 
 // A 97000 m line (cells 0..2080) with nothing on it.
 const std::string kPlainLine = "[generale]\r\nlunghezza percorso, 97000\r\n[fine]\r\n";
+// A 30000 m line (cells 0..740) with nothing on it.
+const std::string kShortLine = "[generale]\r\nlunghezza percorso, 30000\r\n[fine]\r\n";
 
 // A train description whose first row stands on line 2.
 std::string train_text(const std::string& rows) { return "[generale]\r\n" + rows + "[fine]\r\n"; }
@@ -361,6 +363,96 @@ TEST_F(TrainReaderTest, UnreadableTrainTextsEndWithTheCommonFailure) {
     EXPECT_EQ(b.stop_line, c.stop_line) << c.what;
     EXPECT_TRUE(platform.files.files.empty()) << c.what;
   }
+}
+
+// A speed's fifth and a code value's 16 bits are checked where the steps
+// store them, not as the row is read: a speed when it is written into cells
+// (at the next speed row or in the end steps), a code value only as a code
+// point's value1. A failure still names the row that gave the value.
+TEST_F(TrainReaderTest, ValuesAreCheckedWhereTheyAreStored) {
+  const std::string two_stations = station(29000, 12, 400, "A") + station(33000, 2, 600, "B");
+  const struct {
+    const char* what;
+    std::string train;
+    int32_t error;
+    int32_t position;  // 777: unchanged
+    int32_t stop_line;
+    int stations;      // station entries read
+    int stop_markers;
+  } cases[] = {
+      {"speed too large on a row beyond the cells",
+       train_text("velocita, 0, 100\r\nvelocita, 36950, 5000\r\n"), 15, 36950, 3, 0, 0},
+      {"speed too large, written in the end steps",
+       train_text("velocita, 0, 100\r\n" + kFirstStation + "velocita, 28100, 5000\r\n" +
+                  two_stations),
+       25, 777, 4, 3, 3},
+      {"speed too large, written at the next speed row",
+       train_text("velocita, 0, 100\r\n" + kFirstStation + "velocita, 28100, 5000\r\n" +
+                  two_stations + "velocita, 34000, 80\r\n"),
+       25, 777, 4, 3, 3},
+      {"speed too large, next speed row beyond the cells",
+       train_text("velocita, 28100, 5000\r\n" + two_stations + "velocita, 36950, 80\r\n"), 25,
+       36950, 2, 2, 2},
+      {"speed too large, replaced before it is written",
+       train_text("velocita, 0, 5000\r\nvelocita, 0, 100\r\n"), 0, 777, 0, 0, 0},
+      {"code cut from a value below 16 bits", train_text("abbattimento, 18000, -2147483648\r\n"),
+       0, 777, 0, 0, 0},
+      {"code value too large on a taken cell",
+       train_text("abbattimento, 18000, 0\r\nabbattimento, 18000, 40000\r\n"), 7, 18000, 3, 0,
+       0},
+  };
+  for (const auto& c : cases) {
+    reset();
+    b.error_position_m = 777;
+    read(c.train, kShortLine);
+    ASSERT_EQ(b.cell_count, 740);
+    EXPECT_EQ(b.error_number, c.error) << c.what;
+    EXPECT_EQ(b.error_position_m, c.position) << c.what;
+    EXPECT_EQ(b.stop_line, c.stop_line) << c.what;
+    EXPECT_EQ(b.stop_file, c.error == 0 ? "" : "Sarvena_Lucredo_20573-2-.txt") << c.what;
+    int stations = 0;
+    while (!b.stations[stations + 1].name.empty()) ++stations;
+    EXPECT_EQ(stations, c.stations) << c.what;
+    int markers = 0;
+    for (const Cell& cell : b.cells) markers += cell.kind == stop_marker;
+    EXPECT_EQ(markers, c.stop_markers) << c.what;
+    EXPECT_FALSE(train_text_exists()) << c.what;
+  }
+}
+
+TEST_F(TrainReaderTest, WhatTheRowsBeforeAStoredValueLeave) {
+  // The end steps write the speed before the row beyond the cells, never its own.
+  read(train_text("velocita, 0, 100\r\nvelocita, 36950, 5000\r\n"), kShortLine);
+  EXPECT_EQ(b.error_number, 15);
+  EXPECT_EQ(cell(0).line_speed, 20);
+  EXPECT_EQ(cell(737).line_speed, 20);
+  EXPECT_EQ(cell(738).line_speed, 0);
+
+  // The stations after the bad speed row are read and placed; its speed is
+  // never written, and the failure names its row.
+  reset();
+  read(train_text("velocita, 0, 100\r\n" + kFirstStation + "velocita, 28100, 5000\r\n" +
+                  station(29000, 12, 400, "A") + station(33000, 2, 600, "B")),
+       kShortLine);
+  EXPECT_EQ(b.error_number, 25);
+  EXPECT_EQ(b.stop_line, 4);
+  EXPECT_EQ(b.stop_reason, "speed 5000 does not fit a cell");
+  EXPECT_EQ(b.stations[2].name, "A");
+  EXPECT_EQ(b.stations[2].to_m, 29200);
+  EXPECT_EQ(b.stations[3].name, "B");
+  EXPECT_EQ(b.stations[3].to_m, 33300);
+  EXPECT_EQ(cell(583).kind, stop_marker);
+  EXPECT_EQ(cell(583).value1, 2);
+  EXPECT_EQ(cell(665).kind, stop_marker);
+  EXPECT_EQ(cell(665).value1, 3);
+  EXPECT_EQ(cell(561).line_speed, 20);
+  EXPECT_EQ(cell(562).line_speed, 0);
+
+  // A code value below 1 makes a code cut, whatever its size.
+  reset();
+  read(train_text("abbattimento, 18000, -2147483648\r\n"), kShortLine);
+  EXPECT_EQ(b.error_number, 0);
+  EXPECT_EQ(cell(360).kind, code_cut);
 }
 
 TEST_F(TrainReaderTest, WidestValuesThatStillFit) {
