@@ -98,6 +98,9 @@ class RecordingFileSystem : public FileSystem {
 
   bool exists(const std::string& path) override { return inner_.exists(path); }
   std::string read_file(const std::string& path) override { return inner_.read_file(path); }
+  std::string read_own_file(const std::string& path) override {
+    return inner_.read_own_file(path);
+  }
   void replace_file(const std::string& path, std::span<const std::string_view> chunks) override {
     size_t size = 0;
     for (std::string_view chunk : chunks) size += chunk.size();
@@ -136,7 +139,7 @@ class Floor {
     size_t largest = 0;
     for (const FileOperation& op : operations_) {
       largest = std::max(largest, op.size);
-      partial_paths_.push_back(partial_file_name(op.path));
+      partial_paths_.push_back(op.path + ".partial");
     }
     bytes_.assign(largest, 'x');
   }

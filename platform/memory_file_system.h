@@ -15,6 +15,8 @@ class MemoryFileSystem : public FileSystem {
  public:
   bool exists(const std::string& path) override { return files.count(path) != 0; }
   std::string read_file(const std::string& path) override;
+  // Memory holds no links nor folders: every file is a regular one.
+  std::string read_own_file(const std::string& path) override { return read_file(path); }
   void replace_file(const std::string& path,
                     std::span<const std::string_view> chunks) override;
   void remove_file(const std::string& path) override {

@@ -18,6 +18,11 @@ class ProtectedFileSystem : public FileSystem {
 
   bool exists(const std::string& path) override { return inner_.exists(path); }
   std::string read_file(const std::string& path) override { return inner_.read_file(path); }
+  // A protected path is the user's own file read in place, which may be a
+  // link the user made: it is read as the user named it.
+  std::string read_own_file(const std::string& path) override {
+    return protected_.count(path) ? inner_.read_file(path) : inner_.read_own_file(path);
+  }
   void replace_file(const std::string& path,
                     std::span<const std::string_view> chunks) override {
     if (!protected_.count(path)) inner_.replace_file(path, chunks);

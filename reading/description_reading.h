@@ -128,7 +128,8 @@ class DescriptionReading {
 
 // Reads the description `name` in the builder's folder with a Reader (a
 // DescriptionReading constructed from the builder, the name and the text,
-// with run()) and deletes the file afterwards. A failure to read the file,
+// with run()) and deletes the file afterwards. The run put the file there
+// itself, so it is read as its own (no link followed). A failure to read it,
 // a ReadFailure or a file error records where it happened (for a value read
 // earlier and failing later, the row that gave it) before it goes on.
 template <class Reader>
@@ -136,7 +137,7 @@ void read_and_delete_description(Builder& b, const std::string& name) {
   const std::string path = b.path(name);
   std::string text;
   try {
-    text = b.files->read_file(path);
+    text = b.files->read_own_file(path);
   } catch (...) {
     b.stop_file = name;
     b.stop_line = 0;
