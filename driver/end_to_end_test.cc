@@ -119,6 +119,108 @@ TEST(EndToEnd, TheUsersOwnDescriptionIsNeverChanged) {
   EXPECT_TRUE(fs::exists(dir.file("Sarvena_Lucredo_20573-2.dat")));
 }
 
+// Every file a build of the built-in scenario writes; the two descriptions
+// are deleted again by the end of the run.
+const std::vector<std::string> kWrittenFiles = {
+    "Sarvena_Lucredo_linea.txt",
+    "Sarvena_Lucredo_20573-2-.txt",
+    "Sarvena_Lucredo_20573-2_note.txt",
+    "Sarvena_Lucredo_20573-2_rallentamenti.txt",
+    "Sarvena_Lucredo_20573-2_scheda_treno.txt",
+    "Sarvena_Lucredo_linea.dat",
+    "Sarvena_Lucredo_20573-2.sim",
+    "Sarvena_Lucredo_20573-2.dat",
+};
+
+bool is_description(const std::string& name) {
+  return name == kWrittenFiles[0] || name == kWrittenFiles[1];
+}
+
+// In a folder others can write to, someone puts a link or a folder where
+// the build writes, before it starts: at the name a replacement used to
+// write to first (<file>.partial), or at the file's own name. The build
+// writes through none of them, removes none it did not make, and leaves its
+// files as regular files with their usual bytes.
+TEST(EndToEnd, ThingsPlantedInTheFolderAreNeverWrittenThrough) {
+  TempDir reference;
+  ASSERT_EQ(run_builder("--dir '" + reference.path() + "'", "/").status, 0);
+  ASSERT_EQ(run_builder("--export --dir '" + reference.path() + "/exported'", "/").status, 0);
+  enum class Planted { link_at_partial_name, link_at_own_name, folder_at_partial_name };
+  const struct {
+    Planted planted;
+    const char* what;
+  } cases[] = {
+      {Planted::link_at_partial_name, "a link at <file>.partial"},
+      {Planted::link_at_own_name, "a link at the file's own name"},
+      {Planted::folder_at_partial_name, "a folder at <file>.partial"},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& name : kWrittenFiles) {
+      SCOPED_TRACE(std::string(c.what) + ", " + name);
+      TempDir outside, dir;
+      // A description at its working name that differs from the build's
+      // stops the build; the same text lets it go on through the link.
+      const std::string victim = outside.file("victim.txt");
+      const std::string victim_bytes =
+          is_description(name) && c.planted == Planted::link_at_own_name
+              ? read_file_bytes(reference.path() + "/exported/" + name)
+              : "the victim's own bytes\n";
+      write_file_bytes(victim, victim_bytes);
+      std::vector<std::string> expected = file_names(reference.path());
+      std::erase(expected, "exported");
+      const std::string partial = dir.file(name + ".partial");
+      switch (c.planted) {
+        case Planted::link_at_partial_name:
+          fs::create_symlink(victim, partial);
+          expected.push_back(name + ".partial");
+          break;
+        case Planted::link_at_own_name:
+          fs::create_symlink(victim, dir.file(name));
+          break;
+        case Planted::folder_at_partial_name:
+          fs::create_directory(partial);
+          expected.push_back(name + ".partial");
+          break;
+      }
+      std::sort(expected.begin(), expected.end());
+
+      const Outcome outcome = run_builder("--dir '" + dir.path() + "'", "/");
+
+      EXPECT_EQ(outcome.status, 0) << outcome.err;
+      EXPECT_EQ(read_file_bytes(victim), victim_bytes);
+      EXPECT_EQ(file_names(dir.path()), expected);
+      if (!is_description(name)) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.file(name))));
+        EXPECT_EQ(read_file_bytes(dir.file(name)), read_file_bytes(reference.file(name)));
+      }
+      if (c.planted == Planted::link_at_partial_name) {
+        std::error_code ec;
+        EXPECT_EQ(fs::read_symlink(partial, ec), victim);
+      }
+    }
+  }
+}
+
+// The user's own description, given at its working name, is read in place
+// even when that name is a link the user made to it.
+TEST(EndToEnd, AUsersLinkAtTheWorkingNameIsReadInPlace) {
+  TempDir dir;
+  ASSERT_EQ(run_builder("--export --dir '" + dir.path() + "/mine'", "/").status, 0);
+  const std::string mine = dir.path() + "/mine/Sarvena_Lucredo_linea.txt";
+  const std::string mine_bytes = read_file_bytes(mine);
+  fs::create_directory(dir.file("out"));
+  const std::string link = dir.path() + "/out/Sarvena_Lucredo_linea.txt";
+  fs::create_symlink(mine, link);
+
+  const Outcome outcome =
+      run_builder("--dir out --line out/Sarvena_Lucredo_linea.txt", dir.path());
+
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(fs::read_symlink(link), mine);
+  EXPECT_EQ(read_file_bytes(mine), mine_bytes);
+  EXPECT_TRUE(fs::exists(dir.path() + "/out/Sarvena_Lucredo_linea.dat"));
+}
+
 TEST(EndToEnd, RouteAndNumberNameTheFilesAndChangeTheCodes) {
   TempDir built_in, renamed;
   ASSERT_EQ(run_builder("--dir '" + built_in.path() + "'", "/").status, 0);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/system_error.h"
@@ -8,6 +11,8 @@
 
 namespace sb {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr size_t kLimit = size_t{1} << 20;
 
@@ -31,6 +36,75 @@ TEST(DiskFileSystem, ReadsUpToItsLimitAndRefusesMore) {
                 "read(" + path + "): larger than 1 MiB, far more than any description");
     }
   }
+}
+
+// A file the builder wrote is read back only if the name still holds a
+// regular file; what the user names is read as named, through a link too.
+TEST(DiskFileSystem, ReadsItsOwnFilesOnlyAsRegularFiles) {
+  TempDir dir;
+  DiskFileSystem disk;
+  const std::string regular = dir.file("regular.txt");
+  write_file_bytes(regular, "own bytes");
+  fs::create_symlink(regular, dir.file("link"));
+  fs::create_directory(dir.file("folder"));
+  ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+
+  EXPECT_EQ(disk.read_own_file(regular), "own bytes");
+  EXPECT_EQ(disk.read_file(dir.file("link")), "own bytes");
+  const struct {
+    std::string name;
+    std::string reason;
+  } refused[] = {
+      {"link", "it is a symbolic link, not a file this run wrote"},
+      {"folder", "it is a folder, not a file this run wrote"},
+      {"pipe", "it is not a regular file, as the files this run writes are"},
+  };
+  for (const auto& r : refused) {
+    const std::string path = dir.file(r.name);
+    try {
+      disk.read_own_file(path);
+      ADD_FAILURE() << path << " was read";
+    } catch (const FileError& e) {
+      EXPECT_EQ(std::string(e.what()), "read(" + path + "): " + r.reason);
+    }
+  }
+}
+
+TEST(DiskFileSystem, DeletingALinkLeavesTheFileItPointsTo) {
+  TempDir dir;
+  DiskFileSystem disk;
+  const std::string target = dir.file("target.txt");
+  write_file_bytes(target, "kept");
+  fs::create_symlink(target, dir.file("link"));
+
+  disk.remove_file(dir.file("link"));
+  disk.remove_file(dir.file("missing"));
+
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("link"))));
+  EXPECT_EQ(read_file_bytes(target), "kept");
+}
+
+// The new content goes into a file of its own, renamed over the old one:
+// nothing else is left in the folder, and a file at the name is replaced
+// with the permissions a new file gets, whatever the old one had.
+TEST(DiskFileSystem, AReplacementLeavesOnlyTheNewFile) {
+  TempDir dir;
+  DiskFileSystem disk;
+  const std::string path = dir.file("out.dat");
+  write_file_bytes(path, "an older and longer content");
+  fs::permissions(path, fs::perms::owner_read);
+
+  disk.replace_file(path, "new");
+
+  EXPECT_EQ(read_file_bytes(path), "new");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"out.dat"});
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  EXPECT_EQ(static_cast<mode_t>(fs::status(path).permissions()), 0666 & ~mask);
 }
 
 }  // namespace
