@@ -1,15 +1,17 @@
 #include "driver/options.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
-#include <functional>
 #include <string_view>
+#include <vector>
 
 namespace sb {
 
 namespace {
 
 struct ValueOption {
-  std::string_view name;
+  const char* name;
   std::optional<std::string> Options::*field;
   // The value becomes part of the names of the files written in the folder.
   bool names_files = false;
@@ -32,61 +34,66 @@ bool unfit_for_file_name(char c) {
   return static_cast<unsigned char>(c) < 0x20 || kRefused.find(c) != std::string_view::npos;
 }
 
-struct FlagOption {
-  std::string_view name;
-  bool Options::*field;
-};
-
-constexpr FlagOption kFlagOptions[] = {
-    {"--export", &Options::export_descriptions},
-    {"--help", &Options::help},
-    {"--version", &Options::version},
-};
-
-// Accepts "--name value" and "--name=value".
-bool take_value_option(std::span<const std::string> args, size_t& i, Options& options,
-                       std::string& error) {
-  const std::string& arg = args[i];
-  for (const ValueOption& option : kValueOptions) {
-    std::string value;
-    if (arg == option.name) {
-      if (i + 1 >= args.size()) {
-        error = "option " + std::string(option.name) + " needs a value";
-        return true;
-      }
-      value = args[++i];
-    } else if (arg.starts_with(std::string(option.name) + "=")) {
-      value = arg.substr(option.name.size() + 1);
-    } else {
-      continue;
-    }
-    if (value.empty()) {
-      error = "option " + std::string(option.name) + " needs a non-empty value";
-    } else if (option.names_files && std::ranges::any_of(value, unfit_for_file_name)) {
-      error = "option " + std::string(option.name) +
-              " names files: its value may not hold / \\ : * ? \" < > | or control characters";
-    } else {
-      options.*option.field = value;
-    }
-    return true;
+// The problem with a value option's value, or empty when it is fine.
+std::string check_value(const ValueOption& option, const std::string& value) {
+  const std::string name = option.name;
+  if (value.empty()) return "option " + name + " needs a non-empty value";
+  if (option.names_files && std::ranges::any_of(value, unfit_for_file_name)) {
+    return "option " + name +
+           " names files: its value may not hold / \\ : * ? \" < > | or control characters";
   }
-  return false;
+  return {};
+}
+
+// A value option given without its value: "--name" last, or "--name=".
+std::string missing_value(const CLI::ParseError& error, std::span<const std::string> args) {
+  const std::string what = error.what();
+  const std::string name = what.substr(0, what.find(':'));
+  const bool given_empty = std::ranges::find(args, name + "=") != args.end();
+  return "option " + name + (given_empty ? " needs a non-empty value" : " needs a value");
 }
 
 }  // namespace
 
 ParsedOptions parse_options(std::span<const std::string> args) {
   ParsedOptions parsed;
-  for (size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
-    if (take_value_option(args, i, parsed.options, parsed.error)) continue;
-    bool known = false;
-    for (const FlagOption& flag : kFlagOptions) {
-      if (args[i] == flag.name) {
-        parsed.options.*flag.field = true;
-        known = true;
-      }
-    }
-    if (!known) parsed.error = "unknown option " + args[i];
+  Options& options = parsed.options;
+  CLI::App app("scenario_builder");
+  // --help prints the program's own text; anything unknown is reported below.
+  app.set_help_flag();
+  app.allow_extras(true);
+
+  std::string values[std::size(kValueOptions)];
+  std::vector<CLI::Option*> value_options;
+  for (size_t i = 0; i < std::size(kValueOptions); ++i) {
+    // Given twice, the last one counts.
+    value_options.push_back(app.add_option(kValueOptions[i].name, values[i])
+                                ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast));
+  }
+  app.add_flag("--export", options.export_descriptions);
+  app.add_flag("--help", options.help);
+  app.add_flag("--version", options.version);
+
+  // CLI11 takes the arguments in reverse order.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch& error) {
+    parsed.error = missing_value(error, args);
+    return parsed;
+  } catch (const CLI::ParseError& error) {
+    parsed.error = error.what();
+    return parsed;
+  }
+  if (!app.remaining().empty()) {
+    parsed.error = "unknown option " + app.remaining().front();
+    return parsed;
+  }
+  for (size_t i = 0; i < std::size(kValueOptions); ++i) {
+    if (value_options[i]->count() == 0) continue;
+    parsed.error = check_value(kValueOptions[i], values[i]);
+    if (!parsed.error.empty()) return parsed;
+    options.*kValueOptions[i].field = values[i];
   }
   return parsed;
 }
