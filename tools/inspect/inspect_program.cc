@@ -4,6 +4,8 @@
 #include <variant>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "base/file_names.h"
 #include "output/compiled_layout.h"
 #include "platform/system_error.h"
@@ -32,45 +34,78 @@ struct ParsedOptions {
   std::string error;
 };
 
+// Of --help, --json and --svg, the last one given decides what is shown.
+Options::Mode mode_from(const CLI::App& app, const CLI::Option* help, const CLI::Option* json,
+                        const CLI::Option* svg) {
+  Options::Mode mode = Options::Mode::list;
+  for (const CLI::Option* option : app.parse_order()) {
+    if (option == help) mode = Options::Mode::help;
+    if (option == json) mode = Options::Mode::json;
+    if (option == svg) mode = Options::Mode::svg;
+  }
+  return mode;
+}
+
+// The combinations the modes allow; empty when the options fit together.
+std::string misfit(const Options& o) {
+  if (o.mode == Options::Mode::help) return "";
+  if (o.mode == Options::Mode::svg) {
+    if (!o.directory) return "--svg needs --dir DIR";
+    if (!o.files.empty()) return "--svg takes no FILE arguments";
+    return "";
+  }
+  if (o.files.empty()) return "no file given";
+  if (o.directory) return "--dir only goes with --svg";
+  return "";
+}
+
+// An argument the parser did not take, or a FILE that looks like an option:
+// the library reads a negative number such as "-5" as a positional value.
+std::optional<std::string> unknown_option(const CLI::App& app, const Options& options) {
+  const std::vector<std::string> left = app.remaining();
+  if (!left.empty()) return left.front();
+  for (const std::string& file : options.files) {
+    if (file.size() > 1 && file[0] == '-') return file;
+  }
+  return std::nullopt;
+}
+
+// The library's message, which ends in a newline for some errors.
+std::string parse_error_text(const CLI::ParseError& error) {
+  std::string text = error.what();
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
 ParsedOptions parse_options(std::span<const std::string> args) {
   ParsedOptions parsed;
   Options& o = parsed.options;
-  auto value_of = [&](size_t& i) -> std::optional<std::string> {
-    if (i + 1 >= args.size()) {
-      parsed.error = args[i] + " needs a value";
-      return std::nullopt;
-    }
-    return args[++i];
-  };
-  for (size_t i = 0; i < args.size() && parsed.error.empty(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      o.mode = Options::Mode::help;
-    } else if (arg == "--json") {
-      o.mode = Options::Mode::json;
-    } else if (arg == "--svg") {
-      if (auto v = value_of(i)) o.svg_file = *v, o.mode = Options::Mode::svg;
-    } else if (arg == "--dir") {
-      if (auto v = value_of(i)) o.directory = *v;
-    } else if (arg == "--route") {
-      if (auto v = value_of(i)) o.route_name = *v;
-    } else if (arg == "--number") {
-      if (auto v = value_of(i)) o.train_number = *v;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      parsed.error = "unknown option " + arg;
-    } else {
-      o.files.push_back(arg);
-    }
+  // --help prints inspect_usage() rather than the library's own help, and
+  // anything not understood is checked below rather than by the library.
+  CLI::App app{"", kProgram};
+  app.set_help_flag();
+  app.allow_extras();
+  const auto take_last = CLI::MultiOptionPolicy::TakeLast;
+  CLI::Option* help = app.add_flag("-h,--help")->disable_flag_override();
+  CLI::Option* json = app.add_flag("--json")->disable_flag_override();
+  CLI::Option* svg = app.add_option("--svg", o.svg_file)->multi_option_policy(take_last);
+  app.add_option("--dir", o.directory)->multi_option_policy(take_last);
+  app.add_option("--route", o.route_name)->multi_option_policy(take_last);
+  app.add_option("--number", o.train_number)->multi_option_policy(take_last);
+  app.add_option("FILE", o.files);
+  try {
+    // The library takes the arguments last first.
+    app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+  } catch (const CLI::ParseError& error) {
+    parsed.error = parse_error_text(error);
+    return parsed;
   }
-  if (!parsed.error.empty() || o.mode == Options::Mode::help) return parsed;
-  if (o.mode == Options::Mode::svg) {
-    if (!o.directory) parsed.error = "--svg needs --dir DIR";
-    else if (!o.files.empty()) parsed.error = "--svg takes no FILE arguments";
-  } else if (o.files.empty()) {
-    parsed.error = "no file given";
-  } else if (o.directory) {
-    parsed.error = "--dir only goes with --svg";
+  if (const auto unknown = unknown_option(app, o)) {
+    parsed.error = "unknown option " + *unknown;
+    return parsed;
   }
+  o.mode = mode_from(app, help, json, svg);
+  parsed.error = misfit(o);
   return parsed;
 }
 
@@ -174,22 +209,23 @@ Loaded<Listing> list_file(FileSystem& files, const std::string& path) {
 int list_files(FileSystem& files, const Options& options, std::string& out, std::string& err) {
   const bool json = options.mode == Options::Mode::json;
   int status = kInspected;
-  if (json) out += "[";
+  Json listings = Json::array();
   for (size_t i = 0; i < options.files.size(); ++i) {
     Loaded<Listing> listing = list_file(files, options.files[i]);
-    if (json && i) out += ",";
-    if (json) out += "\n";
     if (auto* problem = std::get_if<FileProblem>(&listing)) {
       err += problem_line(*problem);
       status = kBadFile;
-      if (json) out += error_json(problem->file, problem->message, problem->offset.value_or(0),
-                                  problem->offset.has_value());
+      if (json) listings.push_back(error_json(problem->file, problem->message, problem->offset));
       continue;
     }
-    if (!json && i) out += "\n";
-    out += json ? listing_json(std::get<Listing>(listing)) : listing_text(std::get<Listing>(listing));
+    if (json) {
+      listings.push_back(listing_json(std::get<Listing>(listing)));
+      continue;
+    }
+    if (i) out += "\n";
+    out += listing_text(std::get<Listing>(listing));
   }
-  if (json) out += "\n]\n";
+  if (json) out += json_text(listings);
   return status;
 }
 

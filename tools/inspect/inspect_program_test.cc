@@ -3,24 +3,27 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+
+#include "base/windows_1252.h"
 #include "driver/run.h"
 #include "output/compiled_layout.h"
 #include "testing/fake_platform.h"
 #include "testing/temp_dir.h"
-#include "tools/inspect/text_encoding.h"
-#include "tools/inspect/well_formed.h"
 
 namespace sb::inspect {
 namespace {
 
-using testing::is_valid_json;
-using testing::is_well_formed_xml;
+using Json = nlohmann::ordered_json;
 
 const std::string kDir = "/scenario";
 const std::string kCells = kDir + "/Sarvena_Lucredo_20573-2.dat";
@@ -65,6 +68,43 @@ class InspectBuiltIn : public ::testing::Test {
   static FakePlatform* platform_;
 };
 FakePlatform* InspectBuiltIn::platform_ = nullptr;
+
+// The --json output read back; a discarded value when it is no JSON.
+Json parsed_json(const std::string& text) { return Json::parse(text, nullptr, false); }
+
+// The entry of a listing's section whose "index" is `index`.
+Json entry_at(const Json& listing, const char* section, int index) {
+  for (const Json& entry : listing["sections"][section]) {
+    if (entry["index"] == index) return entry;
+  }
+  ADD_FAILURE() << "no entry " << index << " in " << section;
+  return Json::object();
+}
+
+// The picture read back, and the text of each of its <text> elements.
+struct Picture {
+  pugi::xml_document document;
+  pugi::xml_parse_result parsed;
+  std::vector<std::string> texts;
+};
+
+std::unique_ptr<Picture> read_picture(const std::string& svg) {
+  auto picture = std::make_unique<Picture>();
+  picture->parsed = picture->document.load_buffer(svg.data(), svg.size());
+  for (const pugi::xpath_node& node : picture->document.select_nodes("//text")) {
+    picture->texts.push_back(node.node().text().get());
+  }
+  return picture;
+}
+
+bool has_text(const Picture& picture, const std::string& text) {
+  return std::find(picture.texts.begin(), picture.texts.end(), text) != picture.texts.end();
+}
+
+bool has_text_starting(const Picture& picture, const std::string& start) {
+  return std::any_of(picture.texts.begin(), picture.texts.end(),
+                     [&](const std::string& text) { return text.rfind(start, 0) == 0; });
+}
 
 void expect_lines(const std::string& out, const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
@@ -139,20 +179,59 @@ TEST_F(InspectBuiltIn, PlanListingSummarisesTheTrack) {
 TEST_F(InspectBuiltIn, JsonCarriesTheSameContentAndRawFields) {
   const Outcome run = inspect(built(), {"--json", kCells, kStations, kPlan});
   ASSERT_EQ(run.status, kInspected) << run.err;
-  EXPECT_TRUE(is_valid_json(run.out)) << run.out.substr(0, 2000);
-  for (const char* expected : {
-           "\"side_s_speeds_kmh\": [105, 115, 120]",
-           "\"station_name\": \"SARVENA S.M.N.\"",
-           "\"gradient_per_mille\": 2",
-           "\"line_length_m\": 97000",
-           "\"st_code\": 33012",
-           "\"recomputed_og_code\": 2271",
-           "\"float64\": 103997",
-           // A raw field the text leaves out.
-           "\"value1\": 2100",
-       }) {
-    EXPECT_NE(run.out.find(expected), std::string::npos) << expected;
-  }
+  const Json listings = parsed_json(run.out);
+  ASSERT_TRUE(listings.is_array()) << run.out.substr(0, 2000);
+  ASSERT_EQ(listings.size(), 3u);
+  const Json& cells = listings[0];
+  const Json& stations = listings[1];
+  const Json& plan = listings[2];
+  std::vector<std::string> keys;
+  for (const auto& item : cells.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"file", "type", "summary", "sections", "notes"}));
+  EXPECT_EQ(cells["file"], kCells);
+  EXPECT_EQ(cells["type"], "cell file");
+  EXPECT_EQ(cells["summary"]["cell_count"], 2080);
+  EXPECT_EQ(cells["notes"], Json::array());
+
+  const Json& header = cells["sections"]["header"][0];
+  EXPECT_EQ(header["og_code"], 2271);
+  EXPECT_EQ(header["recomputed_og_code"], 2271);
+  EXPECT_EQ(header["og_code_check"], "matches");
+  const Json board = entry_at(cells, "objects", 21);
+  EXPECT_EQ(board["kind"], "speed_board");
+  EXPECT_EQ(board["side_s_speeds_kmh"], Json({105, 115, 120}));
+  EXPECT_EQ(board["raw"]["value1"], 2100);  // a raw field the text leaves out
+  const Json stop = entry_at(cells, "objects", 9);
+  EXPECT_EQ(stop["kind"], "stop_marker");
+  EXPECT_EQ(stop["station_name"], "SARVENA S.M.N.");
+  EXPECT_EQ(cells["sections"]["profile_runs"][0]["gradient_per_mille"], 2);
+
+  EXPECT_EQ(stations["type"], "station file");
+  EXPECT_EQ(entry_at(stations, "header_entries", 84)["line_length_m"], 97000);
+  const Json& codes = stations["sections"]["competition_codes"][0];
+  EXPECT_EQ(codes["st_code"], 33012);
+  EXPECT_EQ(codes["recomputed_st_code"], 33012);
+  EXPECT_EQ(entry_at(stations, "stations", 9)["platform_m"], Json({16100, 16650}));
+
+  EXPECT_EQ(plan["sections"]["element_states"][0]["float64"], 103997);
+  EXPECT_EQ(plan["sections"]["kilometre_points"][1]["y_m"], 1000.0);
+}
+
+// Names are Windows-1252 in the files and UTF-8 in the JSON; a file name
+// that is no UTF-8 still gives JSON.
+TEST_F(InspectBuiltIn, JsonTextsAreUtf8) {
+  MemoryFileSystem files = copy();
+  std::string& stations = files.files[kStations];
+  stations[stations.find("PRATO") + 2] = '\xC8';
+  const std::string odd_name = kDir + "/caf\xE9.sim";
+  const Outcome run = inspect(files, {"--json", kStations, odd_name});
+  EXPECT_EQ(run.status, kBadFile);
+  const Json listings = parsed_json(run.out);
+  ASSERT_TRUE(listings.is_array()) << run.out.substr(0, 2000);
+  ASSERT_EQ(listings.size(), 2u);
+  EXPECT_EQ(entry_at(listings[0], "stations", 9)["name"], "PR\u00c8TO");
+  EXPECT_EQ(listings[1]["file"], kDir + "/caf\uFFFD.sim");
+  EXPECT_TRUE(listings[1]["error"]["message"].is_string());
 }
 
 // ---- Bad files ------------------------------------------------------------
@@ -167,6 +246,22 @@ struct BadFile {
 std::string with_byte(std::string bytes, size_t at, char value) {
   bytes.at(at) = value;
   return bytes;
+}
+
+// The --json output for one bad file: the file, and its error as the
+// error line gives it ("offset N: message").
+void expect_json_error(const std::string& out, const std::string& path,
+                       const std::string& expected, const char* what) {
+  const Json listings = parsed_json(out);
+  ASSERT_TRUE(listings.is_array() && listings.size() == 1u) << what << ": " << out;
+  const Json& listing = listings[0];
+  EXPECT_EQ(listing["file"], path) << what;
+  const Json& error = listing["error"];
+  std::string line = error["message"].get<std::string>();
+  if (error.contains("offset")) {
+    line = "offset " + std::to_string(error["offset"].get<size_t>()) + ": " + line;
+  }
+  EXPECT_NE(line.find(expected), std::string::npos) << what << ": " << line;
 }
 
 TEST_F(InspectBuiltIn, BadFilesGiveTheFileAndTheOffset) {
@@ -207,9 +302,7 @@ TEST_F(InspectBuiltIn, BadFilesGiveTheFileAndTheOffset) {
       EXPECT_EQ(run.status, kBadFile) << c.what;
       EXPECT_EQ(run.err.rfind("scenario_inspect: " + c.path + ": ", 0), 0u) << run.err;
       EXPECT_NE(run.err.find(c.expected), std::string::npos) << c.what << ": " << run.err;
-      if (json) {
-        EXPECT_TRUE(is_valid_json(run.out)) << c.what << ": " << run.out;
-      }
+      if (json) expect_json_error(run.out, c.path, c.expected, c.what);
     }
   }
 }
@@ -252,19 +345,42 @@ TEST_F(InspectBuiltIn, ChangedNamesShowAsCodeMismatches) {
 }
 
 TEST(InspectProgram, UsageErrorsEndWithStatus2) {
-  const std::vector<std::vector<std::string>> cases = {
-      {}, {"--bogus"}, {"--svg"}, {"--svg", "out.svg"}, {"--dir", "x", "a.dat"},
-      {"--svg", "out.svg", "--dir", "x", "a.dat"}};
-  for (const auto& args : cases) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;  // after "scenario_inspect: ", before " (see --help)"
+  } cases[] = {
+      {{}, "no file given"},
+      {{"--json"}, "no file given"},
+      {{"--bogus"}, "unknown option --bogus"},
+      {{"a.dat", "-x"}, "unknown option -x"},
+      {{"-5"}, "unknown option -5"},
+      {{"--help", "--bogus"}, "unknown option --bogus"},
+      {{"--svg"}, "--svg: 1 required TEXT missing"},
+      {{"a.dat", "--number"}, "--number: 1 required TEXT missing"},
+      {{"--svg", "out.svg"}, "--svg needs --dir DIR"},
+      {{"--dir", "x", "a.dat"}, "--dir only goes with --svg"},
+      {{"--svg", "out.svg", "--dir", "x", "a.dat"}, "--svg takes no FILE arguments"},
+      {{"--svg", "out.svg", "--dir", "x", "--json"}, "no file given"},
+  };
+  for (const Case& c : cases) {
     MemoryFileSystem files;
-    const Outcome run = inspect(files, args);
-    EXPECT_EQ(run.status, kUsageError) << (args.empty() ? "" : args[0]);
-    EXPECT_NE(run.err.find("(see --help)"), std::string::npos);
+    const Outcome run = inspect(files, c.args);
+    EXPECT_EQ(run.status, kUsageError) << c.message;
+    EXPECT_EQ(run.err, "scenario_inspect: " + c.message + " (see --help)\n");
+    EXPECT_EQ(run.out, "");
   }
-  MemoryFileSystem files;
-  const Outcome help = inspect(files, {"--help"});
-  EXPECT_EQ(help.status, kInspected);
-  EXPECT_NE(help.out.find("--svg OUT.svg --dir DIR"), std::string::npos);
+}
+
+TEST(InspectProgram, HelpPrintsTheUsage) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"}, {"-h"}, {"a.dat", "--json", "-h"}}) {
+    MemoryFileSystem files;
+    const Outcome help = inspect(files, args);
+    EXPECT_EQ(help.status, kInspected);
+    EXPECT_EQ(help.out, inspect_usage());
+    EXPECT_EQ(help.err, "");
+  }
+  EXPECT_NE(inspect_usage().find("--svg OUT.svg --dir DIR"), std::string::npos);
 }
 
 // ---- The picture ----------------------------------------------------------
@@ -273,20 +389,37 @@ TEST_F(InspectBuiltIn, PictureIsWellFormedAndNamesTheStations) {
   MemoryFileSystem files = copy();
   const Outcome run = inspect(files, {"--svg", "/pictures/line.svg", "--dir", kDir});
   ASSERT_EQ(run.status, kInspected) << run.err;
-  const std::string& svg = files.files.at("/pictures/line.svg");
-  std::string why;
-  EXPECT_TRUE(is_well_formed_xml(svg, why)) << why;
-  EXPECT_NE(svg.find(">Route Sarvena_Lucredo, train 20573-2</text>"), std::string::npos);
+  const auto picture = read_picture(files.files.at("/pictures/line.svg"));
+  ASSERT_TRUE(picture->parsed) << picture->parsed.description();
+  EXPECT_STREQ(picture->document.document_element().name(), "svg");
+  EXPECT_TRUE(has_text(*picture, "Route Sarvena_Lucredo, train 20573-2"));
   const auto stations = decode_station_file(files.files.at(kStations));
   ASSERT_TRUE(stations);
   for (int i = 1; i <= 19; ++i) {
-    const std::string name = xml_escaped(stations.value()[i].name);
-    EXPECT_NE(svg.find(">" + name + "</text>"), std::string::npos) << name;
+    const std::string name = windows_1252_to_utf8(stations.value()[i].name);
+    EXPECT_TRUE(has_text(*picture, name)) << name;
   }
   for (const char* label : {"gradient (\u2030", "line speed (km/h", "position along the line (km)",
                             "x (km)", "montagna type 1", "slowdown 30 km/h"}) {
-    EXPECT_NE(svg.find(label), std::string::npos) << label;
+    EXPECT_TRUE(has_text_starting(*picture, label)) << label;
   }
+}
+
+// --route and --number choose the files of the folder to draw; the title
+// keeps the names the files carry.
+TEST_F(InspectBuiltIn, PictureOfAnotherRouteAndTrain) {
+  MemoryFileSystem built_files = copy();
+  MemoryFileSystem files;
+  files.files[kDir + "/Other_Line_42.dat"] = built_files.files.at(kCells);
+  files.files[kDir + "/Other_Line_42.sim"] = built_files.files.at(kStations);
+  files.files[kDir + "/Other_Line_linea.dat"] = built_files.files.at(kPlan);
+  EXPECT_EQ(inspect(files, {"--svg", "/p.svg", "--dir", kDir}).status, kBadFile);
+  const Outcome run = inspect(
+      files, {"--route", "Other_Line", "--svg", "/p.svg", "--number", "42", "--dir", kDir});
+  ASSERT_EQ(run.status, kInspected) << run.err;
+  const auto picture = read_picture(files.files.at("/p.svg"));
+  ASSERT_TRUE(picture->parsed) << picture->parsed.description();
+  EXPECT_TRUE(has_text(*picture, "Route Sarvena_Lucredo, train 20573-2"));
 }
 
 TEST_F(InspectBuiltIn, PictureNeedsAllThreeFiles) {
@@ -330,11 +463,11 @@ TEST_F(InspectBuiltIn, DamagedFilesNeverBreakTheOutput) {
 
     const Outcome json = inspect(files, {"--json", kCells, kStations, kPlan});
     EXPECT_TRUE(json.status == kInspected || json.status == kBadFile);
-    EXPECT_TRUE(is_valid_json(json.out)) << json.out.substr(0, 500);
+    EXPECT_FALSE(parsed_json(json.out).is_discarded()) << json.out.substr(0, 500);
     const Outcome picture = inspect(files, {"--svg", "/p.svg", "--dir", kDir});
     if (picture.status == kInspected) {
-      std::string why;
-      EXPECT_TRUE(is_well_formed_xml(files.files.at("/p.svg"), why)) << why;
+      const auto read = read_picture(files.files.at("/p.svg"));
+      EXPECT_TRUE(read->parsed) << read->parsed.description();
     } else {
       EXPECT_EQ(picture.status, kBadFile);
     }

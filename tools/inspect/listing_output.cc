@@ -1,10 +1,6 @@
 #include "tools/inspect/listing_output.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-
-#include "tools/inspect/text_encoding.h"
 
 namespace sb::inspect {
 
@@ -48,23 +44,13 @@ std::string facts_text(const std::vector<Fact>& facts) {
 
 // ---- JSON -----------------------------------------------------------------
 
-// The shortest text that reads back as the same double; JSON has no
-// infinities or NaN, so those become null.
-std::string json_number(double value) {
-  if (!std::isfinite(value)) return "null";
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-std::string json_value(const Value& value) {
-  if (const auto* i = std::get_if<int64_t>(&value)) return std::to_string(*i);
-  if (const auto* d = std::get_if<double>(&value)) return json_number(*d);
-  if (const auto* s = std::get_if<std::string>(&value)) return json_quoted(*s);
-  std::string list = "[";
-  list += joined(std::get<std::vector<int64_t>>(value), ", ");
-  list += "]";
-  return list;
+// A double goes out as the shortest text that reads back the same; JSON has
+// no infinities or NaN, and the library writes those as null.
+Json json_value(const Value& value) {
+  if (const auto* i = std::get_if<int64_t>(&value)) return *i;
+  if (const auto* d = std::get_if<double>(&value)) return *d;
+  if (const auto* s = std::get_if<std::string>(&value)) return *s;
+  return std::get<std::vector<int64_t>>(value);
 }
 
 std::string unit_suffix(const std::string& unit) {
@@ -81,38 +67,26 @@ std::string json_key(const std::string& name, const std::string& unit = "") {
   for (char& c : key) {
     if (c == ' ') c = '_';
   }
-  return json_quoted(key + unit_suffix(unit));
+  return key + unit_suffix(unit);
 }
 
-std::string facts_json(const std::vector<Fact>& facts, const std::vector<Fact>& raw = {}) {
-  std::string out = "{";
-  for (size_t i = 0; i < facts.size(); ++i) {
-    if (i) out += ", ";
-    out += json_key(facts[i].name, facts[i].unit) + ": " + json_value(facts[i].value);
-  }
-  if (!raw.empty()) out += (facts.empty() ? "" : ", ") + json_key("raw") + ": " + facts_json(raw);
-  return out + "}";
+Json facts_json(const std::vector<Fact>& facts, const std::vector<Fact>& raw = {}) {
+  Json out = Json::object();
+  for (const Fact& fact : facts) out[json_key(fact.name, fact.unit)] = json_value(fact.value);
+  if (!raw.empty()) out["raw"] = facts_json(raw);
+  return out;
 }
 
-std::string sections_json(const std::vector<Section>& sections) {
-  std::string out = "{";
-  for (size_t s = 0; s < sections.size(); ++s) {
-    if (s) out += ",";
-    out += "\n    " + json_key(sections[s].title) + ": [";
-    const auto& entries = sections[s].entries;
-    for (size_t e = 0; e < entries.size(); ++e) {
-      out += e ? ",\n      " : "\n      ";
-      out += facts_json(entries[e].facts, entries[e].raw);
+Json sections_json(const std::vector<Section>& sections) {
+  Json out = Json::object();
+  for (const Section& section : sections) {
+    Json entries = Json::array();
+    for (const Entry& entry : section.entries) {
+      entries.push_back(facts_json(entry.facts, entry.raw));
     }
-    out += entries.empty() ? "]" : "\n    ]";
+    out[json_key(section.title)] = std::move(entries);
   }
-  return out + "\n  }";
-}
-
-std::string notes_json(const std::vector<std::string>& notes) {
-  std::string out = "[";
-  for (size_t i = 0; i < notes.size(); ++i) out += (i ? ", " : "") + json_quoted(notes[i]);
-  return out + "]";
+  return out;
 }
 
 }  // namespace
@@ -134,19 +108,31 @@ std::string listing_text(const Listing& listing) {
   return out;
 }
 
-std::string listing_json(const Listing& listing) {
-  return "{\n  \"file\": " + json_quoted(listing.file) +
-         ",\n  \"type\": " + json_quoted(file_type_name(listing.type)) +
-         ",\n  \"summary\": " + facts_json(listing.summary) +
-         ",\n  \"sections\": " + sections_json(listing.sections) +
-         ",\n  \"notes\": " + notes_json(listing.notes) + "\n}";
+Json listing_json(const Listing& listing) {
+  Json out = Json::object();
+  out["file"] = listing.file;
+  out["type"] = file_type_name(listing.type);
+  out["summary"] = facts_json(listing.summary);
+  out["sections"] = sections_json(listing.sections);
+  out["notes"] = listing.notes;
+  return out;
 }
 
-std::string error_json(const std::string& file, const std::string& message, size_t offset,
-                       bool has_offset) {
-  std::string out = "{\n  \"file\": " + json_quoted(file) + ",\n  \"error\": {";
-  if (has_offset) out += "\"offset\": " + std::to_string(offset) + ", ";
-  return out + "\"message\": " + json_quoted(message) + "}\n}";
+Json error_json(const std::string& file, const std::string& message,
+                std::optional<size_t> offset) {
+  Json error = Json::object();
+  if (offset) error["offset"] = *offset;
+  error["message"] = message;
+  Json out = Json::object();
+  out["file"] = file;
+  out["error"] = std::move(error);
+  return out;
+}
+
+std::string json_text(const Json& json) {
+  // A file name from the command line need not be UTF-8; its bad bytes
+  // become U+FFFD rather than stopping the output.
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace sb::inspect

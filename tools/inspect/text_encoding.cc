@@ -1,7 +1,5 @@
 #include "tools/inspect/text_encoding.h"
 
-#include <cstdio>
-
 namespace sb::inspect {
 
 namespace {
@@ -10,29 +8,6 @@ namespace {
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
 }  // namespace
-
-std::string json_quoted(std::string_view utf8) {
-  std::string out = "\"";
-  for (char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", c);
-          out += escape;
-        } else {
-          out += ch;
-        }
-    }
-  }
-  return out + "\"";
-}
 
 std::string xml_escaped(std::string_view utf8) {
   std::string out;

@@ -9,9 +9,6 @@
 
 namespace sb::inspect {
 
-// Text for a JSON string literal, quotes included. Expects UTF-8.
-std::string json_quoted(std::string_view utf8);
-
 // Text for XML character data or an attribute value. Expects UTF-8; control
 // characters that XML cannot carry become U+FFFD.
 std::string xml_escaped(std::string_view utf8);

@@ -5,9 +5,8 @@
 namespace sb::inspect {
 namespace {
 
-TEST(InspectTextEncoding, EscapesForXmlAndJson) {
+TEST(InspectTextEncoding, EscapesForXml) {
   EXPECT_EQ(xml_escaped("a<b>&\"c'\x01\n"), "a&lt;b&gt;&amp;&quot;c&apos;\uFFFD\n");
-  EXPECT_EQ(json_quoted("a\"b\\c\n\x01\u00e8"), "\"a\\\"b\\\\c\\n\\u0001\u00e8\"");
 }
 
 }  // namespace
