@@ -82,7 +82,7 @@ TEST_F(ReadDescriptionsTest, CommonFailureDeletesBothTexts) {
       {"line record cut short", kPlainLine + "pendenza, 100", kPlainTrain, false, true, true,
        "Sarvena_Lucredo_linea.txt", 4, "a field is missing at the end of the file"},
       {"no line length", "[generale]\r\nsfondo uno, 1\r\n[curve]\r\n", kPlainTrain, false, true,
-       false, "Sarvena_Lucredo_linea.txt", 3, "the general block has no line length"},
+       false, "Sarvena_Lucredo_linea.txt", 3, "the general block has no \"lunghezza percorso\" record"},
       {"line text unreadable", kPlainLine, kPlainTrain, true, true, false,
        "Sarvena_Lucredo_linea.txt", 0, "read("},
       {"empty line text", "", kPlainTrain, false, true, false, "Sarvena_Lucredo_linea.txt", 1,

@@ -30,24 +30,26 @@ const std::vector<std::string> kCompiledFiles = {
 TEST(UnreadableDescription, WholeRunInMemory) {
   const struct {
     std::string unreadable;
+    std::vector<std::string> args;
     int status;
     // The line's failure leaves no cells, so the run ends with the fatal
-    // report; the train's leaves a model that is still written.
+    // report; the train's leaves a model that is written with --keep-going.
     std::vector<std::string> messages;
     bool compiled;
   } cases[] = {
-      {"Sarvena_Lucredo_linea.txt", kFatalReport, {" Errore n. 25"}, false},
-      {"Sarvena_Lucredo_20573-2-.txt", kBuiltWithProblem, {}, true},
+      {"Sarvena_Lucredo_linea.txt", {}, kFatalReport, {" Errore n. 25"}, false},
+      {"Sarvena_Lucredo_20573-2-.txt", {}, kBuiltWithProblem, {}, false},
+      {"Sarvena_Lucredo_20573-2-.txt", {"--keep-going"}, kBuiltWithProblem, {}, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.unreadable);
+    SCOPED_TRACE(c.unreadable + (c.args.empty() ? "" : " " + c.args[0]));
     FakePlatform platform;
     platform.files.failing_reads.insert(platform.file(c.unreadable));
 
-    EXPECT_EQ(run_program(platform, std::vector<std::string>{}), c.status);
+    EXPECT_EQ(run_program(platform, c.args), c.status);
 
     EXPECT_EQ(platform.messages, c.messages);
-    if (c.compiled) {
+    if (c.status == kBuiltWithProblem) {
       ASSERT_FALSE(platform.reports.empty());
       EXPECT_EQ(platform.reports.back().rfind("error_number=25 ", 0), 0u)
           << platform.reports.back();
@@ -88,6 +90,8 @@ TEST(UnreadableDescription, OnDisk) {
     b.directory = dir.path();
     b.route_name = kBuiltInRouteName;
     b.train_number = kBuiltInTrainNumber;
+    // The model a failed train leaves is written as it stands.
+    b.keep_going = true;
     write_line_description(b);
     write_train_description(b);
     const std::string path = dir.file(c.name);

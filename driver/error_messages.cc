@@ -1,5 +1,8 @@
 #include "driver/error_messages.h"
 
+#include "base/file_names.h"
+#include "track/error_numbers.h"
+
 namespace sb {
 
 namespace {
@@ -54,27 +57,61 @@ std::string explain_builder_error(int32_t error_number) {
   return "unknown problem";
 }
 
-std::string describe_recorded_problem(const Builder& b) {
-  std::string line = "error_number=";
-  line += std::to_string(b.error_number);
-  line += " error_position_m=";
-  line += std::to_string(b.error_position_m);
-  line += ": ";
-  line += explain_builder_error(b.error_number);
-  if (!b.stop_file.empty()) {
-    line += " (";
-    line += b.stop_file;
-    if (b.stop_line > 0) {
-      line += ':';
-      line += std::to_string(b.stop_line);
-    }
-    if (!b.stop_reason.empty()) {
-      line += ": ";
-      line += b.stop_reason;
-    }
-    line += ')';
+namespace {
+
+// What the run calls a description file: the author's path, or the built-in
+// text with the option that would replace it when the author gave only the
+// other one.
+struct Naming {
+  std::string name;
+  bool built_in = false;
+  std::string hint;
+};
+
+Naming naming_of(const Builder& b, const DescriptionSources& sources) {
+  const bool line = b.stop_file == line_description_name(b.route_name);
+  const std::optional<std::string>& own = line ? sources.line_path : sources.train_path;
+  const std::optional<std::string>& other = line ? sources.train_path : sources.line_path;
+  if (own) return {*own, false, ""};
+  Naming naming{line ? "built-in line description" : "built-in train description", true, ""};
+  if (other) naming.hint = line ? "give your own with --line" : "give your own with --train";
+  return naming;
+}
+
+std::string location_of(const Builder& b, const DescriptionSources& sources,
+                        std::string& hint) {
+  if (b.stop_file.empty()) return {};
+  const Naming naming = naming_of(b, sources);
+  hint = naming.hint;
+  std::string where = naming.name;
+  if (b.stop_line <= 0) return where;
+  // "path:line:column" for a file of the author's; words for a built-in text.
+  const char* const line_mark = naming.built_in ? ", line " : ":";
+  const char* const column_mark = naming.built_in ? ", column " : ":";
+  where.append(line_mark).append(std::to_string(b.stop_line));
+  if (b.stop_column > 0) where.append(column_mark).append(std::to_string(b.stop_column));
+  return where;
+}
+
+}  // namespace
+
+std::string located_problem(const Builder& b, const DescriptionSources& sources) {
+  std::string hint;
+  const std::string where = location_of(b, sources, hint);
+  std::string line = where.empty() ? "error: " : where + ": error: ";
+  if (b.error_number == error::unreadable && !b.stop_reason.empty()) {
+    line += "the description could not be read";
+  } else {
+    line += explain_builder_error(b.error_number);
   }
+  if (!b.stop_reason.empty()) line += ": " + b.stop_reason;
+  if (!hint.empty()) line += " (" + hint + ")";
   return line;
+}
+
+std::string problem_numbers(const Builder& b) {
+  return "error_number=" + std::to_string(b.error_number) +
+         " error_position_m=" + std::to_string(b.error_position_m);
 }
 
 }  // namespace sb

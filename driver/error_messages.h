@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "track/model.h"
@@ -9,9 +10,21 @@ namespace sb {
 // A plain-language explanation of a builder error number.
 std::string explain_builder_error(int32_t error_number);
 
-// The diagnostic line for a build that ended with a recorded problem:
-// "error_number=N error_position_m=M: explanation", and the description
-// file and line where reading stopped when a reader stopped on a row.
-std::string describe_recorded_problem(const Builder& b);
+// How this run names its two descriptions in messages: the path the author
+// gave (--line, --train), as typed, or none for a built-in text.
+struct DescriptionSources {
+  std::optional<std::string> line_path;
+  std::optional<std::string> train_path;
+};
+
+// The problem recorded in b, located in the author's own file, in the form
+// editors and log parsers jump to: "PATH:LINE:COL: error: explanation:
+// detail". A built-in text is named as such ("built-in train description,
+// line 23"), with a hint when the author gave only the other description.
+std::string located_problem(const Builder& b, const DescriptionSources& sources);
+
+// The last line of standard error of a build that recorded a problem:
+// "error_number=N error_position_m=M".
+std::string problem_numbers(const Builder& b);
 
 }  // namespace sb

@@ -53,6 +53,14 @@ std::string missing_value(const CLI::ParseError& error, std::span<const std::str
   return "option " + name + (given_empty ? " needs a non-empty value" : " needs a value");
 }
 
+// Which value wins is anybody's guess to the reader of a command line: a
+// value option given twice is refused, naming both values.
+std::string given_twice(const CLI::Option& option) {
+  const std::vector<std::string>& results = option.results();
+  return "option " + option.get_name() + " is given twice: " + results[0] + " and " +
+         results[1];
+}
+
 }  // namespace
 
 ParsedOptions parse_options(std::span<const std::string> args) {
@@ -66,13 +74,16 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   std::string values[std::size(kValueOptions)];
   std::vector<CLI::Option*> value_options;
   for (size_t i = 0; i < std::size(kValueOptions); ++i) {
-    // Given twice, the last one counts.
+    // Every value is kept, so that one given twice can be refused by name.
     value_options.push_back(app.add_option(kValueOptions[i].name, values[i])
                                 ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast));
   }
-  app.add_flag("--export", options.export_descriptions);
-  app.add_flag("--help", options.help);
-  app.add_flag("--version", options.version);
+  std::vector<CLI::Option*> flags = {
+      app.add_flag("--export", options.export_descriptions),
+      app.add_flag("--keep-going", options.keep_going),
+      app.add_flag("-h,--help", options.help),
+      app.add_flag("--version", options.version),
+  };
 
   // CLI11 takes the arguments in reverse order.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -89,6 +100,25 @@ ParsedOptions parse_options(std::span<const std::string> args) {
     parsed.error = "unknown option " + app.remaining().front();
     return parsed;
   }
+  for (const CLI::Option* option : value_options) {
+    if (option->count() > 1) {
+      parsed.error = given_twice(*option);
+      return parsed;
+    }
+  }
+  for (const CLI::Option* flag : flags) {
+    if (flag->count() > 1) {
+      parsed.error = "option " + flag->get_name() + " is given twice";
+      return parsed;
+    }
+  }
+  for (const char* other : {"--line", "--train", "--keep-going"}) {
+    if (options.export_descriptions && app.count(other) > 0) {
+      parsed.error = std::string("options --export and ") + other + " cannot go together: " +
+                     "--export only writes the built-in descriptions";
+      return parsed;
+    }
+  }
   for (size_t i = 0; i < std::size(kValueOptions); ++i) {
     if (value_options[i]->count() == 0) continue;
     parsed.error = check_value(kValueOptions[i], values[i]);
@@ -100,8 +130,9 @@ ParsedOptions parse_options(std::span<const std::string> args) {
 
 std::string usage_text() {
   return "usage: scenario_builder [--dir DIR] [--line FILE] [--train FILE]\n"
-         "                        [--route NAME] [--number NUMBER] [--export]\n"
-         "       scenario_builder --help | --version\n"
+         "                        [--route NAME] [--number NUMBER] [--keep-going]\n"
+         "       scenario_builder --export [--dir DIR] [--route NAME] [--number NUMBER]\n"
+         "       scenario_builder -h | --help | --version\n"
          "\n"
          "Builds one driving scenario. With no option it builds the built-in scenario\n"
          "in the program's folder.\n"
@@ -111,13 +142,17 @@ std::string usage_text() {
          "  --train FILE     build from this train description instead of the built-in one\n"
          "  --route NAME     route name (file names, station table, competition codes)\n"
          "  --number NUMBER  train number (file names, station table, competition codes)\n"
+         "  --keep-going     write the compiled files even when the build records a problem\n"
+         "                   (as the model stands); without it they are not written and\n"
+         "                   those of an earlier build in DIR stay as they were\n"
          "  --export         write the built-in descriptions into DIR and stop\n"
-         "  --help           show this text\n"
+         "  -h, --help       show this text\n"
          "  --version        show the version\n"
          "\n"
-         "Exit status: 0 built without problems; 1 built, but a problem was recorded\n"
-         "(described on standard error); 2 fatal report, no compiled file written;\n"
-         "3 usage error or a file that could not be read or written.\n";
+         "Exit status: 0 built without problems; 1 a problem was recorded (described on\n"
+         "standard error, whose last line is then error_number=N error_position_m=M); no\n"
+         "compiled file written unless --keep-going; 2 fatal report, no compiled file\n"
+         "written; 3 usage error or a file that could not be read or written.\n";
 }
 
 }  // namespace sb

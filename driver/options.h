@@ -14,7 +14,8 @@ struct Options {
   std::optional<std::string> route_name;  // --route
   std::optional<std::string> train_number;  // --number
   bool export_descriptions = false;       // --export
-  bool help = false;
+  bool keep_going = false;                // --keep-going
+  bool help = false;                      // --help, -h
   bool version = false;
 };
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <vector>
 
 #include "base/file_names.h"
 #include "base/line_list.h"
@@ -17,6 +18,7 @@
 #include "scenario/built_in_names.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
+#include "track/error_numbers.h"
 #include "track/fatal_report.h"
 #include "train/train_writer.h"
 
@@ -91,6 +93,34 @@ void protect_user_files(Builder& b, ProtectedFileSystem& files,
   }
 }
 
+// The description texts this run puts into the folder under their working
+// names. They never outlive the run, whatever its outcome: the reading
+// deletes them as it goes, and whatever is left (a reader stopped early, a
+// fatal report, a failed write) goes when the run ends. A user's file read
+// in place is protected and stays.
+class WorkingCopies {
+ public:
+  explicit WorkingCopies(FileSystem& files) : files_(files) {}
+  ~WorkingCopies() {
+    for (const std::string& path : paths_) {
+      try {
+        files_.remove_file(path);
+      } catch (const FileError&) {
+        // The run has already ended one way or another; a copy that cannot
+        // be deleted is left rather than hiding that outcome.
+      }
+    }
+  }
+  WorkingCopies(const WorkingCopies&) = delete;
+  WorkingCopies& operator=(const WorkingCopies&) = delete;
+
+  void add(const std::string& path) { paths_.push_back(path); }
+
+ private:
+  FileSystem& files_;
+  std::vector<std::string> paths_;
+};
+
 // Puts the user's description where the reader expects it, unless it is
 // there already.
 void install_user_description(Builder& b, ProtectedFileSystem& files,
@@ -107,16 +137,21 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   protect_user_files(b, files, user_line, user_train);
 
   b.platform->show_waiting_window();
+  WorkingCopies copies(files);
+  const std::string line_name = line_description_name(b.route_name);
+  const std::string train_name = train_description_name(b.route_name, b.train_number);
   if (user_line) {
-    install_user_description(b, files, *user_line, line_description_name(b.route_name));
+    install_user_description(b, files, *user_line, line_name);
   } else {
     write_line_description(b);
   }
+  copies.add(b.path(line_name));
   if (user_train) {
-    install_user_description(b, files, *user_train, train_description_name(b.route_name, b.train_number));
+    install_user_description(b, files, *user_train, train_name);
   } else {
     write_train_description(b);
   }
+  copies.add(b.path(train_name));
   // The crew documents describe the built-in scenario only.
   if (!user_line && !user_train) {
     write_notes(b);
@@ -125,6 +160,41 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   }
   compile_scenario(b, true);
   b.platform->close_waiting_window();
+}
+
+// What a run that wrote its compiled files says last: what and where.
+std::string build_summary(const Builder& b) {
+  const std::string files = plan_file_name(b.route_name) + ", " +
+                            station_file_name(b.route_name, b.train_number) + ", " +
+                            cell_file_name(b.route_name, b.train_number);
+  return "scenario_builder: built route " + b.route_name + ", train " + b.train_number +
+         " in " + b.directory + ": " + files + " (" + std::to_string(b.compiled_bytes) +
+         " bytes)";
+}
+
+std::string export_summary(const Builder& b) {
+  return "scenario_builder: wrote the built-in descriptions in " + b.directory + ": " +
+         line_description_name(b.route_name) + ", " +
+         train_description_name(b.route_name, b.train_number);
+}
+
+// Standard error after the build: the problem, located, when one was
+// recorded; what was written, when anything was; and for scripts, last, the
+// numbers of the problem.
+int report_outcome(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+  if (b.error_number == error::none) {
+    platform.report(build_summary(b));
+    return kBuilt;
+  }
+  platform.report("scenario_builder: " + located_problem(b, sources));
+  if (b.keep_going) {
+    platform.report(build_summary(b) + ", as the model stands despite the problem");
+  } else {
+    platform.report("scenario_builder: no compiled file written; those already in " +
+                    b.directory + " are as they were (--keep-going writes them anyway)");
+  }
+  platform.report(problem_numbers(b));
+  return kBuiltWithProblem;
 }
 
 }  // namespace
@@ -150,6 +220,8 @@ int run_program(Platform& platform, std::span<const std::string> args) {
   b.files = &files;
   b.route_name = options.route_name.value_or(kBuiltInRouteName);
   b.train_number = options.train_number.value_or(kBuiltInTrainNumber);
+  b.keep_going = options.keep_going;
+  const DescriptionSources sources{options.line_file, options.train_file};
   try {
     if (options.directory) {
       b.directory = *options.directory;
@@ -161,11 +233,13 @@ int run_program(Platform& platform, std::span<const std::string> args) {
       keep_edited_descriptions(b, files, std::nullopt, std::nullopt);
       write_line_description(b);
       write_train_description(b);
+      platform.report(export_summary(b));
       return kBuilt;
     }
     build(b, options, files);
   } catch (const FatalReport&) {
     platform.close_waiting_window();
+    platform.report("scenario_builder: " + located_problem(b, sources));
     return kFatalReport;
   } catch (const FileError& e) {
     platform.close_waiting_window();
@@ -175,11 +249,7 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     platform.report("scenario_builder: " + std::string(e.what()));
     return kFileOrUsageError;
   }
-  if (b.error_number != 0) {
-    platform.report(describe_recorded_problem(b));
-    return kBuiltWithProblem;
-  }
-  return kBuilt;
+  return report_outcome(platform, b, sources);
 }
 
 }  // namespace sb

@@ -25,6 +25,29 @@ TEST(RunProgram, UsageErrorsEndWithStatus3) {
   }
 }
 
+// An option given twice, or two that cannot go together, is refused by
+// naming both, before anything is written.
+TEST(RunProgram, ConflictingOptionsNameBoth) {
+  const struct {
+    std::vector<std::string> args;
+    std::string report;
+  } cases[] = {
+      {{"--dir", "a", "--dir=b"}, "option --dir is given twice: a and b"},
+      {{"--keep-going", "--keep-going"}, "option --keep-going is given twice"},
+      {{"--export", "--line", "l.txt"}, "options --export and --line cannot go together"},
+      {{"--train", "t.txt", "--export"}, "options --export and --train cannot go together"},
+      {{"--export", "--keep-going"}, "options --export and --keep-going cannot go together"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    EXPECT_EQ(run_program(platform, c.args), kFileOrUsageError) << c.report;
+    ASSERT_EQ(platform.reports.size(), 1u);
+    EXPECT_EQ(platform.reports[0].rfind("scenario_builder: " + c.report, 0), 0u)
+        << platform.reports[0];
+    EXPECT_TRUE(platform.files.log.empty());
+  }
+}
+
 // A description the user edited in the folder would be replaced by the run
 // and deleted by the reading: the run stops first and writes nothing.
 TEST(RunProgram, AnEditedDescriptionInTheFolderIsNeverReplaced) {
@@ -85,6 +108,9 @@ TEST(RunProgram, AUserFileThatIsTheOtherWorkingFileIsNeitherReplacedNorDeleted) 
 TEST(RunProgram, HelpAndVersionPrintAndWriteNothing) {
   FakePlatform platform;
   EXPECT_EQ(run_program(platform, std::vector<std::string>{"--help"}), kBuilt);
+  const std::string help = platform.printed;
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{"-h"}), kBuilt);
+  EXPECT_EQ(platform.printed, help + help);
   EXPECT_NE(platform.printed.find("--export"), std::string::npos);
   EXPECT_EQ(run_program(platform, std::vector<std::string>{"--version"}), kBuilt);
   EXPECT_NE(platform.printed.find("scenario_builder "), std::string::npos);
@@ -128,7 +154,12 @@ TEST(RunProgram, RunsTheBuildStepsInOrder) {
   EXPECT_EQ(platform.files.log, expected);
   EXPECT_EQ(platform.events, std::vector<std::string>{"window shown"});
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_TRUE(platform.reports.empty());
+  // One line says what was written where.
+  EXPECT_EQ(platform.reports,
+            std::vector<std::string>{
+                "scenario_builder: built route Sarvena_Lucredo, train 20573-2 in /scenario: "
+                "Sarvena_Lucredo_linea.dat, Sarvena_Lucredo_20573-2.sim, "
+                "Sarvena_Lucredo_20573-2.dat (2114491 bytes)"});
 }
 
 }  // namespace

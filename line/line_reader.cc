@@ -90,10 +90,20 @@ class LineReader : public DescriptionReading {
 void LineReader::run() {
   if (!find_general_section()) {
     refuse(error::no_general_section);
+    // The whole file is where it is missing.
+    b_.stop_line = 0;
+    b_.stop_column = 0;
+    b_.stop_reason = "no field of the file holds \"[generale]\"" + line_end_hint();
     return;
   }
   if (!read_general_block()) return;
-  if (!b_.cells_allocated()) throw ReadFailure("the general block has no line length");
+  if (!b_.cells_allocated()) {
+    std::string reason = "the general block has no \"lunghezza percorso\" record";
+    if (contains_ignoring_case(text(), "numero vetture")) {
+      reason += " (this looks like a train description: give it with --train)";
+    }
+    throw ReadFailure(reason + line_end_hint());
+  }
   order_chainages(b_);
   start_records();
   const Flow flow = read_records(key_cache_, classify,
@@ -148,6 +158,8 @@ bool LineReader::read_line_length() {
   b_.stations[kTrainDataEntry].to_m = length;
   if (length > kLongestLine) {
     refuse(error::line_too_long);
+    b_.stop_reason = "lunghezza percorso is " + std::to_string(length) + " m, at most " +
+                     std::to_string(kLongestLine) + " m";
     return false;
   }
   if (length < 0) throw ReadFailure("negative line length");

@@ -144,8 +144,8 @@ TEST_F(LineReaderTest, RecordedProblems) {
     int32_t position;  // 777: unchanged
     int32_t line;
   } cases[] = {
-      {"[generale] is the last field", "intro\r\n[generale]\r\n", 102, 777, 2},
-      {"no [generale]", "pendenza, 0, 2\r\n[fine]\r\n", 102, 777, 2},
+      {"[generale] is the last field", "intro\r\n[generale]\r\n", 102, 777, 0},
+      {"no [generale]", "pendenza, 0, 2\r\n[fine]\r\n", 102, 777, 0},
       {"line too long", "[generale]\r\nlunghezza percorso, 1000001\r\n", 1, 777, 2},
       {"curve without class", line_text("curvas, 1000, 400\r\n"), 103, 777, 4},
       {"curve with class 7", line_text("curvad7, 1000, 400\r\n"), 103, 777, 4},

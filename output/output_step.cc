@@ -22,17 +22,40 @@ constexpr int16_t kHeaderCellMarker = 5121;
 // The cell whose value1 and value2 carry the header values (position 0).
 constexpr size_t kHeaderCell = 1;
 
+// Ends the run with the fatal report `number`, saying what holds the slot.
+[[noreturn]] void slot_taken(Builder& b, int32_t number, const std::string& what) {
+  b.stop_file.clear();
+  b.stop_line = 0;
+  b.stop_column = 0;
+  b.stop_reason = what;
+  end_with_fatal_report(b, number);
+}
+
+// What a cell holds, for a message.
+std::string held_by(const Cell& cell) {
+  return "holds an object of kind " + std::to_string(cell.kind) + " with values " +
+         std::to_string(cell.value1) + " and " + std::to_string(cell.value2);
+}
+
 // Stores the two markers and the two competition codes in their reserved
 // slots, ending the run with 1250 or 1251 when a slot is already taken.
 void fill_header_slots(Builder& b) {
   // A model too short to have cell 1 has no room for the header either.
-  if (b.cells.size() <= kHeaderCell) end_with_fatal_report(b, error::header_slots_taken);
+  if (b.cells.size() <= kHeaderCell) {
+    slot_taken(b, error::header_slots_taken, "the line has no cell 1");
+  }
   Station& route = b.stations[kRouteEntry];
   Cell& header = b.cells[kHeaderCell];
-  if (route.int1 != 0 || header.value1 != 0) end_with_fatal_report(b, error::header_slots_taken);
+  if (header.value1 != 0) {
+    slot_taken(b, error::header_slots_taken, "cell 1 (0 to 50 m) " + held_by(header));
+  }
+  if (route.int1 != 0) slot_taken(b, error::header_slots_taken, "station entry 85 is taken");
   route.int1 = kRouteEntryMarker;
   header.value1 = kHeaderCellMarker;
-  if (route.time_s != 0 || header.value2 != 0) end_with_fatal_report(b, error::code_slots_taken);
+  if (header.value2 != 0) {
+    slot_taken(b, error::code_slots_taken, "cell 1 (0 to 50 m) " + held_by(header));
+  }
+  if (route.time_s != 0) slot_taken(b, error::code_slots_taken, "station entry 85 is taken");
   route.time_s = competition_code_st(b);
   header.value2 = competition_code_og(b);
 }
@@ -49,20 +72,27 @@ void write_plan_file(Builder& b) {
   const std::string zeros(2 * unset, '\0');
   const std::array<std::string_view, 4> chunks{plan.x_block(), zeros, plan.y_block(), zeros};
   b.files->replace_file(b.path(plan_file_name(b.route_name)), chunks);
+  for (std::string_view chunk : chunks) b.compiled_bytes += static_cast<int64_t>(chunk.size());
 }
 
 void write_station_file(Builder& b) {
-  b.files->replace_file(b.path(station_file_name(b.route_name, b.train_number)), encode_station_file(b.stations));
+  const std::string image = encode_station_file(b.stations);
+  b.files->replace_file(b.path(station_file_name(b.route_name, b.train_number)), image);
+  b.compiled_bytes += static_cast<int64_t>(image.size());
 }
 
 void write_cell_file(Builder& b) {
-  b.files->replace_file(b.path(cell_file_name(b.route_name, b.train_number)), encode_cell_file(b.cells));
+  const std::string image = encode_cell_file(b.cells);
+  b.files->replace_file(b.path(cell_file_name(b.route_name, b.train_number)), image);
+  b.compiled_bytes += static_cast<int64_t>(image.size());
 }
 
 }  // namespace
 
 void output_step(Builder& b) {
   fill_header_slots(b);
+  // The outcome is known now: a recorded problem holds the files back.
+  if (b.error_number != error::none && !b.keep_going) return;
   // A build without the plan leaves an earlier plan file as it was.
   if (b.with_track_plan) write_plan_file(b);
   write_station_file(b);

@@ -27,20 +27,38 @@ enum class Flow {
 class DescriptionReading {
  public:
   DescriptionReading(Builder& b, std::string file_name, std::string_view text)
-      : b_(b), fields_(text), file_name_(std::move(file_name)) {}
+      : b_(b), fields_(text), text_(text), file_name_(std::move(file_name)) {}
 
-  // The line of the last key read.
-  int32_t row_line() const { return row_line_; }
-  // Where a failure is reported: the row that gave the value that failed,
-  // which is the last key's row unless fail_at named an earlier one.
-  int32_t failure_line() const { return failure_line_ > 0 ? failure_line_ : row_line_; }
+  // Where the last key read begins.
+  TextLocation row() const { return row_; }
+  // Where a failure is reported: the field being read when it failed, or the
+  // value fail_at names, read rows earlier and failing only when stored.
+  TextLocation failure_location() const {
+    if (failure_.line > 0) return failure_;
+    return {fields_.field_line(), fields_.field_column()};
+  }
 
  protected:
-  // Reads the next field as a key and notes its line. The key is a view
-  // into the description's text, which outlives the reading.
+  // Reads the next field as a key and notes where it begins. The key is a
+  // view into the description's text, which outlives the reading.
   std::string_view read_key() {
-    row_line_ = fields_.line();
-    return fields_.read_text();
+    const std::string_view key = fields_.read_text();
+    row_ = last_field();
+    return key;
+  }
+
+  // Where the last field read begins.
+  TextLocation last_field() const { return {fields_.field_line(), fields_.field_column()}; }
+
+  std::string_view text() const { return text_; }
+
+  // A file whose lines end with CR alone reads as one line: a likely cause
+  // when a reading finds nothing it looks for, said after the reason.
+  std::string line_end_hint() const {
+    if (text_.find('\n') != std::string_view::npos || text_.find('\r') == std::string_view::npos) {
+      return {};
+    }
+    return " (its lines end with CR alone; end them with CR LF or LF)";
   }
 
   // Reads records to the end of the file or to one that ends the reading.
@@ -106,24 +124,27 @@ class DescriptionReading {
   }
 
   // A value that a row gave and that fails only when it is stored, perhaps
-  // rows later: the failure names the row (line) that gave it.
-  [[noreturn]] void fail_at(int32_t line, const std::string& reason) {
-    failure_line_ = line;
+  // rows later: the failure names where that value stands.
+  [[noreturn]] void fail_at(TextLocation value_at, const std::string& reason) {
+    failure_ = value_at;
     throw ReadFailure(reason);
   }
 
   Builder& b_;
   FieldReader fields_;
+  std::string_view text_;
 
  private:
   void note_stop() {
     b_.stop_file = file_name_;
-    b_.stop_line = row_line_;
+    b_.stop_line = row_.line;
+    b_.stop_column = row_.column;
+    b_.stop_reason.clear();
   }
 
   std::string file_name_;
-  int32_t row_line_ = 0;
-  int32_t failure_line_ = 0;
+  TextLocation row_;
+  TextLocation failure_;
 };
 
 // Reads the description `name` in the builder's folder with a Reader (a
@@ -141,6 +162,7 @@ void read_and_delete_description(Builder& b, const std::string& name) {
   } catch (...) {
     b.stop_file = name;
     b.stop_line = 0;
+    b.stop_column = 0;
     throw;
   }
   Reader reader(b, name, text);
@@ -149,7 +171,8 @@ void read_and_delete_description(Builder& b, const std::string& name) {
     b.files->remove_file(path);
   } catch (...) {
     b.stop_file = name;
-    b.stop_line = reader.failure_line();
+    b.stop_line = reader.failure_location().line;
+    b.stop_column = reader.failure_location().column;
     throw;
   }
 }

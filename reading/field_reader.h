@@ -32,6 +32,10 @@ class FieldReader {
   bool at_end() const { return pos_ == text_.size(); }
   // The 1-based line of the next character to read.
   int32_t line() const { return line_; }
+  // Where the last field read began (its first non-blank character): the
+  // 1-based line and the 1-based column, in bytes.
+  int32_t field_line() const { return field_line_; }
+  int32_t field_column() const { return field_column_; }
 
   // A key or a text: from its first non-blank character to the end of the
   // field, everything else kept as written (trailing blanks included).
@@ -62,13 +66,20 @@ class FieldReader {
   static const char* short_number_at(const char* p, const char* end, int32_t& value);
 
   const char* end() const { return text_.data() + text_.size(); }
-  void require_more() const {
-    if (at_end()) fail_at_end();
+  // A field missing at the end of the file is reported where the file ends.
+  void require_more() {
+    if (!at_end()) return;
+    mark_field_start(end());
+    fail_at_end();
   }
   [[noreturn]] static void fail_at_end();
   // Past the comma or line end at p, if any, counting a line end.
   const char* past_separator(const char* p, const char* end);
   void set_cursor(const char* p) { pos_ = static_cast<size_t>(p - text_.data()); }
+  void mark_field_start(const char* p) {
+    field_line_ = line_;
+    field_column_ = static_cast<int32_t>(p - line_start_) + 1;
+  }
   int32_t read_field_number_slowly();
   int32_t read_long_number(const char* start, const char* end);
 
@@ -90,6 +101,9 @@ class FieldReader {
   std::string_view text_;
   size_t pos_ = 0;
   int32_t line_ = 1;
+  const char* line_start_ = text_.data();
+  int32_t field_line_ = 1;
+  int32_t field_column_ = 1;
 };
 
 // Parses a whole decimal number with an optional minus sign that fits 32
@@ -146,11 +160,11 @@ inline const char* FieldReader::past_separator(const char* p, const char* end) {
     if (*p == ',') return p + 1;
     if (*p == '\n') {
       ++line_;
-      return p + 1;
+      return line_start_ = p + 1;
     }
     if (*p == '\r' && p + 1 < end && p[1] == '\n') {
       ++line_;
-      return p + 2;
+      return line_start_ = p + 2;
     }
   }
   return p;
@@ -160,6 +174,7 @@ inline std::string_view FieldReader::read_text() {
   require_more();
   const char* const end = this->end();
   const char* const start = skip_blanks(text_.data() + pos_, end);
+  mark_field_start(start);
   const char* const stop = field_end(start, end);
   set_cursor(past_separator(stop, end));
   return std::string_view(start, static_cast<size_t>(stop - start));
@@ -169,6 +184,7 @@ inline int32_t FieldReader::read_field_number() {
   require_more();
   const char* const end = this->end();
   const char* p = skip_blanks(text_.data() + pos_, end);
+  mark_field_start(p);
   int32_t value = 0;
   if (p < end && !ends_field(p, end)) {
     p = short_number_at(p, end, value);
@@ -190,6 +206,7 @@ inline int32_t FieldReader::read_number() {
     p = next;
   }
   set_cursor(p);
+  mark_field_start(p);
   require_more();
   int32_t value = 0;
   const char* stop = short_number_at(p, end, value);

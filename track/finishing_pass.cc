@@ -1,7 +1,9 @@
 #include "track/finishing_pass.h"
 
 #include <algorithm>
+#include <string>
 
+#include "base/file_names.h"
 #include "track/error_numbers.h"
 #include "track/placement.h"
 
@@ -58,11 +60,20 @@ class Walk {
     return true;
   }
 
-  void record(int32_t number, int64_t cell) {
+  // Records the problem at `cell`, naming the train row that placed the
+  // signal or slowdown in `object_cell` that needs the code point.
+  void record(int32_t number, int64_t cell, int64_t object_cell) {
     b_.error_number = number;
     // Modular like the other int32 fields: cell indices times 50 fit any
     // line the reader accepts.
     b_.error_position_m = static_cast<int32_t>(cell * 50);
+    const auto object = static_cast<size_t>(object_cell);
+    const TextLocation row = object < b_.object_rows.size() ? b_.object_rows[object]
+                                                             : TextLocation{};
+    b_.stop_file = train_description_name(b_.route_name, b_.train_number);
+    b_.stop_line = row.line;
+    b_.stop_column = row.column;
+    b_.stop_reason = "no free cell for a code point at cell " + std::to_string(cell);
   }
 
   // Rule A: every signal up to 20 cells before a warning board gets a code
@@ -77,7 +88,7 @@ class Walk {
       } else if (at(d - 2).kind == code_point) {
         at(d - 2).value1 = std::min(kCode, at(d - 2).value1);
       } else {
-        record(error::signal_before_warning_taken, d);
+        record(error::signal_before_warning_taken, d, d);
       }
     }
   }
@@ -88,7 +99,7 @@ class Walk {
     codes_before_start(i);
     if (at(i).value1 >= kSlowSpeedBelow) return;
     const int64_t end = codes_through_slowdown(i);
-    code_before_signal_after_end(end);
+    code_before_signal_after_end(i, end);
   }
 
   void codes_before_start(int64_t i) {
@@ -97,7 +108,7 @@ class Walk {
       const bool marked = mark_if_free(i - group.offsets[0]) ||
                           mark_if_free(i - group.offsets[1]) ||
                           mark_if_free(i - group.offsets[2]);
-      if (!marked) record(error::before_slowdown_start_taken, i);
+      if (!marked) record(error::before_slowdown_start_taken, i, i);
     }
   }
 
@@ -118,7 +129,7 @@ class Walk {
         } else if (mark_if_free(k + 1)) {
           counter = -1;
         } else {
-          record(error::through_slowdown_taken, k);
+          record(error::through_slowdown_taken, k, i);
         }
       }
       if (at(k).kind == slowdown_end) break;
@@ -126,11 +137,11 @@ class Walk {
     return k;
   }
 
-  void code_before_signal_after_end(int64_t end) {
+  void code_before_signal_after_end(int64_t start, int64_t end) {
     const int64_t search_to = std::min(end + kSignalSearchAfterEnd, last_);
     for (int64_t g = end; g <= search_to; ++g) {
       if (at(g).kind != signal) continue;
-      if (!mark_if_free(g - 1) && !mark_if_free(g - 2)) record(error::through_slowdown_taken, end);
+      if (!mark_if_free(g - 1) && !mark_if_free(g - 2)) record(error::through_slowdown_taken, end, start);
       return;
     }
   }

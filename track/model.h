@@ -67,6 +67,13 @@ struct Station {
   int32_t time_s = 0;
 };
 
+// A place in a description's text: 1-based line and column (bytes); 0 when
+// not known.
+struct TextLocation {
+  int32_t line = 0;
+  int32_t column = 0;
+};
+
 constexpr int kStationCount = 87;
 constexpr int kMontagnaCapacity = 80;
 // Header entries of the station table.
@@ -96,6 +103,10 @@ struct Builder {
   std::string train_number;
   // Whether the build lays and writes the track plan.
   bool with_track_plan = false;
+  // Whether the compiled files are written even when a problem was recorded
+  // (--keep-going). Without it a build with a problem writes none, so the
+  // files of an earlier good build stay as they were.
+  bool keep_going = false;
   int32_t track_extent_m = 0;
   int32_t cell_count = 0;
   // Indices 0..cell_count once the line reader has met the line length;
@@ -115,12 +126,20 @@ struct Builder {
   int32_t message_result = 0;
 
   // Where a reader stopped on a problem: the description's file name and the
-  // 1-based line of the row it was reading (0 when not known).
+  // 1-based line and column of the row's key, or of the value that could not
+  // be read (0 when not known).
   std::string stop_file;
   int32_t stop_line = 0;
-  // Why a description could not be read at all (error 25): the value or the
-  // file operation that failed. Empty otherwise.
+  int32_t stop_column = 0;
+  // What else is known of the problem, for the user: why a description
+  // could not be read (error 25), the value refused, what holds a slot.
   std::string stop_reason;
+  // The train description's row that placed each signal and slowdown start,
+  // by cell (empty until the train reader places one), so that a problem
+  // the finishing pass finds names the row behind it.
+  std::vector<TextLocation> object_rows;
+  // The bytes of the compiled files the output step wrote.
+  int64_t compiled_bytes = 0;
 
   bool cells_allocated() const { return !cells.empty(); }
   // The full path of a file of this build.

@@ -67,6 +67,7 @@ class TrainReader : public DescriptionReading {
   Flow station_row();
   Flow place_station(int32_t n, int32_t platform_length);
   void write_speed(int64_t limit);
+  void note_object_row(int64_t cell);
   void end_steps();
 
   int32_t number32() { return fields_.read_number(); }
@@ -78,8 +79,8 @@ class TrainReader : public DescriptionReading {
   int32_t station_number_ = 1;
   int32_t speed_cursor_ = 0;
   int32_t previous_speed_ = 0;
-  // The line of the "velocita" row that gave previous_speed_.
-  int32_t previous_speed_line_ = 0;
+  // Where the value of previous_speed_ stands in the description.
+  TextLocation previous_speed_at_;
   int32_t adhesion_cursor_ = 0;
   int32_t previous_adhesion_ = 0;
 };
@@ -113,7 +114,7 @@ uint8_t TrainReader::number8() {
 uint8_t TrainReader::previous_speed_code() {
   const int64_t fifth = round_half_even(previous_speed_ / 5.0);
   if (!fits<uint8_t>(fifth)) {
-    fail_at(previous_speed_line_,
+    fail_at(previous_speed_at_,
             "speed " + std::to_string(previous_speed_) + " does not fit a cell");
   }
   return static_cast<uint8_t>(fifth);
@@ -125,6 +126,14 @@ uint8_t TrainReader::previous_speed_code() {
 void TrainReader::write_speed(int64_t limit) {
   if (speed_cursor_ >= b_.cell_count) return;
   write_profile(speed_cursor_, limit, previous_speed_code(), &Cell::line_speed);
+}
+
+// The row that placed a signal or a slowdown start in `cell`, for a problem
+// the finishing pass finds there later.
+void TrainReader::note_object_row(int64_t cell) {
+  if (!in_cells(b_, cell)) return;
+  if (b_.object_rows.size() != b_.cells.size()) b_.object_rows.assign(b_.cells.size(), {});
+  b_.object_rows[static_cast<size_t>(cell)] = row();
 }
 
 // Every key test ignores case.
@@ -179,11 +188,12 @@ Flow TrainReader::read_row(const TrainKeyTests& key) {
 Flow TrainReader::speed_row() {
   const int32_t x = number32();
   const int32_t v = number32();
+  const TextLocation v_at = last_field();
   if (const Flow flow = check_position(x, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t t = round_half_even(x / 50.0);
   if (t > 0) write_speed(t);
   previous_speed_ = v;
-  previous_speed_line_ = row_line();
+  previous_speed_at_ = v_at;
   return Flow::go_on;
 }
 
@@ -206,6 +216,7 @@ Flow TrainReader::signal_row() {
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   int32_t time_s = v[10];
   place_signal(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], time_s);
+  note_object_row(cell_index_of(v[0]));
   return after_placement(v[0]);
 }
 
@@ -214,6 +225,7 @@ Flow TrainReader::slowdown_row() {
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   place_slowdown(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
+  note_object_row(cell_index_of(v[0]));
   return after_placement(v[0]);
 }
 
