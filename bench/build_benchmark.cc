@@ -107,8 +107,10 @@ class RecordingFileSystem : public FileSystem {
     operations_.push_back({false, path, size});
     inner_.replace_file(path, chunks);
   }
+  // A deletion of a file that is not there (a run's clean-up of working
+  // copies the reading already deleted) does nothing, and is not recorded.
   void remove_file(const std::string& path) override {
-    operations_.push_back({true, path, 0});
+    if (inner_.exists(path)) operations_.push_back({true, path, 0});
     inner_.remove_file(path);
   }
   void make_directories(const std::string& path) override { inner_.make_directories(path); }
