@@ -9,9 +9,10 @@
 #include "base/file_names.h"
 #include "output/compiled_layout.h"
 #include "platform/system_error.h"
-#include "scenario/built_in_names.h"
 #include "tools/inspect/listing.h"
 #include "tools/inspect/listing_output.h"
+#include "tools/inspect/scenario_folder.h"
+#include "tools/inspect/scenario_page.h"
 #include "tools/inspect/scenario_picture.h"
 
 namespace sb::inspect {
@@ -21,12 +22,13 @@ namespace {
 constexpr const char* kProgram = "scenario_inspect";
 
 struct Options {
-  enum class Mode { list, json, svg, help } mode = Mode::list;
+  enum class Mode { list, json, picture, help, version } mode = Mode::list;
   std::vector<std::string> files;
   std::string svg_file;
+  std::string html_file;
   std::optional<std::string> directory;
-  std::string route_name = kBuiltInRouteName;
-  std::string train_number = kBuiltInTrainNumber;
+  std::optional<std::string> route_name;
+  std::optional<std::string> train_number;
 };
 
 struct ParsedOptions {
@@ -34,28 +36,48 @@ struct ParsedOptions {
   std::string error;
 };
 
-// Of --help, --json and --svg, the last one given decides what is shown.
-Options::Mode mode_from(const CLI::App& app, const CLI::Option* help, const CLI::Option* json,
-                        const CLI::Option* svg) {
+// The options that choose what is shown; of those given, the last decides.
+struct ModeOptions {
+  const CLI::Option* help;
+  const CLI::Option* version;
+  const CLI::Option* json;
+  const CLI::Option* svg;
+  const CLI::Option* html;
+};
+
+Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
   Options::Mode mode = Options::Mode::list;
   for (const CLI::Option* option : app.parse_order()) {
-    if (option == help) mode = Options::Mode::help;
-    if (option == json) mode = Options::Mode::json;
-    if (option == svg) mode = Options::Mode::svg;
+    if (option == m.help) mode = Options::Mode::help;
+    if (option == m.version) mode = Options::Mode::version;
+    if (option == m.json) mode = Options::Mode::json;
+    if (option == m.svg || option == m.html) mode = Options::Mode::picture;
   }
   return mode;
 }
 
+// An output file that is an option name means the file itself was left
+// out: "--svg --dir x" gives --svg no file, not a file named "--dir".
+std::string missing_output_file(const Options& o) {
+  for (const auto& [option, file] : {std::pair{"--svg", &o.svg_file}, {"--html", &o.html_file}}) {
+    if (!file->empty() && file->front() == '-') {
+      return std::string(option) + " needs its output FILE (" + option + " FILE), got " + *file;
+    }
+  }
+  return "";
+}
+
 // The combinations the modes allow; empty when the options fit together.
 std::string misfit(const Options& o) {
-  if (o.mode == Options::Mode::help) return "";
-  if (o.mode == Options::Mode::svg) {
-    if (!o.directory) return "--svg needs --dir DIR";
-    if (!o.files.empty()) return "--svg takes no FILE arguments";
+  if (o.mode == Options::Mode::help || o.mode == Options::Mode::version) return "";
+  if (o.mode == Options::Mode::picture) {
+    if (std::string missing = missing_output_file(o); !missing.empty()) return missing;
+    if (!o.directory) return "--svg and --html need --dir DIR";
+    if (!o.files.empty()) return "--svg and --html take no FILE arguments";
     return "";
   }
   if (o.files.empty()) return "no file given";
-  if (o.directory) return "--dir only goes with --svg";
+  if (o.directory) return "--dir only goes with --svg or --html";
   return "";
 }
 
@@ -86,9 +108,12 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   app.set_help_flag();
   app.allow_extras();
   const auto take_last = CLI::MultiOptionPolicy::TakeLast;
-  CLI::Option* help = app.add_flag("-h,--help")->disable_flag_override();
-  CLI::Option* json = app.add_flag("--json")->disable_flag_override();
-  CLI::Option* svg = app.add_option("--svg", o.svg_file)->multi_option_policy(take_last);
+  ModeOptions modes{};
+  modes.help = app.add_flag("-h,--help")->disable_flag_override();
+  modes.version = app.add_flag("--version")->disable_flag_override();
+  modes.json = app.add_flag("--json")->disable_flag_override();
+  modes.svg = app.add_option("--svg", o.svg_file)->multi_option_policy(take_last);
+  modes.html = app.add_option("--html", o.html_file)->multi_option_policy(take_last);
   app.add_option("--dir", o.directory)->multi_option_policy(take_last);
   app.add_option("--route", o.route_name)->multi_option_policy(take_last);
   app.add_option("--number", o.train_number)->multi_option_policy(take_last);
@@ -104,7 +129,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
     parsed.error = "unknown option " + *unknown;
     return parsed;
   }
-  o.mode = mode_from(app, help, json, svg);
+  o.mode = mode_from(app, modes);
   parsed.error = misfit(o);
   return parsed;
 }
@@ -237,18 +262,49 @@ std::string path_in(const std::string& dir, const std::string& name) {
   return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
 }
 
-Loaded<ScenarioFiles> load_scenario(FileSystem& files, const Options& options) {
+// The scenario to show from DIR: the one --route and --number name, or
+// the only one the folder holds.
+Loaded<ScenarioName> choose_scenario(const Options& options, const FolderListing& list_folder) {
   const std::string& dir = *options.directory;
+  if (options.route_name && options.train_number) {
+    return ScenarioName{*options.route_name, *options.train_number};
+  }
+  std::vector<std::string> names;
+  try {
+    names = list_folder(dir);
+  } catch (const FileError& error) {
+    return FileProblem{dir, error.what(), std::nullopt};
+  }
+  const std::vector<ScenarioName> found =
+      scenarios_among(std::move(names), options.route_name, options.train_number);
+  if (found.size() == 1) return found.front();
+  if (found.empty()) {
+    return FileProblem{dir, "no built scenario here (<route>_<train>.dat and .sim with "
+                            "<route>_linea.dat beside them)" +
+                                std::string(options.route_name || options.train_number
+                                                ? " matching --route/--number"
+                                                : ""),
+                       std::nullopt};
+  }
+  std::string message = std::to_string(found.size()) +
+                        " scenarios here; choose one with --route and --number:";
+  for (const ScenarioName& scenario : found) {
+    message += "\n  --route " + scenario.route + " --number " + scenario.train;
+  }
+  return FileProblem{dir, message, std::nullopt};
+}
+
+Loaded<ScenarioFiles> load_scenario(FileSystem& files, const std::string& dir,
+                                    const ScenarioName& name) {
   ScenarioFiles scenario;
-  scenario.route_name = options.route_name;
-  scenario.train_number = options.train_number;
-  const std::string& route = scenario.route_name;
-  const std::string& train = scenario.train_number;
-  auto cells = load(files, path_in(dir, cell_file_name(route, train)), decode_cells);
+  scenario.route_name = name.route;
+  scenario.train_number = name.train;
+  auto cells = load(files, path_in(dir, cell_file_name(name.route, name.train)), decode_cells);
   if (auto* problem = std::get_if<FileProblem>(&cells)) return *problem;
-  auto stations = load(files, path_in(dir, station_file_name(route, train)), decode_station_file);
+  auto stations =
+      load(files, path_in(dir, station_file_name(name.route, name.train)), decode_station_file);
   if (auto* problem = std::get_if<FileProblem>(&stations)) return *problem;
-  auto plan = load(files, path_in(dir, plan_file_name(route)), decode_plan);
+  auto plan = load(files, path_in(dir, plan_file_name(name.route)), decode_plan);
   if (auto* problem = std::get_if<FileProblem>(&plan)) return *problem;
   scenario.cells = std::move(std::get<0>(cells));
   scenario.stations = std::move(std::get<0>(stations));
@@ -256,16 +312,41 @@ Loaded<ScenarioFiles> load_scenario(FileSystem& files, const Options& options) {
   return scenario;
 }
 
-int draw_scenario(FileSystem& files, const Options& options, std::string& err) {
-  Loaded<ScenarioFiles> scenario = load_scenario(files, options);
-  if (auto* problem = std::get_if<FileProblem>(&scenario)) {
+bool write_output(FileSystem& files, const std::string& path, const std::string& content,
+                  std::string& err) {
+  try {
+    files.replace_file(path, content);
+    return true;
+  } catch (const FileError& error) {
+    err += std::string(kProgram) + ": " + error.what() + "\n";
+    return false;
+  }
+}
+
+// The picture and the page of one scenario; a scenario that looks broken is
+// still drawn, with its warnings on standard error.
+int show_scenario(FileSystem& files, const Options& options, const FolderListing& list_folder,
+                  std::string& err) {
+  Loaded<ScenarioName> name = choose_scenario(options, list_folder);
+  if (auto* problem = std::get_if<FileProblem>(&name)) {
     err += problem_line(*problem);
     return kBadFile;
   }
-  try {
-    files.replace_file(options.svg_file, scenario_svg(std::get<ScenarioFiles>(scenario)));
-  } catch (const FileError& error) {
-    err += std::string(kProgram) + ": " + error.what() + "\n";
+  Loaded<ScenarioFiles> loaded = load_scenario(files, *options.directory, std::get<0>(name));
+  if (auto* problem = std::get_if<FileProblem>(&loaded)) {
+    err += problem_line(*problem);
+    return kBadFile;
+  }
+  const ScenarioFiles& scenario = std::get<ScenarioFiles>(loaded);
+  for (const std::string& warning : scenario_warnings(scenario)) {
+    err += std::string(kProgram) + ": warning: " + warning + "\n";
+  }
+  if (!options.svg_file.empty() &&
+      !write_output(files, options.svg_file, scenario_svg(scenario), err)) {
+    return kBadFile;
+  }
+  if (!options.html_file.empty() &&
+      !write_output(files, options.html_file, scenario_page(scenario), err)) {
     return kBadFile;
   }
   return kInspected;
@@ -279,17 +360,19 @@ std::string inspect_usage() {
          "  scenario_inspect --json FILE...     the same as JSON\n"
          "  scenario_inspect --svg OUT.svg --dir DIR [--route NAME] [--number NUMBER]\n"
          "                                      picture of the scenario built in DIR\n"
+         "  scenario_inspect --html OUT.html --dir DIR [--route NAME] [--number NUMBER]\n"
+         "                                      page to explore it in a browser\n"
+         "  scenario_inspect --help | --version\n"
+         "--svg and --html go together too. Without --route and --number, DIR must hold\n"
+         "exactly one scenario; with several, they are listed.\n"
          "FILE is a plan file (<route>_linea.dat), a station file (<route>_<train>.sim)\n"
-         "or a cell file (<route>_<train>.dat). The route and train default to the\n"
-         "built-in scenario (" +
-         std::string(kBuiltInRouteName) + ", " + kBuiltInTrainNumber +
-         ").\n"
+         "or a cell file (<route>_<train>.dat).\n"
          "Exit status: 0 shown; 1 a file could not be read or is not a compiled file of\n"
          "its kind (the error names the file and the byte offset); 2 usage error.\n";
 }
 
 int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
-                std::string& err) {
+                std::string& err, const FolderListing& list_folder) {
   const ParsedOptions parsed = parse_options(args);
   if (!parsed.error.empty()) {
     err += std::string(kProgram) + ": " + parsed.error + " (see --help)\n";
@@ -299,8 +382,11 @@ int run_inspect(FileSystem& files, std::span<const std::string> args, std::strin
     case Options::Mode::help:
       out += inspect_usage();
       return kInspected;
-    case Options::Mode::svg:
-      return draw_scenario(files, parsed.options, err);
+    case Options::Mode::version:
+      out += std::string(kProgram) + " " + SCENARIO_VERSION + "\n";
+      return kInspected;
+    case Options::Mode::picture:
+      return show_scenario(files, parsed.options, list_folder, err);
     default:
       return list_files(files, parsed.options, out, err);
   }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "tools/inspect/scenario_folder.h"
 
 namespace sb::inspect {
 
@@ -16,9 +17,10 @@ enum InspectStatus : int {
 
 // The whole program: parses the arguments after the program name, reads
 // the files through `files`, appends what it shows to `out` and its error
-// lines to `err`, and returns the exit status.
+// lines to `err`, and returns the exit status. `list_folder` finds the
+// scenario in --dir when --route and --number do not name it.
 int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
-                std::string& err);
+                std::string& err, const FolderListing& list_folder = disk_folder_listing);
 
 std::string inspect_usage();
 

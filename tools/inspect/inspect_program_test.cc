@@ -36,9 +36,22 @@ struct Outcome {
   std::string err;
 };
 
-Outcome inspect(FileSystem& files, const std::vector<std::string>& args) {
+// The names in `dir` of a file system in memory.
+FolderListing memory_listing(MemoryFileSystem& files) {
+  return [&files](const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& [path, content] : files.files) {
+      if (path.rfind(dir + "/", 0) == 0 && path.find('/', dir.size() + 1) == std::string::npos) {
+        names.push_back(path.substr(dir.size() + 1));
+      }
+    }
+    return names;
+  };
+}
+
+Outcome inspect(MemoryFileSystem& files, const std::vector<std::string>& args) {
   Outcome run;
-  run.status = run_inspect(files, args, run.out, run.err);
+  run.status = run_inspect(files, args, run.out, run.err, memory_listing(files));
   return run;
 }
 
@@ -357,9 +370,14 @@ TEST(InspectProgram, UsageErrorsEndWithStatus2) {
       {{"--help", "--bogus"}, "unknown option --bogus"},
       {{"--svg"}, "--svg: 1 required TEXT missing"},
       {{"a.dat", "--number"}, "--number: 1 required TEXT missing"},
-      {{"--svg", "out.svg"}, "--svg needs --dir DIR"},
-      {{"--dir", "x", "a.dat"}, "--dir only goes with --svg"},
-      {{"--svg", "out.svg", "--dir", "x", "a.dat"}, "--svg takes no FILE arguments"},
+      {{"--svg", "out.svg"}, "--svg and --html need --dir DIR"},
+      {{"--html", "out.html"}, "--svg and --html need --dir DIR"},
+      {{"--svg", "--dir", "vout"}, "--svg needs its output FILE (--svg FILE), got --dir"},
+      {{"--dir", "vout", "--html", "--svg", "p.svg"},
+       "--html needs its output FILE (--html FILE), got --svg"},
+      {{"--html"}, "--html: 1 required TEXT missing"},
+      {{"--dir", "x", "a.dat"}, "--dir only goes with --svg or --html"},
+      {{"--svg", "out.svg", "--dir", "x", "a.dat"}, "--svg and --html take no FILE arguments"},
       {{"--svg", "out.svg", "--dir", "x", "--json"}, "no file given"},
   };
   for (const Case& c : cases) {
@@ -381,9 +399,62 @@ TEST(InspectProgram, HelpPrintsTheUsage) {
     EXPECT_EQ(help.err, "");
   }
   EXPECT_NE(inspect_usage().find("--svg OUT.svg --dir DIR"), std::string::npos);
+  EXPECT_NE(inspect_usage().find("--html OUT.html --dir DIR"), std::string::npos);
+}
+
+TEST(InspectProgram, VersionPrintsTheProgramAndItsVersion) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--version"}, {"a.dat", "--version"}, {"-h", "--version"}}) {
+    MemoryFileSystem files;
+    const Outcome run = inspect(files, args);
+    EXPECT_EQ(run.status, kInspected);
+    EXPECT_EQ(run.out, std::string("scenario_inspect ") + SCENARIO_VERSION + "\n");
+    EXPECT_EQ(run.err, "");
+  }
 }
 
 // ---- The picture ----------------------------------------------------------
+
+// The output files and the folder in any order; the scenario of a folder
+// found without --route and --number when it is the only one there.
+TEST_F(InspectBuiltIn, OutputsAndTheFolderInAnyOrder) {
+  const std::string other = "/other";
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> written;
+    int status;
+    std::string err;  // a part of standard error
+  } cases[] = {
+      {{"--svg", "/a.svg", "--dir", kDir}, {"/a.svg"}, kInspected, ""},
+      {{"--dir", kDir, "--html", "/a.html"}, {"/a.html"}, kInspected, ""},
+      {{"--html", "/a.html", "--dir", kDir, "--svg", "/a.svg"}, {"/a.html", "/a.svg"}, kInspected, ""},
+      {{"--dir", kDir, "--route", "Sarvena_Lucredo", "--svg", "/a.svg"}, {"/a.svg"}, kInspected, ""},
+      {{"--number", "7", "--dir", kDir, "--svg", "/a.svg"}, {}, kBadFile,
+       "/scenario: no built scenario here"},
+      {{"--dir", "/empty", "--svg", "/a.svg"}, {}, kBadFile, "/empty: no built scenario here"},
+      {{"--dir", other, "--svg", "/a.svg"}, {}, kBadFile,
+       "/other: 2 scenarios here; choose one with --route and --number:\n"
+       "  --route A_B --number 1\n  --route Sarvena_Lucredo --number 20573-2\n"},
+      {{"--dir", other, "--number", "1", "--svg", "/a.svg"}, {"/a.svg"}, kInspected, ""},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem files = copy();
+    for (const std::string& path : {kCells, kStations, kPlan}) {
+      files.files[other + path.substr(kDir.size())] = files.files.at(path);
+    }
+    // "A_B_1" fits the routes "A" and "A_B"; only "A_B" has a plan file.
+    files.files[other + "/A_B_1.dat"] = files.files.at(kCells);
+    files.files[other + "/A_B_1.sim"] = files.files.at(kStations);
+    files.files[other + "/A_B_linea.dat"] = files.files.at(kPlan);
+    files.files[other + "/A_1.sim"] = files.files.at(kStations);  // no cell file beside
+    const Outcome run = inspect(files, c.args);
+    const std::string what = ::testing::PrintToString(c.args);
+    EXPECT_EQ(run.status, c.status) << what << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << what << run.err;
+    for (const std::string& path : c.written) EXPECT_EQ(files.files.count(path), 1u) << what;
+    if (c.written.empty()) EXPECT_EQ(files.files.count("/a.svg"), 0u) << what;
+  }
+}
 
 TEST_F(InspectBuiltIn, PictureIsWellFormedAndNamesTheStations) {
   MemoryFileSystem files = copy();
@@ -413,7 +484,8 @@ TEST_F(InspectBuiltIn, PictureOfAnotherRouteAndTrain) {
   files.files[kDir + "/Other_Line_42.dat"] = built_files.files.at(kCells);
   files.files[kDir + "/Other_Line_42.sim"] = built_files.files.at(kStations);
   files.files[kDir + "/Other_Line_linea.dat"] = built_files.files.at(kPlan);
-  EXPECT_EQ(inspect(files, {"--svg", "/p.svg", "--dir", kDir}).status, kBadFile);
+  EXPECT_EQ(inspect(files, {"--svg", "/p.svg", "--dir", kDir, "--number", "20573-2"}).status,
+            kBadFile);
   const Outcome run = inspect(
       files, {"--route", "Other_Line", "--svg", "/p.svg", "--number", "42", "--dir", kDir});
   ASSERT_EQ(run.status, kInspected) << run.err;
@@ -425,10 +497,40 @@ TEST_F(InspectBuiltIn, PictureOfAnotherRouteAndTrain) {
 TEST_F(InspectBuiltIn, PictureNeedsAllThreeFiles) {
   MemoryFileSystem files = copy();
   files.files.erase(kPlan);
-  const Outcome run = inspect(files, {"--svg", "/pictures/line.svg", "--dir", kDir});
+  const Outcome run = inspect(files, {"--svg", "/pictures/line.svg", "--dir", kDir, "--route",
+                                      "Sarvena_Lucredo", "--number", "20573-2"});
   EXPECT_EQ(run.status, kBadFile);
   EXPECT_NE(run.err.find(kPlan), std::string::npos) << run.err;
   EXPECT_EQ(files.files.count("/pictures/line.svg"), 0u);
+}
+
+// The page holds everything it shows: no file or address outside it, and
+// its data object reads back whatever the names hold.
+TEST_F(InspectBuiltIn, PageIsSelfContainedAndCarriesTheData) {
+  MemoryFileSystem files = copy();
+  auto stations = decode_station_file(files.files.at(kStations));
+  ASSERT_TRUE(stations);
+  stations.value()[9].name = "PRATO</script><!--";
+  files.files[kStations] = encode_station_file(stations.value());
+  ASSERT_EQ(inspect(files, {"--html", "/p.html", "--dir", kDir}).status, kInspected);
+  const std::string& page = files.files.at("/p.html");
+  for (const char* outside : {"src=", "href=", "@import", "url(h", "fetch(", "XMLHttpRequest"}) {
+    EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+  }
+  const std::string open = "<script type=\"application/json\" id=\"scenario-data\">";
+  const size_t from = page.find(open) + open.size();
+  const size_t to = page.find("</script>", from);
+  ASSERT_NE(to, std::string::npos);
+  const Json data = parsed_json(page.substr(from, to - from));
+  ASSERT_FALSE(data.is_discarded());
+  EXPECT_EQ(data["title"], "Route Sarvena_Lucredo, train 20573-2");
+  EXPECT_EQ(data["stations"]["sections"]["stations"][8]["name"], "PRATO</script><!--");
+  EXPECT_EQ(data["line_length_m"], 97000);
+  // One plan point every 50 m up to the plan's end.
+  const Json& track = data["track"];
+  ASSERT_GT(track.size(), 1940u);
+  EXPECT_EQ(track[1][0], 50);
+  EXPECT_EQ(track[1940][0], 97000);
 }
 
 // Damaged files that still have their shape, and random bytes of any

@@ -170,11 +170,7 @@ Scene make_scene(const ScenarioFiles& files) {
   std::erase_if(scene.plan, [](const PlanPoint& p) {
     return std::fabs(p.x) > kFarthest || std::fabs(p.y) > kFarthest;
   });
-  const bool has_header = files.stations.size() > static_cast<size_t>(kTrainDataEntry);
-  scene.line_length_m = has_header ? files.stations[kTrainDataEntry].to_m : 0;
-  if (scene.line_length_m <= 0) {
-    scene.line_length_m = std::max<int64_t>(50, static_cast<int64_t>(files.cells.size()) * 50);
-  }
+  scene.line_length_m = scenario_line_length_m(files);
   // Stations fill the table from entry 1; board texts (names only) count
   // down from entry 80.
   for (size_t i = 1; i < files.stations.size() && i < static_cast<size_t>(kFirstBoardSlot); ++i) {
@@ -693,9 +689,9 @@ void draw_legend(Svg& svg, double top) {
   }
 }
 
-// The names the files themselves carry, or those asked for when the
-// station table has none.
-std::string title_of(const ScenarioFiles& files) {
+}  // namespace
+
+std::string scenario_title(const ScenarioFiles& files) {
   auto name_in = [&](int entry, const std::string& fallback) {
     const bool stored = files.stations.size() > static_cast<size_t>(entry) &&
                         !files.stations[static_cast<size_t>(entry)].name.empty();
@@ -706,12 +702,29 @@ std::string title_of(const ScenarioFiles& files) {
          name_in(kTrainEntry, files.train_number);
 }
 
-}  // namespace
+int64_t scenario_line_length_m(const ScenarioFiles& files) {
+  const bool has_header = files.stations.size() > static_cast<size_t>(kTrainDataEntry);
+  const int64_t stored = has_header ? files.stations[kTrainDataEntry].to_m : 0;
+  if (stored > 0) return stored;
+  return std::max<int64_t>(50, static_cast<int64_t>(files.cells.size()) * 50);
+}
+
+std::vector<std::string> scenario_warnings(const ScenarioFiles& files) {
+  std::vector<std::string> warnings;
+  const Scene scene = make_scene(files);
+  if (scene.stations.empty()) warnings.push_back("the station table holds no station");
+  const int64_t plan_end = scene.plan.empty() ? 0 : scene.plan.back().metre;
+  if (plan_end < scene.line_length_m) {
+    warnings.push_back("the plan covers " + std::to_string(plan_end) + " m of the " +
+                       std::to_string(scene.line_length_m) + " m line");
+  }
+  return warnings;
+}
 
 std::string scenario_svg(const ScenarioFiles& files) {
   const Scene scene = make_scene(files);
   Svg svg;
-  svg.text(kLeft, 36, title_of(files), "font-size=\"22\" font-weight=\"bold\" fill=\"#111\"");
+  svg.text(kLeft, 36, scenario_title(files), "font-size=\"22\" font-weight=\"bold\" fill=\"#111\"");
   svg.text(kLeft, 60,
            "line length " + tick_label(static_cast<double>(scene.line_length_m) / 1000) + " km, " +
                std::to_string(scene.stations.size()) + " stations; built by scenario_builder, drawn by scenario_inspect",

@@ -17,6 +17,15 @@ struct ScenarioFiles {
   PlanFile plan;
 };
 
+// "Route R, train T", with the names the files carry, or those asked for
+// when the station table has none.
+std::string scenario_title(const ScenarioFiles& scenario);
+// The line length the station table gives, or the cells' extent without one.
+int64_t scenario_line_length_m(const ScenarioFiles& scenario);
+// What makes a build look broken: no station, or a plan that ends before
+// the line does. The picture and the page show them; they are still drawn.
+std::vector<std::string> scenario_warnings(const ScenarioFiles& scenario);
+
 // One SVG picture of the scenario: above, the plan view of the track (equal
 // scale on both axes) with stations, signals and boards; below, the profile
 // along the line (gradient, line speed, adhesion, montagna spans, stations,

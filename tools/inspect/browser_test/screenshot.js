@@ -1,0 +1,38 @@
+// Takes the picture of a page of scenario_inspect --html that the README
+// shows, zoomed to a station:
+//   node screenshot.js PAGE.html OUT.png [STATION]
+'use strict';
+
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+async function main() {
+  const [pagePath, out, station = 'PRATO'] = process.argv.slice(2);
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'page-shot-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      `--user-data-dir=${profile}`],
+  });
+  try {
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1400, height: 900 });
+    await page.goto('file://' + path.resolve(pagePath), { waitUntil: 'load' });
+    await page.type('#search', station);
+    await page.keyboard.press('Enter');
+    await page.evaluate(() => window.scrollTo(0, 0));
+    await page.screenshot({ path: out });
+  } finally {
+    await browser.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});

@@ -1,0 +1,97 @@
+#include "tools/inspect/scenario_page.h"
+
+#include <cmath>
+#include <string_view>
+
+#include "base/file_names.h"
+#include "tools/inspect/cell_meaning.h"
+#include "tools/inspect/listing.h"
+#include "tools/inspect/page_sources.h"
+
+namespace sb::inspect {
+
+namespace {
+
+// One point per cell length: fine enough to show single cells on the plan,
+// about 20,000 points for the longest line.
+constexpr int64_t kTrackSampleM = 50;
+
+double decimetres(double metres) { return std::round(metres * 10) / 10; }
+
+Json sampled_track(const PlanFile& plan) {
+  const std::vector<PlanPoint> points = plan_points(plan);
+  Json track = Json::array();
+  for (size_t i = 0; i < points.size(); ++i) {
+    const PlanPoint& p = points[i];
+    if (p.metre % kTrackSampleM != 0 && i + 1 != points.size()) continue;
+    // Coordinates no line reaches would only squash the drawing to a dot.
+    if (std::fabs(p.x) > 1e8 || std::fabs(p.y) > 1e8) continue;
+    track.push_back(Json::array({p.metre, decimetres(p.x), decimetres(p.y)}));
+  }
+  return track;
+}
+
+// The JSON text made safe inside a <script> element: "<" only occurs in
+// strings, where its escape means the same.
+std::string script_safe(const std::string& json) {
+  std::string safe;
+  safe.reserve(json.size());
+  for (char c : json) {
+    if (c == '<') {
+      safe += "\\u003c";
+    } else {
+      safe += c;
+    }
+  }
+  return safe;
+}
+
+// The listing as --json gives it, with each entry's heading ("entry 84:
+// train and line") added for the page to show.
+Json listing_with_headings(const Listing& listing) {
+  Json json = listing_json(listing);
+  // Sections of one title would share a key; their headings are left out.
+  if (json["sections"].size() != listing.sections.size()) return json;
+  auto section = json["sections"].begin();
+  for (const Section& listed : listing.sections) {
+    for (size_t i = 0; i < listed.entries.size(); ++i) {
+      (*section)[i]["heading"] = listed.entries[i].heading;
+    }
+    ++section;
+  }
+  return json;
+}
+
+void replace_once(std::string& text, std::string_view mark, std::string_view by) {
+  const size_t at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), by);
+}
+
+}  // namespace
+
+Json page_data(const ScenarioFiles& scenario) {
+  const std::string& route = scenario.route_name;
+  const std::string& train = scenario.train_number;
+  Json data = Json::object();
+  data["title"] = scenario_title(scenario);
+  data["line_length_m"] = scenario_line_length_m(scenario);
+  data["warnings"] = scenario_warnings(scenario);
+  data["cells"] = listing_with_headings(
+      list_cell_file(cell_file_name(route, train), scenario.cells, &scenario.stations));
+  data["stations"] = listing_with_headings(list_station_file(
+      station_file_name(route, train), scenario.stations,
+      encode_station_file(scenario.stations).size()));
+  data["track"] = sampled_track(scenario.plan);
+  return data;
+}
+
+std::string scenario_page(const ScenarioFiles& scenario) {
+  std::string page(kPageTemplate);
+  // The data goes last: its text may hold anything, marks included.
+  replace_once(page, "/*PAGE_STYLE*/", kPageStyle);
+  replace_once(page, "/*PAGE_SCRIPT*/", kPageScript);
+  replace_once(page, "/*PAGE_DATA*/", script_safe(page_data(scenario).dump()));
+  return page;
+}
+
+}  // namespace sb::inspect

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "tools/inspect/listing_output.h"
+#include "tools/inspect/scenario_picture.h"
+
+namespace sb::inspect {
+
+// One self-contained HTML page to explore the scenario in a browser: the
+// plan and the profile sharing the position axis, details of every cell,
+// the station table and a search. The page needs no network and no other
+// file; its script reads the data object below from the page itself.
+std::string scenario_page(const ScenarioFiles& scenario);
+
+// The data the page shows: the listings of the cell and station files (the
+// same objects as --json) with the title, the line length, the warnings and
+// the plan sampled every 50 m as [metre, x, y] triples.
+Json page_data(const ScenarioFiles& scenario);
+
+}  // namespace sb::inspect
