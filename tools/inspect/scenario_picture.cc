@@ -20,10 +20,13 @@ constexpr double kRight = 90;   // room for the right axis labels
 constexpr double kPlanTop = 90;
 constexpr double kPlanMaxHeight = 640;
 constexpr double kProfileHeight = 330;
-// Station names stand upright between the panels; longer ones are cut.
+// Station names stand in rows between the panels; longer ones are cut.
 constexpr size_t kShortNameLength = 24;
-constexpr double kGap = 60 + 6.2 * kShortNameLength;
-constexpr double kLegendHeight = 120;
+constexpr double kNameFontSize = 10;
+constexpr double kNameRowHeight = 17;
+// Below the plan's axis title, above the rows of names.
+constexpr double kGapBase = 56;
+constexpr double kLegendHeight = 150;
 constexpr double kPanelWidth = kWidth - kLeft - kRight;
 
 const char* const kTrackColour = "#333333";
@@ -35,8 +38,11 @@ const char* const kGradientColour = "#2ca02c";
 const char* const kSpeedColour = "#1f77b4";
 const char* const kAdhesionColour = "#8c564b";
 const char* const kMontagnaColours[4] = {"none", "#c7e9c0", "#fff1a8", "#dadaeb"};
-// The slowdown band: red hatching (a pattern defined in the document head).
-const char* const kSlowdownBand = "fill=\"url(#slowdown-hatch)\" stroke=\"#d62728\" stroke-width=\"0.8\"";
+// The slowdown band: a light solid fill with a red edge. Patterns, opacity
+// and halos are drawn differently by the common renderers, so the picture
+// uses none of them.
+const char* const kSlowdownBand = "fill=\"#f7c9c9\" stroke=\"#d62728\" stroke-width=\"0.8\"";
+const char* const kLabelBox = "fill=\"white\" stroke=\"#999999\" stroke-width=\"0.6\"";
 
 std::string num(double value) {
   char text[32];
@@ -85,6 +91,13 @@ class Svg {
     add("<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" " + style + ">" + xml_escaped(utf8) +
         "</text>");
   }
+  // A text on a white box that hides what lies under it; `width` is the
+  // text's estimated width.
+  void boxed_text(double left, double baseline, double width, double font_size,
+                  const std::string& utf8, const std::string& style) {
+    rect(left - 2, baseline - font_size, width + 4, font_size + 4, kLabelBox);
+    text(left, baseline, utf8, "font-size=\"" + num(font_size) + "\" " + style);
+  }
   void polyline(const std::vector<std::pair<double, double>>& points, const std::string& style) {
     if (points.size() < 2) return;
     std::string list;
@@ -96,11 +109,6 @@ class Svg {
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
            num(height) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(height) +
            "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"12\">\n"
-           "<defs><pattern id=\"slowdown-hatch\" width=\"6\" height=\"6\" "
-           "patternUnits=\"userSpaceOnUse\" patternTransform=\"rotate(45)\">"
-           "<rect width=\"6\" height=\"6\" fill=\"#d62728\" fill-opacity=\"0.15\"/>"
-           "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#d62728\" stroke-width=\"2.5\"/>"
-           "</pattern></defs>\n"
            "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" +
            body_ + "</svg>\n";
   }
@@ -262,11 +270,27 @@ void draw_plan_axes(Svg& svg, const PlanFrame& f) {
   svg.text(f.left + f.width / 2, f.top + f.height + 36,
            "x (km): across the starting direction, right positive",
            "text-anchor=\"middle\" fill=\"#222\"");
-  const double mid_y = f.top + f.height / 2;
-  svg.text(f.left - 46, mid_y, "y (km): along the starting direction",
-           "text-anchor=\"middle\" fill=\"#222\" transform=\"rotate(-90 " + num(f.left - 46) +
-               " " + num(mid_y) + ")\"");
+  svg.text(f.left, f.top - 6, "y (km, left axis): along the starting direction, up",
+           "fill=\"#222\"");
   svg.text(f.left + 8, f.top + 18, "Plan view (equal scale)", "font-weight=\"bold\" fill=\"#222\"");
+}
+
+// Spans as a wide band under the track, in their type's colour.
+void draw_plan_spans(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  const size_t count = std::min(scene.cells.size(), static_cast<size_t>(scene.line_length_m / 50 + 1));
+  for (const ProfileRun& run : profile_runs(scene.cells.first(count))) {
+    const int type = scene.cells[run.first].montagna_type;
+    if (type < 1 || type > 3) continue;
+    std::vector<std::pair<double, double>> band;
+    const int64_t to = profile_position_m(static_cast<int64_t>(run.last) + 1);
+    for (int64_t m = profile_position_m(static_cast<int64_t>(run.first)); m <= to; m += 25) {
+      const auto p = plan_point_at(scene.plan, m);
+      if (p) band.emplace_back(f.page_x(p->x), f.page_y(p->y));
+    }
+    if (band.size() == 1) band.push_back(band.front());
+    svg.polyline(band, "stroke=\"" + std::string(kMontagnaColours[type]) +
+                           "\" stroke-width=\"9\" stroke-linecap=\"butt\"");
+  }
 }
 
 // The track up to the line's end, then the run-out the plan carries beyond
@@ -287,18 +311,6 @@ void draw_plan_track(Svg& svg, const PlanFrame& f, const Scene& scene) {
   if (!run_out.empty()) {
     const auto [x, y] = run_out.back();
     svg.text(x + 6, y + 4, "run-out beyond the line end", "font-size=\"9\" fill=\"#777\"");
-  }
-}
-
-// Small grey chainage labels along the track, so positions can be read off.
-void draw_plan_chainage(Svg& svg, const PlanFrame& f, const Scene& scene) {
-  const double step = nice_step(static_cast<double>(scene.line_length_m), 10);
-  for (double m = step; m < scene.line_length_m; m += step) {
-    const auto p = plan_point_at(scene.plan, static_cast<int64_t>(m));
-    if (!p) return;
-    svg.circle(f.page_x(p->x), f.page_y(p->y), 1.8, "fill=\"#777\"");
-    svg.text(f.page_x(p->x) + 5, f.page_y(p->y) + 14, "km " + tick_label(m / 1000),
-             "font-size=\"9\" fill=\"#777\"");
   }
 }
 
@@ -351,6 +363,8 @@ struct Label {
 };
 
 constexpr double kLabelFontSize = 11;
+// The width of a character of the labels' capitals, in font sizes.
+constexpr double kCharacterWidth = 0.7;
 
 // The name placed `distance` page units off the track on one side, at right
 // angles to the track; text below the track hangs from that point, text
@@ -365,7 +379,7 @@ Label label_beside(double px, double py, std::pair<double, double> normal, doubl
   const double y = py + ny * distance;
   label.anchor = nx > 0.4 ? "start" : nx < -0.4 ? "end" : "middle";
   label.baseline = ny > 0.4 ? y + 9 : ny < -0.4 ? y : y + 4;
-  const double width = 0.62 * kLabelFontSize * static_cast<double>(characters);
+  const double width = kCharacterWidth * kLabelFontSize * static_cast<double>(characters);
   label.left = nx > 0.4 ? label.x : nx < -0.4 ? label.x - width : label.x - width / 2;
   label.right = label.left + width;
   label.top = label.baseline - kLabelFontSize;
@@ -413,8 +427,34 @@ Label place_label(double px, double py, std::pair<double, double> normal, double
   return *best;
 }
 
-void draw_station_labels(Svg& svg, const PlanFrame& f, const Scene& scene) {
+// Small grey chainage labels along the track, so positions can be read off.
+// Returns the boxes of the marks, for the station names to keep off them.
+std::vector<Label> draw_plan_chainage(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  std::vector<Label> marks;
+  const double step = nice_step(static_cast<double>(scene.line_length_m), 10);
+  const double plan_end = scene.plan.empty() ? 0 : static_cast<double>(scene.plan.back().metre);
+  // Past the plan's end every mark would stand on its last point.
+  for (double m = step; m < scene.line_length_m && m <= plan_end; m += step) {
+    const auto p = plan_point_at(scene.plan, static_cast<int64_t>(m));
+    const double x = f.page_x(p->x);
+    const double y = f.page_y(p->y);
+    const std::string text = "km " + tick_label(m / 1000);
+    svg.circle(x, y, 1.8, "fill=\"#777\"");
+    svg.text(x + 5, y + 14, text, "font-size=\"9\" fill=\"#555\"");
+    Label mark;
+    mark.left = x + 4;
+    mark.right = x + 6 + 6 * static_cast<double>(text.size());
+    mark.top = y + 4;
+    mark.bottom = y + 17;
+    marks.push_back(mark);
+  }
+  return marks;
+}
+
+void draw_station_labels(Svg& svg, const PlanFrame& f, const Scene& scene,
+                         const std::vector<Label>& kept_clear) {
   Obstacles obstacles;
+  obstacles.labels = kept_clear;
   for (const PlanPoint& p : scene.plan) {
     if (p.metre % 20 == 0) obstacles.points.emplace_back(f.page_x(p.x), f.page_y(p.y));
   }
@@ -440,13 +480,13 @@ void draw_station_labels(Svg& svg, const PlanFrame& f, const Scene& scene) {
                f.page_x(p->x) + side * normal.first * reach,
                f.page_y(p->y) + side * normal.second * reach, "stroke=\"#888\" stroke-width=\"0.7\"");
     }
-    svg.text(label.x, label.baseline, station.name,
-             "font-size=\"" + num(kLabelFontSize) + "\" fill=\"black\" text-anchor=\"" +
-                 label.anchor + "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"");
+    svg.boxed_text(label.left, label.baseline, label.right - label.left, kLabelFontSize,
+                   station.name, "fill=\"black\"");
   }
 }
 
-void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene) {
+void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene,
+                       const std::vector<Label>& chainage) {
   for (const PointObject& object : scene.objects) {
     const auto style = plan_style(object.kind);
     const auto p = plan_point_at(scene.plan, object.position_m);
@@ -463,7 +503,7 @@ void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene) {
                station.stops ? "fill=\"black\" stroke=\"white\""
                              : "fill=\"white\" stroke=\"black\" stroke-width=\"1.5\"");
   }
-  draw_station_labels(svg, f, scene);
+  draw_station_labels(svg, f, scene, chainage);
 }
 
 double draw_plan(Svg& svg, const Scene& scene) {
@@ -473,9 +513,10 @@ double draw_plan(Svg& svg, const Scene& scene) {
     svg.text(f.left + f.width / 2, f.top + f.height / 2, "the plan file has no set points",
              "text-anchor=\"middle\" fill=\"#a00\"");
   }
+  draw_plan_spans(svg, f, scene);
   draw_plan_track(svg, f, scene);
-  draw_plan_chainage(svg, f, scene);
-  draw_plan_objects(svg, f, scene);
+  const std::vector<Label> chainage = draw_plan_chainage(svg, f, scene);
+  draw_plan_objects(svg, f, scene, chainage);
   return f.top + f.height;
 }
 
@@ -548,14 +589,11 @@ void draw_profile_axes(Svg& svg, const ProfileFrame& f) {
     svg.text(x + 7, f.speed_y(v) + 4, tick_label(v),
              "fill=\"" + std::string(kSpeedColour) + "\"");
   }
-  const double mid = f.top + kProfileHeight / 2;
-  svg.text(kLeft - 46, mid, "gradient (\u2030)",
-           "text-anchor=\"middle\" fill=\"" + std::string(kGradientColour) +
-               "\" transform=\"rotate(-90 " + num(kLeft - 46) + " " + num(mid) + ")\"");
-  const double right = kLeft + kPanelWidth + 50;
-  svg.text(right, mid, "line speed (km/h), adhesion",
-           "text-anchor=\"middle\" fill=\"" + std::string(kSpeedColour) +
-               "\" transform=\"rotate(90 " + num(right) + " " + num(mid) + ")\"");
+  const double below = f.top + kProfileHeight + 36;
+  svg.text(kLeft - 8, below, "gradient (\u2030)",
+           "text-anchor=\"end\" fill=\"" + std::string(kGradientColour) + "\"");
+  svg.text(kWidth - 4, below, "line speed (km/h), adhesion",
+           "text-anchor=\"end\" fill=\"" + std::string(kSpeedColour) + "\"");
   svg.text(kLeft + 8, f.top + 18, "Profile along the line", "font-weight=\"bold\" fill=\"#222\"");
 }
 
@@ -576,9 +614,9 @@ void draw_slowdowns(Svg& svg, const ProfileFrame& f, const Scene& scene) {
     const double x1 = f.page_x(static_cast<double>(s.from_m));
     const double x2 = f.page_x(static_cast<double>(s.to_m));
     svg.rect(x1, f.top, std::max(x2 - x1, 2.0), kProfileHeight, kSlowdownBand);
-    svg.text(x2 + 4, f.top + 36, "slowdown " + std::to_string(s.speed_kmh) + " km/h",
-             "font-size=\"11\" font-weight=\"bold\" fill=\"#d62728\" stroke=\"white\" "
-             "stroke-width=\"3\" paint-order=\"stroke\"");
+    const std::string text = "slowdown " + std::to_string(s.speed_kmh) + " km/h";
+    svg.boxed_text(x2 + 4, f.top + 36, 0.65 * 11 * static_cast<double>(text.size()), 11, text,
+                   "font-weight=\"bold\" fill=\"#b71c1c\"");
   }
 }
 
@@ -610,16 +648,51 @@ void draw_profile_lines(Svg& svg, const ProfileFrame& f, const Scene& scene) {
                "stroke=\"" + std::string(kGradientColour) + "\" stroke-width=\"1.8\"");
 }
 
-void draw_profile_stations(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+// Where the names above the profile go: each station's name centred on
+// its line in the first row where it touches no name before it.
+struct NameRows {
+  std::vector<int> row_of;  // by station
+  std::vector<double> left_of;
+  int count = 0;
+};
+
+double name_width(const StationMark& station) {
+  return kCharacterWidth * kNameFontSize * static_cast<double>(station.short_name.size());
+}
+
+NameRows profile_name_rows(const Scene& scene) {
+  ProfileFrame f;
+  f.length_m = static_cast<double>(scene.line_length_m);
+  NameRows rows;
+  std::vector<double> row_end;
   for (const StationMark& station : scene.stations) {
+    const double width = name_width(station);
+    const double left = std::clamp(f.page_x(static_cast<double>(station.position_m)) - width / 2,
+                                   4.0, kWidth - 4 - width);
+    size_t row = 0;
+    while (row < row_end.size() && row_end[row] + 8 > left) ++row;
+    if (row == row_end.size()) row_end.push_back(0);
+    row_end[row] = left + width;
+    rows.row_of.push_back(static_cast<int>(row));
+    rows.left_of.push_back(left);
+  }
+  rows.count = static_cast<int>(row_end.size());
+  return rows;
+}
+
+void draw_profile_stations(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  const NameRows rows = profile_name_rows(scene);
+  for (size_t i = 0; i < scene.stations.size(); ++i) {
+    const StationMark& station = scene.stations[i];
     const double x = f.page_x(static_cast<double>(station.position_m));
     svg.line(x, f.top, x, f.top + kProfileHeight,
              station.stops ? "stroke=\"#000\" stroke-width=\"0.8\""
                            : "stroke=\"#000\" stroke-width=\"0.8\" stroke-dasharray=\"2 3\"");
-    // Names stand above the panel, written upwards.
-    const double y = f.top - 6;
-    svg.text(x + 4, y, station.short_name,
-             "font-size=\"10\" fill=\"black\" transform=\"rotate(-90 " + num(x + 4) + " " + num(y) + ")\"");
+    // Names above the panel, the nearest row first, tied to their line.
+    const double baseline = f.top - 8 - kNameRowHeight * rows.row_of[i];
+    svg.line(x, baseline + 3, x, f.top, "stroke=\"#888\" stroke-width=\"0.6\"");
+    svg.boxed_text(rows.left_of[i], baseline, name_width(station), kNameFontSize,
+                   station.short_name, "fill=\"black\"");
   }
 }
 
@@ -681,9 +754,16 @@ void draw_legend(Svg& svg, double top) {
   item("line speed (km/h, right axis)", stroke(kSpeedColour, "none"));
   item("adhesion (right axis)", stroke(kAdhesionColour, "5 3"));
   item("slowdown", [&](double cx, double cy) { svg.rect(cx - 8, cy - 6, 16, 12, kSlowdownBand); });
-  next_row();
+  // What the files tell of a span: its type as the line description gave
+  // it, except that a span starting within 150 m of the previous one's end
+  // is stored as type 3, joined to it.
+  const char* const span_meanings[] = {
+      "", "montagna type 1: as the line description gave it",
+      "montagna type 2: as the line description gave it",
+      "montagna type 3: as given, or joined (starts within 150 m of the span before)"};
   for (int type = 1; type <= 3; ++type) {
-    item("montagna type " + std::to_string(type), [&, type](double cx, double cy) {
+    if (type != 2) next_row();
+    item(span_meanings[type], [&, type](double cx, double cy) {
       svg.rect(cx - 8, cy - 6, 16, 12, "fill=\"" + std::string(kMontagnaColours[type]) + "\"");
     });
   }
@@ -729,8 +809,14 @@ std::string scenario_svg(const ScenarioFiles& files) {
            "line length " + tick_label(static_cast<double>(scene.line_length_m) / 1000) + " km, " +
                std::to_string(scene.stations.size()) + " stations; built by scenario_builder, drawn by scenario_inspect",
            "font-size=\"13\" fill=\"#555\"");
+  std::string warnings;
+  for (const std::string& warning : scenario_warnings(files)) {
+    warnings += (warnings.empty() ? "Warning: " : "; ") + warning;
+  }
+  if (!warnings.empty()) svg.text(kLeft, 78, warnings, "font-size=\"13\" font-weight=\"bold\" fill=\"#b00020\"");
   const double plan_bottom = draw_plan(svg, scene);
-  const double profile_bottom = draw_profile(svg, scene, plan_bottom + kGap);
+  const double gap = kGapBase + kNameRowHeight * profile_name_rows(scene).count;
+  const double profile_bottom = draw_profile(svg, scene, plan_bottom + gap);
   draw_legend(svg, profile_bottom + 50);
   return svg.document(profile_bottom + 50 + kLegendHeight);
 }
