@@ -452,7 +452,9 @@ TEST_F(InspectBuiltIn, OutputsAndTheFolderInAnyOrder) {
     EXPECT_EQ(run.status, c.status) << what << run.err;
     EXPECT_NE(run.err.find(c.err), std::string::npos) << what << run.err;
     for (const std::string& path : c.written) EXPECT_EQ(files.files.count(path), 1u) << what;
-    if (c.written.empty()) EXPECT_EQ(files.files.count("/a.svg"), 0u) << what;
+    if (c.written.empty()) {
+      EXPECT_EQ(files.files.count("/a.svg"), 0u) << what;
+    }
   }
 }
 
