@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include <cerrno>
 #include <initializer_list>
 #include <optional>
 #include <stdexcept>
@@ -197,6 +198,12 @@ int report_outcome(Platform& platform, const Builder& b, const DescriptionSource
   return kBuiltWithProblem;
 }
 
+// A failure that says the folder refuses new files: an installed program's
+// folder (/usr/bin, Program Files) is not its user's to write.
+bool cannot_write_there(const FileError& e) {
+  return e.error_number() == EACCES || e.error_number() == EPERM || e.error_number() == EROFS;
+}
+
 }  // namespace
 
 int run_program(Platform& platform, std::span<const std::string> args) {
@@ -244,6 +251,10 @@ int run_program(Platform& platform, std::span<const std::string> args) {
   } catch (const FileError& e) {
     platform.close_waiting_window();
     platform.report("scenario_builder: " + std::string(e.what()));
+    if (!options.directory && cannot_write_there(e)) {
+      platform.report("scenario_builder: the program's folder " + b.directory +
+                      " cannot be written: build elsewhere with --dir DIR");
+    }
     return kFileOrUsageError;
   } catch (const DescriptionInTheWay& e) {
     platform.report("scenario_builder: " + std::string(e.what()));
