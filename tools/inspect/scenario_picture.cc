@@ -86,13 +86,17 @@ class Svg {
   void circle(double x, double y, double r, const std::string& style) {
     add("<circle cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"" + num(r) + "\" " + style + "/>");
   }
-  // `utf8` is escaped here.
+  // `utf8` is escaped here. Every text names its one font and no outline
+  // itself: ImageMagick's renderer inherits neither from the root, and would
+  // fall back to another font drawn with an outline.
   void text(double x, double y, const std::string& utf8, const std::string& style) {
-    add("<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" " + style + ">" + xml_escaped(utf8) +
-        "</text>");
+    add("<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" " + kTextFont + " " + style + ">" +
+        xml_escaped(utf8) + "</text>");
   }
   // A text on a white box that hides what lies under it; `width` is the
   // text's estimated width.
+  static constexpr const char* kTextFont = "font-family=\"DejaVu Sans\" stroke=\"none\"";
+
   void boxed_text(double left, double baseline, double width, double font_size,
                   const std::string& utf8, const std::string& style) {
     rect(left - 2, baseline - font_size, width + 4, font_size + 4, kLabelBox);
