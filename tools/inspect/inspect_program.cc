@@ -96,6 +96,10 @@ std::optional<std::string> unknown_option(const CLI::App& app, const Options& op
 std::string parse_error_text(const CLI::ParseError& error) {
   std::string text = error.what();
   if (!text.empty() && text.back() == '\n') text.pop_back();
+  // "--svg: 1 required TEXT missing" says it in the builder's words.
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    return "option " + text.substr(0, text.find(':')) + " needs a value";
+  }
   return text;
 }
 
