@@ -9,8 +9,10 @@
 #include "base/file_names.h"
 #include "output/compiled_layout.h"
 #include "platform/system_error.h"
+#include "tools/inspect/description_recovery.h"
 #include "tools/inspect/listing.h"
 #include "tools/inspect/listing_output.h"
+#include "tools/inspect/round_trip.h"
 #include "tools/inspect/scenario_folder.h"
 #include "tools/inspect/scenario_page.h"
 #include "tools/inspect/scenario_picture.h"
@@ -22,10 +24,11 @@ namespace {
 constexpr const char* kProgram = "scenario_inspect";
 
 struct Options {
-  enum class Mode { list, json, picture, help, version } mode = Mode::list;
+  enum class Mode { list, json, picture, descriptions, help, version } mode = Mode::list;
   std::vector<std::string> files;
   std::string svg_file;
   std::string html_file;
+  std::string descriptions_dir;
   std::optional<std::string> directory;
   std::optional<std::string> route_name;
   std::optional<std::string> train_number;
@@ -43,6 +46,7 @@ struct ModeOptions {
   const CLI::Option* json;
   const CLI::Option* svg;
   const CLI::Option* html;
+  const CLI::Option* descriptions;
 };
 
 Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
@@ -52,6 +56,7 @@ Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
     if (option == m.version) mode = Options::Mode::version;
     if (option == m.json) mode = Options::Mode::json;
     if (option == m.svg || option == m.html) mode = Options::Mode::picture;
+    if (option == m.descriptions) mode = Options::Mode::descriptions;
   }
   return mode;
 }
@@ -59,7 +64,8 @@ Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
 // An output file that is an option name means the file itself was left
 // out: "--svg --dir x" gives --svg no file, not a file named "--dir".
 std::string missing_output_file(const Options& o) {
-  for (const auto& [option, file] : {std::pair{"--svg", &o.svg_file}, {"--html", &o.html_file}}) {
+  for (const auto& [option, file] : {std::pair{"--svg", &o.svg_file}, {"--html", &o.html_file},
+                                     {"--descriptions", &o.descriptions_dir}}) {
     if (!file->empty() && file->front() == '-') {
       return std::string(option) + " needs its output FILE (" + option + " FILE), got " + *file;
     }
@@ -70,14 +76,18 @@ std::string missing_output_file(const Options& o) {
 // The combinations the modes allow; empty when the options fit together.
 std::string misfit(const Options& o) {
   if (o.mode == Options::Mode::help || o.mode == Options::Mode::version) return "";
-  if (o.mode == Options::Mode::picture) {
+  if (o.mode == Options::Mode::picture || o.mode == Options::Mode::descriptions) {
     if (std::string missing = missing_output_file(o); !missing.empty()) return missing;
-    if (!o.directory) return "--svg and --html need --dir DIR";
-    if (!o.files.empty()) return "--svg and --html take no FILE arguments";
+    const char* modes = o.mode == Options::Mode::picture ? "--svg and --html" : "--descriptions";
+    if (!o.directory) return std::string(modes) + " need --dir DIR";
+    if (!o.files.empty()) return std::string(modes) + " take no FILE arguments";
+    if (o.mode == Options::Mode::descriptions && (!o.svg_file.empty() || !o.html_file.empty())) {
+      return "--descriptions does not go with --svg or --html";
+    }
     return "";
   }
   if (o.files.empty()) return "no file given";
-  if (o.directory) return "--dir only goes with --svg or --html";
+  if (o.directory) return "--dir only goes with --svg, --html or --descriptions";
   return "";
 }
 
@@ -118,6 +128,8 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   modes.json = app.add_flag("--json")->disable_flag_override();
   modes.svg = app.add_option("--svg", o.svg_file)->multi_option_policy(take_last);
   modes.html = app.add_option("--html", o.html_file)->multi_option_policy(take_last);
+  modes.descriptions =
+      app.add_option("--descriptions", o.descriptions_dir)->multi_option_policy(take_last);
   app.add_option("--dir", o.directory)->multi_option_policy(take_last);
   app.add_option("--route", o.route_name)->multi_option_policy(take_last);
   app.add_option("--number", o.train_number)->multi_option_policy(take_last);
@@ -356,6 +368,100 @@ int show_scenario(FileSystem& files, const Options& options, const FolderListing
   return kInspected;
 }
 
+// The three files of one scenario, as read and decoded.
+struct ReadScenario {
+  CompiledBytes bytes;
+  ScenarioFiles files;
+};
+
+Loaded<ReadScenario> read_scenario(FileSystem& files, const std::string& dir,
+                                   const ScenarioName& name) {
+  ReadScenario read;
+  read.files.route_name = name.route;
+  read.files.train_number = name.train;
+  const std::string cell_path = path_in(dir, cell_file_name(name.route, name.train));
+  const std::string station_path = path_in(dir, station_file_name(name.route, name.train));
+  const std::string plan_path = path_in(dir, plan_file_name(name.route));
+  for (auto [path, bytes] : {std::pair{&cell_path, &read.bytes.cells},
+                             {&station_path, &read.bytes.stations}, {&plan_path, &read.bytes.plan}}) {
+    Loaded<std::string> loaded = read_bytes(files, *path);
+    if (auto* problem = std::get_if<FileProblem>(&loaded)) return *problem;
+    *bytes = std::move(std::get<std::string>(loaded));
+  }
+  auto cells = decode_with(cell_path, read.bytes.cells, decode_cells);
+  if (auto* problem = std::get_if<FileProblem>(&cells)) return *problem;
+  auto stations = decode_with(station_path, read.bytes.stations, decode_station_file);
+  if (auto* problem = std::get_if<FileProblem>(&stations)) return *problem;
+  auto plan = decode_with(plan_path, read.bytes.plan, decode_plan);
+  if (auto* problem = std::get_if<FileProblem>(&plan)) return *problem;
+  read.files.cells = std::move(std::get<0>(cells));
+  read.files.stations = std::move(std::get<0>(stations));
+  read.files.plan = std::move(std::get<0>(plan));
+  return read;
+}
+
+// The builder names its files after the names it stores in entries 85 and 86.
+void check_stored_names(const ScenarioFiles& scenario, RecoveredDescriptions& recovered) {
+  const std::string& route = scenario.stations[kRouteEntry].name;
+  const std::string& train = scenario.stations[kTrainEntry].name;
+  if (route != scenario.route_name || train != scenario.train_number) {
+    recovered.unbuildable.push_back("the station file names route \"" + route + "\" and train \"" +
+                                    train + "\", not those of the file names");
+  }
+}
+
+// Writes the descriptions of the scenario in --dir into the --descriptions
+// folder, builds them in memory and compares the result with the files.
+int write_descriptions(FileSystem& files, const Options& options,
+                       const FolderListing& list_folder, std::string& out, std::string& err) {
+  Loaded<ScenarioName> name = choose_scenario(options, list_folder);
+  if (auto* problem = std::get_if<FileProblem>(&name)) {
+    err += problem_line(*problem);
+    return kBadFile;
+  }
+  const ScenarioName& scenario = std::get<ScenarioName>(name);
+  Loaded<ReadScenario> loaded = read_scenario(files, *options.directory, scenario);
+  if (auto* problem = std::get_if<FileProblem>(&loaded)) {
+    err += problem_line(*problem);
+    return kBadFile;
+  }
+  const ReadScenario& read = std::get<ReadScenario>(loaded);
+  RecoveredDescriptions recovered = recover_descriptions(read.files);
+  check_stored_names(read.files, recovered);
+
+  const std::string& dir = options.descriptions_dir;
+  const std::string line_path = path_in(dir, line_description_name(scenario.route));
+  const std::string train_path =
+      path_in(dir, train_description_name(scenario.route, scenario.train));
+  try {
+    files.make_directories(dir);
+  } catch (const FileError& error) {
+    err += std::string(kProgram) + ": " + error.what() + "\n";
+    return kBadFile;
+  }
+  if (!write_output(files, line_path, recovered.line_text, err) ||
+      !write_output(files, train_path, recovered.train_text, err)) {
+    return kBadFile;
+  }
+  out += "wrote " + line_path + " and " + train_path + "\n";
+
+  const RoundTrip trip = rebuild_and_compare(scenario.route, scenario.train, recovered, read.bytes);
+  for (const std::string& what : recovered.unbuildable) {
+    err += std::string(kProgram) + ": not a build of this program: " + what + "\n";
+  }
+  if (!trip.build_problem.empty()) err += std::string(kProgram) + ": " + trip.build_problem + "\n";
+  for (const std::string& difference : trip.differences) {
+    err += std::string(kProgram) + ": round trip differs: " + difference + "\n";
+  }
+  if (!recovered.unbuildable.empty()) return kNotBuildable;
+  if (!trip.exact()) {
+    err += std::string(kProgram) + ": the descriptions are kept for a look\n";
+    return kRoundTripDiffers;
+  }
+  out += "round trip exact: building them gives the three files byte for byte\n";
+  return kInspected;
+}
+
 }  // namespace
 
 std::string inspect_usage() {
@@ -366,13 +472,21 @@ std::string inspect_usage() {
          "                                      picture of the scenario built in DIR\n"
          "  scenario_inspect --html OUT.html --dir DIR [--route NAME] [--number NUMBER]\n"
          "                                      page to explore it in a browser\n"
+         "  scenario_inspect --descriptions OUTDIR --dir DIR [--route NAME] [--number NUMBER]\n"
+         "                                      line and train descriptions that build the\n"
+         "                                      scenario in DIR again, checked by building\n"
+         "                                      them in memory (positions on the 50 m grid)\n"
          "  scenario_inspect --help | --version\n"
          "--svg and --html go together too. Without --route and --number, DIR must hold\n"
          "exactly one scenario; with several, they are listed.\n"
          "FILE is a plan file (<route>_linea.dat), a station file (<route>_<train>.sim)\n"
          "or a cell file (<route>_<train>.dat).\n"
-         "Exit status: 0 shown; 1 a file could not be read or is not a compiled file of\n"
-         "its kind (the error names the file and the byte offset); 2 usage error.\n";
+         "Exit status: 0 shown (--descriptions: the round trip is exact); 1 a file could\n"
+         "not be read or is not a compiled file of its kind (the error names the file and\n"
+         "the byte offset); 2 usage error; 3 --descriptions: building the descriptions\n"
+         "gives other bytes (the first that differs is named; the descriptions are kept);\n"
+         "4 --descriptions: the files hold what no build of this program writes (said\n"
+         "what; the descriptions are still written).\n";
 }
 
 int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
@@ -391,6 +505,8 @@ int run_inspect(FileSystem& files, std::span<const std::string> args, std::strin
       return kInspected;
     case Options::Mode::picture:
       return show_scenario(files, parsed.options, list_folder, err);
+    case Options::Mode::descriptions:
+      return write_descriptions(files, parsed.options, list_folder, out, err);
     default:
       return list_files(files, parsed.options, out, err);
   }

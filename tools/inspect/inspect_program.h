@@ -13,6 +13,8 @@ enum InspectStatus : int {
   kInspected = 0,
   kBadFile = 1,  // a file could not be read or is not a compiled file of its kind
   kUsageError = 2,
+  kRoundTripDiffers = 3,  // --descriptions: building them gives other bytes
+  kNotBuildable = 4,      // --descriptions: no build of this program writes these files
 };
 
 // The whole program: parses the arguments after the program name, reads

@@ -1,0 +1,52 @@
+#include "tools/inspect/description_recovery.h"
+
+#include "tools/inspect/recovery_rows.h"
+
+namespace sb::inspect {
+
+namespace recovery {
+
+std::string after_comma(int64_t value, int pad) {
+  return "," + std::string(static_cast<size_t>(pad), ' ') + std::to_string(value);
+}
+
+std::string aligned(int64_t value, int width) {
+  std::string number = std::to_string(value);
+  const size_t w = static_cast<size_t>(width);
+  if (number.size() < w) number.insert(0, w - number.size(), ' ');
+  return "," + number;
+}
+
+std::vector<ProfileRow> profile_rows(const std::vector<Cell>& cells, uint8_t Cell::*field,
+                                     std::string_view what, DescriptionText& text) {
+  const int64_t count = cell_count_of(cells);
+  const auto at = [&](int64_t k) { return int{cells[static_cast<size_t>(k)].*field}; };
+  std::vector<ProfileRow> rows{{0, at(0)}};
+  for (int64_t k = 1; k <= count - 3; ++k) {
+    if (at(k) != at(k - 1)) rows.push_back({k * 50, at(k)});
+  }
+  // Only a row standing at cell cell_count - 2 reaches it.
+  if (at(count - 2) != 0) rows.push_back({(count - 2) * 50, at(count - 2)});
+  for (int64_t k = count - 1; k <= count; ++k) {
+    if (at(k) != 0) {
+      text.problem(std::string(what) + " " + std::to_string(at(k)) + " in cell " +
+                   std::to_string(k) + ", which no row reaches");
+    }
+  }
+  return rows;
+}
+
+}  // namespace recovery
+
+RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario) {
+  RecoveredDescriptions recovered;
+  recovery::DescriptionText line(recovered.unbuildable);
+  recovery::recover_line(scenario, line);
+  recovered.line_text = line.take();
+  recovery::DescriptionText train(recovered.unbuildable);
+  recovery::recover_train(scenario, train);
+  recovered.train_text = train.take();
+  return recovered;
+}
+
+}  // namespace sb::inspect

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "platform/memory_file_system.h"
+#include "platform/platform.h"
+
+namespace sb::inspect {
+
+// A platform for builds that scenario_inspect runs in memory: files kept in
+// memory, nothing shown, messages and reports dropped (the build's outcome
+// is read from the builder).
+class MemoryPlatform : public Platform {
+ public:
+  std::string program_directory() override { return "/build"; }
+  std::string join_path(const std::string& dir, const std::string& name) override {
+    return dir + "/" + name;
+  }
+  void show_waiting_window() override {}
+  void close_waiting_window() override {}
+  int32_t show_message(const std::string&) override { return 1; }
+  void report(const std::string&) override {}
+  void print(const std::string&) override {}
+  FileSystem& file_system() override { return files; }
+
+  MemoryFileSystem files;
+};
+
+}  // namespace sb::inspect

@@ -1,0 +1,463 @@
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <queue>
+
+#include "tools/inspect/cell_meaning.h"
+#include "tools/inspect/memory_platform.h"
+#include "tools/inspect/recovery_rows.h"
+#include "track/finishing_pass.h"
+
+namespace sb::inspect::recovery {
+
+namespace {
+
+constexpr uint8_t kFirstKindWithoutStop = 25;
+constexpr int32_t kLongPlatform = 600;
+constexpr int32_t kEndExtension = 50;
+constexpr uint8_t kFirstStationApproachCode = 80;
+constexpr int kApproachMarks = 4;
+constexpr int64_t kWarningCells = 24;
+constexpr int64_t kFirstLeadCellBack = 25;
+// Finishing passes tried before the explicit code points settle.
+constexpr int kCodePointRounds = 64;
+
+const Cell& cell_at(const std::vector<Cell>& cells, int64_t i) {
+  return cells[static_cast<size_t>(i)];
+}
+
+// Division rounding down, so that value = quotient * d + remainder with
+// the remainder in 0..d-1 for negative values too.
+int64_t floor_div(int64_t value, int64_t d) {
+  return value >= 0 ? value / d : -((-value + d - 1) / d);
+}
+
+std::string position_field(int64_t position_m) {
+  return position_m == 0 ? after_comma(0, 3) : aligned(position_m, 8);
+}
+
+// ---- Header and profiles ------------------------------------------------------
+
+void header_rows(const std::vector<Station>& stations, DescriptionText& text) {
+  const Station& train = stations[kTrainDataEntry];
+  const Station& clock = stations[kTrainEntry];
+  text.line("[generale]");
+  text.line("numero vetture" + after_comma(train.position_m, 4));
+  text.line("percentuale massa frenata" + after_comma(train.from_m, 4));
+  text.line("sabbia" + after_comma(clock.int1, 4));
+  text.line("orologio,    " + std::to_string(clock.int3) + "              " +
+            std::to_string(clock.int4) + "            " + std::to_string(clock.int5) + " ");
+}
+
+void profile_section(const std::vector<Cell>& cells, uint8_t Cell::*field, int scale,
+                     const char* key, DescriptionText& text) {
+  for (const ProfileRow& row : profile_rows(cells, field, key, text)) {
+    text.line(key + position_field(row.position_m) + aligned(int64_t{row.value} * scale, 6));
+  }
+}
+
+// ---- Rows that write into the cells in reading order --------------------------
+
+// A station or signal row, with the approach marks it writes.
+struct OrderedRow {
+  std::string text;
+  bool station = false;
+  // The default place: stations in entry order, then signals by position.
+  int rank = 0;
+  std::vector<std::pair<int64_t, uint8_t>> marks;  // cell, approach code
+};
+
+struct StationRows {
+  std::vector<OrderedRow> rows;
+  // The stop marker cell of each station row (-1 without one).
+  std::vector<int64_t> markers;
+};
+
+// The platform length and end-extension flag a station row needs for the
+// extent its entry holds.
+struct PlatformExtent {
+  int64_t length = 0;
+  int64_t end_extension = 0;
+};
+
+std::optional<PlatformExtent> platform_of(const Station& e, int n, DescriptionText& text) {
+  const int64_t position = e.position_m;
+  PlatformExtent p;
+  int64_t to_expected = 0;
+  if (e.kind == 5 || e.kind == 6) {
+    p.length = position - e.from_m;
+    to_expected = position + 150;
+  } else if (e.kind == 7 || e.kind == 8) {
+    p.length = position - e.from_m;
+    to_expected = position + p.length;
+  } else {
+    p.length = 2 * (position - e.from_m);
+    p.end_extension = e.byte3;
+    // The first station's flag is cleared after it has moved the end.
+    if (n == 1 && e.to_m - (position + p.length / 2) == kEndExtension) p.end_extension = 1;
+    to_expected = position + p.length / 2 + (p.end_extension != 0 ? kEndExtension : 0);
+  }
+  if (p.length % 100 != 0 || e.to_m != to_expected || position % 50 != 0) {
+    text.problem("station entry " + std::to_string(n) + " has a platform (" +
+                 std::to_string(e.from_m) + " to " + std::to_string(e.to_m) + " m at " +
+                 std::to_string(position) + " m) that no station row gives");
+    return std::nullopt;
+  }
+  return p;
+}
+
+std::string station_row_text(const Station& e, const PlatformExtent& p) {
+  const int64_t t = e.time_s;
+  return "stazione" + aligned(e.position_m, 8) + aligned(e.kind, 3) + aligned(p.length, 5) +
+         aligned(e.flag1, 3) + aligned(e.byte4, 2) + aligned(p.end_extension, 2) +
+         aligned(e.int1, 3) + aligned(e.int2, 0) + aligned(e.byte1, 0) + aligned(e.int3, 3) +
+         aligned(e.int4, 0) + aligned(e.int5, 0) + aligned(e.byte2, 5) + aligned(t / 3600, 4) +
+         aligned(t % 3600 / 60, 2) + aligned(t % 60, 2) + ", " + e.name;
+}
+
+// The stations are entries 1 up to the first unused one below the board
+// texts.
+StationRows station_rows(const ScenarioFiles& s, DescriptionText& text) {
+  int lowest_board = kFirstBoardSlot + 1;
+  for (const Cell& c : s.cells) {
+    if (c.kind == indication_board) lowest_board = std::min<int>(lowest_board, c.value1);
+  }
+  StationRows out;
+  int n = 1;
+  for (; n < lowest_board && n < kStationCount; ++n) {
+    const Station& e = s.stations[static_cast<size_t>(n)];
+    if (!is_used(e)) break;
+    const std::optional<PlatformExtent> p = platform_of(e, n, text);
+    if (!p) continue;
+    if (e.name.find_first_of(",\r\n") != std::string::npos ||
+        (!e.name.empty() && (e.name[0] == ' ' || e.name[0] == '\t'))) {
+      text.problem("the name of station entry " + std::to_string(n) +
+                   " holds a comma, a line end or leading blanks");
+    }
+    if (e.byte4 != 0 && (n == 1 || p->length < kLongPlatform)) {
+      text.problem("station entry " + std::to_string(n) + " keeps byte4 that a row clears");
+    }
+    OrderedRow row{station_row_text(e, *p), true, static_cast<int>(out.rows.size()), {}};
+    int64_t marker = -1;
+    if (e.kind < kFirstKindWithoutStop) {
+      marker = e.to_m / 50 - 1;
+      for (int k = 1; k <= kApproachMarks && e.kind != 5 && e.kind != 6; ++k) {
+        if (marker - k > 1) {
+          row.marks.push_back({marker - k, static_cast<uint8_t>(kFirstStationApproachCode + k)});
+        }
+      }
+    }
+    out.rows.push_back(std::move(row));
+    out.markers.push_back(marker);
+  }
+  for (; n < lowest_board && n < kStationCount; ++n) {
+    if (is_used(s.stations[static_cast<size_t>(n)])) {
+      text.problem("station entry " + std::to_string(n) + " follows an unused entry");
+    }
+  }
+  return out;
+}
+
+// A signal cell back to the row's eleven values. value4 = rapp * 10 +
+// sides, sides = sx * 3 + dx; a signal keeps its time only with sx 2.
+std::string signal_row_text(const Cell& c, int64_t cell, int64_t& sides) {
+  const int64_t rapp = floor_div(c.value4, 10);
+  sides = c.value4 - rapp * 10;
+  const bool timed = c.signal_time != 0 || sides >= 6;
+  const int64_t sx = timed ? 2 : sides / 3;
+  const int64_t dx = timed ? sides - 6 : sides % 3;
+  // Times 1 to 100 are raised to 101: such a byte comes from a larger time.
+  const int64_t tempo = c.signal_time >= 1 && c.signal_time <= 100 ? c.signal_time + 256
+                                                                    : c.signal_time;
+  int64_t s[3], d[3];
+  const int16_t values[3] = {c.value1, c.value2, c.value3};
+  for (int k = 0; k < 3; ++k) {
+    s[k] = floor_div(values[k], 10);
+    d[k] = values[k] - s[k] * 10;
+  }
+  return "segnale" + aligned(position_of_cell(cell), 8) + aligned(sx, 4) + aligned(s[0], 2) +
+         aligned(s[1], 2) + aligned(s[2], 3) + aligned(rapp, 2) + aligned(dx, 5) +
+         aligned(d[0], 3) + aligned(d[1], 0) + aligned(d[2], 0) + ", " + std::to_string(tempo);
+}
+
+// Whether a stop marker was written over a signal: the marker changes only
+// kind and value1, so the signal's other values stay.
+bool holds_signal_under_marker(const Cell& c) {
+  return c.kind == stop_marker && (c.value2 || c.value3 || c.value4 || c.signal_time);
+}
+
+void add_signal_rows(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
+                     std::vector<int64_t>& signal_cells) {
+  const int first_rank = static_cast<int>(rows.size());
+  for (int64_t i = 0; i <= cell_count_of(cells); ++i) {
+    const Cell& c = cell_at(cells, i);
+    if (c.kind != signal && !holds_signal_under_marker(c)) continue;
+    Cell values = c;
+    // The stop marker took value1: its digits are lost and any will do.
+    if (c.kind == stop_marker) values.value1 = 0;
+    int64_t sides = 0;
+    OrderedRow row{signal_row_text(values, i, sides), false,
+                   first_rank + static_cast<int>(signal_cells.size()), {}};
+    for (int k = 1; k <= kApproachMarks; ++k) {
+      row.marks.push_back({i - 2 * k, static_cast<uint8_t>(sides * 10 + k)});
+    }
+    rows.push_back(std::move(row));
+    signal_cells.push_back(i);
+  }
+}
+
+// The reading order of the station and signal rows: the last row to write
+// an approach mark into a cell must be one that gives the cell's code, a
+// signal under a stop marker comes before that station, and stations keep
+// their order. Rows not held by these keep their default place.
+class RowOrder {
+ public:
+  explicit RowOrder(size_t count) : after_(count), before_count_(count, 0) {}
+
+  void before(int first, int second) {
+    after_[static_cast<size_t>(first)].push_back(second);
+    ++before_count_[static_cast<size_t>(second)];
+  }
+
+  // Row indices in reading order; nullopt when the demands go round.
+  std::optional<std::vector<int>> order(const std::vector<OrderedRow>& rows) {
+    const auto later = [&](int a, int b) { return rows[a].rank > rows[b].rank; };
+    std::priority_queue<int, std::vector<int>, decltype(later)> ready(later);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (before_count_[i] == 0) ready.push(static_cast<int>(i));
+    }
+    std::vector<int> result;
+    while (!ready.empty()) {
+      const int next = ready.top();
+      ready.pop();
+      result.push_back(next);
+      for (int other : after_[static_cast<size_t>(next)]) {
+        if (--before_count_[static_cast<size_t>(other)] == 0) ready.push(other);
+      }
+    }
+    if (result.size() != rows.size()) return std::nullopt;
+    return result;
+  }
+
+ private:
+  std::vector<std::vector<int>> after_;
+  std::vector<int> before_count_;
+};
+
+std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows,
+                               const StationRows& stations,
+                               const std::vector<int64_t>& signal_cells, DescriptionText& text) {
+  RowOrder order(rows.size());
+  const size_t station_count = stations.rows.size();
+  for (size_t j = 1; j < station_count; ++j) order.before(static_cast<int>(j - 1), static_cast<int>(j));
+  for (size_t k = 0; k < signal_cells.size(); ++k) {
+    if (cell_at(cells, signal_cells[k]).kind != stop_marker) continue;
+    const auto station = std::find(stations.markers.begin(), stations.markers.end(), signal_cells[k]);
+    if (station != stations.markers.end()) {
+      order.before(static_cast<int>(station_count + k),
+                   static_cast<int>(station - stations.markers.begin()));
+    }
+  }
+  std::map<int64_t, std::vector<std::pair<int, uint8_t>>> writers;
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (const auto& [cell, code] : rows[r].marks) writers[cell].push_back({static_cast<int>(r), code});
+  }
+  for (const auto& [cell, list] : writers) {
+    if (cell < 0 || cell > cell_count_of(cells)) continue;
+    const uint8_t code = cell_at(cells, cell).approach_code;
+    // The writer of the cell's code read last by default is kept last.
+    int last = -1;
+    for (const auto& [row, value] : list) {
+      if (value == code && (last < 0 || rows[row].rank > rows[last].rank)) last = row;
+    }
+    if (last < 0) continue;  // found when the marks are checked below
+    for (const auto& [row, value] : list) {
+      if (value != code) order.before(row, last);
+    }
+  }
+  std::optional<std::vector<int>> result = order.order(rows);
+  if (!result) {
+    text.problem("no reading order of the station and signal rows gives every approach code");
+    result.emplace(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) (*result)[i] = static_cast<int>(i);
+  }
+  return *result;
+}
+
+// The approach codes the rows write in this order, against the cells'.
+void check_marks(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows,
+                 const std::vector<int>& order, DescriptionText& text) {
+  std::vector<uint8_t> marks(cells.size(), 0);
+  for (int r : order) {
+    for (const auto& [cell, code] : rows[static_cast<size_t>(r)].marks) {
+      if (cell >= 0 && cell <= cell_count_of(cells)) marks[static_cast<size_t>(cell)] = code;
+    }
+  }
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (marks[i] != cells[i].approach_code) {
+      text.problem("approach code " + std::to_string(cells[i].approach_code) + " in cell " +
+                   std::to_string(i) + " is not what the signals and stations write there");
+    }
+  }
+}
+
+// ---- Slowdowns --------------------------------------------------------------
+
+bool same_boards(const Cell& start, const Cell& end) {
+  return start.value1 == end.value1 && start.value2 == end.value2 && start.value3 == end.value3;
+}
+
+std::vector<std::string> slowdown_rows(const std::vector<Cell>& cells, DescriptionText& text) {
+  std::vector<std::string> rows;
+  std::vector<bool> end_taken(cells.size(), false);
+  for (int64_t s = 0; s <= cell_count_of(cells); ++s) {
+    const Cell& start = cell_at(cells, s);
+    if (start.kind != slowdown_start) continue;
+    int64_t e = s + 1;
+    while (e <= cell_count_of(cells) &&
+           (cell_at(cells, e).kind != slowdown_end || end_taken[static_cast<size_t>(e)] ||
+            !same_boards(start, cell_at(cells, e)))) {
+      ++e;
+    }
+    if (e > cell_count_of(cells)) {
+      text.problem("slowdown start in cell " + std::to_string(s) + " has no end after it");
+      continue;
+    }
+    end_taken[static_cast<size_t>(e)] = true;
+    const int64_t lead = s - kFirstLeadCellBack;
+    const bool with_lead = s > kWarningCells + 1 && lead >= 0 &&
+                           cell_at(cells, lead).kind == slowdown_lead &&
+                           cell_at(cells, lead).value1 == 1;
+    rows.push_back("rallentamento" + aligned(position_of_cell(s), 8) + aligned(start.value1, 6) +
+                   aligned((e - s) * 50, 5) + aligned(start.value3, 2) +
+                   aligned(with_lead ? 1 : 0, 3) + aligned(start.value2, 4));
+  }
+  return rows;
+}
+
+// ---- Code points --------------------------------------------------------------
+
+// The code points no finishing pass explains, by cell: run the pass on the
+// cells without their code points, keep those it does not place as they
+// are, and again with them until the pass gives every code point.
+std::map<int64_t, int16_t> explicit_code_points(const std::vector<Cell>& cells,
+                                                DescriptionText& text) {
+  std::vector<Cell> base = cells;
+  // The output step's header values.
+  base[1].value1 = 0;
+  base[1].value2 = 0;
+  for (Cell& c : base) {
+    if (c.kind == code_point) {
+      c.kind = empty;
+      c.value1 = 0;
+    }
+  }
+  std::map<int64_t, int16_t> explicit_points;
+  MemoryPlatform platform;
+  Builder b(platform);
+  b.cell_count = static_cast<int32_t>(cell_count_of(cells));
+  for (int round = 0; round < kCodePointRounds; ++round) {
+    b.cells = base;
+    for (const auto& [cell, code] : explicit_points) {
+      b.cells[static_cast<size_t>(cell)].kind = code_point;
+      b.cells[static_cast<size_t>(cell)].value1 = code;
+    }
+    finishing_pass(b);
+    bool added = false;
+    for (size_t i = 0; i < cells.size(); ++i) {
+      const Cell& want = cells[i];
+      const Cell& got = b.cells[i];
+      if (want.kind == code_point && (got.kind != code_point || got.value1 != want.value1)) {
+        if (explicit_points.count(static_cast<int64_t>(i)) == 0) added = true;
+        explicit_points[static_cast<int64_t>(i)] = want.value1;
+      }
+    }
+    if (!added) break;
+  }
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (b.cells[i].kind == code_point && cells[i].kind != code_point) {
+      text.problem("the finishing pass places a code point in cell " + std::to_string(i) +
+                   ", which holds none");
+    }
+  }
+  return explicit_points;
+}
+
+std::vector<std::string> code_rows(const std::vector<Cell>& cells, DescriptionText& text) {
+  std::map<int64_t, int16_t> points = explicit_code_points(cells, text);
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (cells[i].kind == code_cut) points[static_cast<int64_t>(i)] = 0;
+  }
+  std::vector<std::string> rows;
+  for (const auto& [cell, code] : points) {
+    if (code < 0 || (code == 0 && cell_at(cells, cell).kind != code_cut)) {
+      text.problem("code point in cell " + std::to_string(cell) + " with code " +
+                   std::to_string(code));
+    }
+    // A code point row lands in cell position / 50.
+    rows.push_back("abbattimento" + after_comma(cell * 50, 2) + after_comma(code, 1));
+  }
+  return rows;
+}
+
+// Whether row i is read ahead of a row with an earlier default place.
+std::vector<bool> moved_ahead(const std::vector<OrderedRow>& rows, const std::vector<int>& order) {
+  std::vector<bool> moved(order.size(), false);
+  int lowest_after = INT32_MAX;
+  for (size_t p = order.size(); p-- > 0;) {
+    const int rank = rows[static_cast<size_t>(order[p])].rank;
+    moved[p] = lowest_after < rank;
+    lowest_after = std::min(lowest_after, rank);
+  }
+  return moved;
+}
+
+}  // namespace
+
+void recover_train(const ScenarioFiles& s, DescriptionText& text) {
+  header_rows(s.stations, text);
+  if (cell_count_of(s.cells) < 3) {
+    text.line("[fine]");
+    return;
+  }
+  text.line("[aderenze]");
+  text.line("");
+  profile_section(s.cells, &Cell::adhesion, 1, "aderenza", text);
+  text.line("[vel_limite]");
+  profile_section(s.cells, &Cell::line_speed, 5, "velocita", text);
+
+  StationRows stations = station_rows(s, text);
+  std::vector<OrderedRow> rows = stations.rows;
+  std::vector<int64_t> signal_cells;
+  add_signal_rows(s.cells, rows, signal_cells);
+  const std::vector<int> order = reading_order(s.cells, rows, stations, signal_cells, text);
+  check_marks(s.cells, rows, order, text);
+
+  // Stations and the signals read among them, then the rest.
+  size_t last_station = 0;
+  for (size_t p = 0; p < order.size(); ++p) {
+    if (rows[static_cast<size_t>(order[p])].station) last_station = p + 1;
+  }
+  const std::vector<bool> moved = moved_ahead(rows, order);
+  const auto write_row = [&](size_t p) {
+    const OrderedRow& row = rows[static_cast<size_t>(order[p])];
+    if (moved[p]) {
+      text.comment(row.station
+                       ? "read ahead of its place: later rows overwrite approach marks it needs"
+                       : "read ahead of its place: what comes after overwrites its cell or its "
+                         "approach marks as the files show");
+    }
+    text.line(row.text);
+  };
+  text.line("[stazioni]");
+  for (size_t p = 0; p < last_station; ++p) write_row(p);
+  text.line("[rallentamenti]");
+  for (const std::string& row : slowdown_rows(s.cells, text)) text.line(row);
+  text.line("[segnali]");
+  for (size_t p = last_station; p < order.size(); ++p) write_row(p);
+  text.line("[codici]");
+  for (const std::string& row : code_rows(s.cells, text)) text.line(row);
+  text.line("[fine]");
+}
+
+}  // namespace sb::inspect::recovery
