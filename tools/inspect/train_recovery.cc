@@ -20,7 +20,9 @@ constexpr int kApproachMarks = 4;
 constexpr int64_t kWarningCells = 24;
 constexpr int64_t kFirstLeadCellBack = 25;
 // Finishing passes tried before the explicit code points settle.
-constexpr int kCodePointRounds = 64;
+constexpr int kCodePointRounds = 1000;
+// The code the finishing pass gives its marks.
+constexpr int16_t kPassCode = 180;
 
 const Cell& cell_at(const std::vector<Cell>& cells, int64_t i) {
   return cells[static_cast<size_t>(i)];
@@ -363,16 +365,26 @@ std::map<int64_t, int16_t> explicit_code_points(const std::vector<Cell>& cells,
       b.cells[static_cast<size_t>(cell)].value1 = code;
     }
     finishing_pass(b);
-    bool added = false;
+    // Codes other than the pass's own are rows for certain; a missing code
+    // of the pass's value may only be one of its marks moved by such a row,
+    // so those are taken one at a time, lowest first.
+    std::vector<int64_t> other_codes;
+    std::optional<int64_t> first_missing;
     for (size_t i = 0; i < cells.size(); ++i) {
       const Cell& want = cells[i];
       const Cell& got = b.cells[i];
-      if (want.kind == code_point && (got.kind != code_point || got.value1 != want.value1)) {
-        if (explicit_points.count(static_cast<int64_t>(i)) == 0) added = true;
-        explicit_points[static_cast<int64_t>(i)] = want.value1;
+      const auto cell = static_cast<int64_t>(i);
+      if (want.kind != code_point || explicit_points.count(cell) != 0) continue;
+      if (got.kind == code_point && got.value1 == want.value1) continue;
+      if (want.value1 != kPassCode) {
+        other_codes.push_back(cell);
+      } else if (!first_missing) {
+        first_missing = cell;
       }
     }
-    if (!added) break;
+    if (other_codes.empty() && !first_missing) break;
+    if (other_codes.empty()) other_codes.push_back(*first_missing);
+    for (int64_t cell : other_codes) explicit_points[cell] = cell_at(cells, cell).value1;
   }
   for (size_t i = 0; i < cells.size(); ++i) {
     if (b.cells[i].kind == code_point && cells[i].kind != code_point) {

@@ -1,0 +1,314 @@
+#include "tools/inspect/description_recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/file_names.h"
+#include "base/line_list.h"
+#include "bench/maximal_scenario.h"
+#include "compile/compile_scenario.h"
+#include "scenario/line_description.h"
+#include "scenario/train_description.h"
+#include "testing/fuzz_harness.h"
+#include "testing/in_memory_build.h"
+#include "tools/inspect/inspect_program.h"
+#include "tools/inspect/round_trip.h"
+#include "track/fatal_report.h"
+
+namespace sb::inspect {
+namespace {
+
+const std::string kOut = "/descriptions";
+
+// A scenario built in memory from two descriptions, ready to be decompiled
+// from its folder.
+struct Built {
+  InMemoryBuild build;
+  bool clean = false;
+
+  Built(const std::string& line_text, const std::string& train_text) {
+    build.file(line_description_name(build.b.route_name)) = line_text;
+    build.file(train_description_name(build.b.route_name, build.b.train_number)) = train_text;
+    try {
+      compile_scenario(build.b, true);
+      clean = build.b.error_number == 0;
+    } catch (const FatalReport&) {
+    }
+  }
+
+  std::string cells_name() const {
+    return cell_file_name(build.b.route_name, build.b.train_number);
+  }
+  MemoryFileSystem& files() { return build.platform.files; }
+  std::string written(const std::string& name) {
+    const auto found = files().files.find(kOut + "/" + name);
+    return found == files().files.end() ? "" : found->second;
+  }
+  std::string line_text() { return written(line_description_name(build.b.route_name)); }
+  std::string train_text() {
+    return written(train_description_name(build.b.route_name, build.b.train_number));
+  }
+};
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Outcome decompile(Built& built) {
+  Outcome run;
+  const std::vector<std::string> args = {"--descriptions", kOut, "--dir",
+                                         built.build.platform.directory};
+  run.status = run_inspect(built.files(), args, run.out, run.err, [&](const std::string&) {
+    return std::vector<std::string>{built.cells_name(),
+                                    station_file_name(built.build.b.route_name,
+                                                      built.build.b.train_number),
+                                    plan_file_name(built.build.b.route_name)};
+  });
+  return run;
+}
+
+std::string text_of(std::span<const std::string_view> lines) { return render_line_list(lines); }
+
+// The lines of a text, without their CR LF.
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(DescriptionRecovery, BuiltInScenarioComesBackInItsOwnWords) {
+  Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
+  ASSERT_TRUE(built.clean);
+  const Outcome run = decompile(built);
+  EXPECT_EQ(run.status, kInspected) << run.err;
+  EXPECT_NE(run.out.find("round trip exact"), std::string::npos);
+  EXPECT_EQ(built.train_text(), text_of(built_in_train_lines()));
+  // The line comes back whole but for the gradient rows that repeat the
+  // gradient before them: they leave no trace in the cells.
+  std::vector<std::string> expected;
+  std::string gradient;
+  for (std::string_view line : built_in_line_lines()) {
+    if (line == kEndSentinel) break;
+    if (line.starts_with("pendenza")) {
+      const std::string value(line.substr(line.rfind(',')));
+      if (value == gradient) continue;
+      gradient = value;
+    }
+    expected.emplace_back(line);
+  }
+  EXPECT_EQ(lines_of(built.line_text()), expected);
+}
+
+TEST(DescriptionRecovery, MaximalScenarioRoundTrips) {
+  const bench::MaximalScenario maximal = bench::make_maximal_scenario();
+  Built built(maximal.line_description, maximal.train_description);
+  ASSERT_TRUE(built.clean);
+  const Outcome run = decompile(built);
+  EXPECT_EQ(run.status, kInspected) << run.err;
+}
+
+// Small scenarios, each exercising a kind of row the recovery works out.
+struct SmallCase {
+  const char* name;
+  std::vector<std::string> line_rows;
+  std::vector<std::string> train_rows;
+};
+
+void PrintTo(const SmallCase& c, std::ostream* os) { *os << c.name; }
+
+std::string with_crlf(const std::vector<std::string>& rows) {
+  std::string text;
+  for (const std::string& row : rows) text += row + "\r\n";
+  return text;
+}
+
+std::string small_line(const std::vector<std::string>& rows) {
+  std::vector<std::string> all = {"[generale]", "lunghezza percorso, 12000",
+                                  "ripetizione segnali 9 codici, 1000, 11000", "[curve]"};
+  all.insert(all.end(), rows.begin(), rows.end());
+  all.push_back("[fine]");
+  return with_crlf(all);
+}
+
+std::string small_train(const std::vector<std::string>& rows) {
+  std::vector<std::string> all = {"[generale]", "numero vetture, 4", "orologio, 7 5 0",
+                                  "velocita, 0, 100", "aderenza, 0, 80"};
+  all.insert(all.end(), rows.begin(), rows.end());
+  all.push_back("[fine]");
+  return with_crlf(all);
+}
+
+class SmallScenarios : public ::testing::TestWithParam<SmallCase> {};
+
+TEST_P(SmallScenarios, RoundTripIsExact) {
+  const SmallCase& c = GetParam();
+  Built built(small_line(c.line_rows), small_train(c.train_rows));
+  ASSERT_TRUE(built.clean) << "error " << built.build.b.error_number;
+  const Outcome run = decompile(built);
+  EXPECT_EQ(run.status, kInspected) << run.err << built.line_text() << built.train_text();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RowKinds, SmallScenarios,
+    ::testing::Values(
+        SmallCase{"OverlappingCurves",
+                  {"curvas2, 1000, 400", "curvad3, 1200, 300", "curvad3, 1500, 100",
+                   "curvas6, 1600, 50"},
+                  {}},
+        SmallCase{"CurveClippedAtThePlanEnd", {"curvad5, 18000, 4000"}, {}},
+        SmallCase{"GradientsAndProfileToTheLastCell",
+                  {"pendenza, 0, -3", "pendenza, 2000, 155", "pendenza, 18900, 7"},
+                  {"velocita, 5000, 35", "velocita, 18900, 60", "aderenza, 18900, 300"}},
+        SmallCase{"JoinedMontagnaSpans",
+                  {"montagna, 1000, 2000, 12", "montagna, 2100, 3000, 2",
+                   "montagna, 3050, 4000, 11", "montagna, 6000, 6400, 1",
+                   "montagna, 6400, 7000, 12", "indicatori_vmax, 1100, 60, 70, 80, 0, , , , 0"},
+                  {"segnale, 6550, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0"}},
+        SmallCase{"SlowdownsWithLeadCells",
+                  {},
+                  {"rallentamento, 4000, 30, 600, 1, 1, 30", "rallentamento, 1000, 60, 300, 0, 1, 0",
+                   "rallentamento, 8000, 120, 900, 2, 0, 0",
+                   "segnale, 2500, 2, 3, 4, 0, 0, 1, 1, 0, 0, 50",
+                   "segnale, 5000, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0"}},
+        SmallCase{"CodePointsAndCodeCuts",
+                  {},
+                  {"rallentamento, 4000, 30, 600, 0, 0, 30", "abbattimento, 3800, 270",
+                   "abbattimento, 2050, 270", "abbattimento, 2000, 0", "abbattimento, 9000, 120",
+                   "abbattimento, 9500, 0", "segnale, 2050, 2, 3, 4, 0, 0, 1, 1, 0, 0, 0"}},
+        SmallCase{"StationsOfEveryKind",
+                  {},
+                  {"stazione, 0, 8, 500, 0, 1, 1, 1,1,0, 4,1,1, 1, 7,5,0, FIRST",
+                   "stazione, 1500, 2, 400, 1, 0, 1, 4,1,1, 2,1,1, 30, 7,9,30, WITH END",
+                   "stazione, 2600, 5, 300, 0, 0, 1, 0,0,0, 0,0,0, 0, 7,12,0, FIVE",
+                   "stazione, 3500, 6, 200, 0, 0, 0, 0,0,0, 0,0,0, 0, 0,0,0, SIX",
+                   "stazione, 4700, 7, 300, 1, 1, 1, 0,0,0, 0,0,0, 0, 0,0,0, SEVEN",
+                   "stazione, 6000, 12, 600, 1, 1, 0, 4,1,1, 2,1,1, 90, 7,20,0, LONG PLATFORM",
+                   "stazione, 7500, 25, 300, 0, 0, 0, 0,0,0, 0,0,0, 0, 0,0,0, P.M. PASSED",
+                   "stazione, 9000, 27, 300, 0, 0, 0, 0,0,0, 0,0,0, 0, 0,0,0, ",
+                   "stazione, 10500, 28, 200, 0, 0, 0, 0,0,0, 0,0,0, 0, 7,40,0, LAST-ONE "}},
+        SmallCase{"BoardsWithEmptySides",
+                  {"indicatori_vmax, 1000, , , , 0, 60, 70, 80, 1",
+                   "indicatori_vmax, 1200, 100, 110, 115, 2, , , , 0",
+                   "indicatori_vmax, 1400, , , , 0, , , , 0",
+                   "cartello_indicatore, 2000, ", "cartello_indicatore, 3000, (GALLERIA)(X - Y)"},
+                  {}},
+        SmallCase{"MarksOverwrittenInReadingOrder",
+                  {},
+                  {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",
+                   "segnale, 2350, 2, 3, 4, 0, 1, 2, 1, 0, 0, 240",
+                   "segnale, 2600, 1, 3, 1, 1, 0, 1, 0, 0, 1, 0",
+                   "stazione, 2500, 12, 400, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,9,0, OVER A SIGNAL",
+                   "stazione, 5800, 12, 400, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,15,0, MARKS KEPT",
+                   "segnale, 5850, 2, 3, 4, 0, 0, 1, 1, 0, 0, 0"}}),
+    [](const ::testing::TestParamInfo<SmallCase>& info) { return std::string(info.param.name); });
+
+// Every scenario of the fuzz corpus that builds without a problem.
+TEST(DescriptionRecovery, FuzzCorpusScenariosRoundTrip) {
+  namespace fs = std::filesystem;
+  const fs::path corpus = fs::path(SCENARIO_SOURCE_DIR) / "fuzz" / "corpus";
+  const std::string built_in_train = text_of(built_in_train_lines());
+  int clean = 0;
+  for (const char* target : {"build", "line_reader", "train_reader"}) {
+    for (const auto& entry : fs::directory_iterator(corpus / target)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string input((std::istreambuf_iterator<char>(in)), {});
+      auto [line, train] = fuzzing::split_pair(input);
+      std::string line_text(line), train_text(train);
+      if (std::string(target) == "line_reader") train_text = built_in_train;
+      if (std::string(target) == "train_reader") {
+        line_text = fuzzing::fixed_line_description();
+        train_text = input;
+      }
+      Built built(line_text, train_text);
+      if (!built.clean) continue;
+      ++clean;
+      const Outcome run = decompile(built);
+      EXPECT_EQ(run.status, kInspected) << entry.path() << "\n" << run.err;
+    }
+  }
+  EXPECT_GE(clean, 5);
+}
+
+// ---- What is not a round trip --------------------------------------------------
+
+class NotARoundTrip : public ::testing::Test {
+ protected:
+  NotARoundTrip() : built_(text_of(built_in_line_lines()), text_of(built_in_train_lines())) {}
+
+  std::string& cells() { return built_.build.file(built_.cells_name()); }
+  Built built_;
+};
+
+TEST_F(NotARoundTrip, DamagedFileIsRefusedWithStatus1) {
+  cells().pop_back();
+  const Outcome run = decompile(built_);
+  EXPECT_EQ(run.status, kBadFile);
+  EXPECT_NE(run.err.find(built_.cells_name() + ": offset "), std::string::npos) << run.err;
+  EXPECT_TRUE(built_.line_text().empty());
+}
+
+TEST_F(NotARoundTrip, WhatNoBuildWritesGivesStatus4) {
+  // An approach code in cell 100, far from every signal and station.
+  cells()[100 * kCellRecordSize + 10] = 42;
+  const Outcome run = decompile(built_);
+  EXPECT_EQ(run.status, kNotBuildable);
+  EXPECT_NE(run.err.find("approach code 42 in cell 100"), std::string::npos) << run.err;
+  // The descriptions are written all the same.
+  EXPECT_FALSE(built_.train_text().empty());
+}
+
+TEST_F(NotARoundTrip, PlanOffEveryCurveClassGivesStatus4) {
+  std::string& plan = built_.build.file(plan_file_name(built_.build.b.route_name));
+  // The last byte of metre 5000's x: its value moves by far more than any
+  // rounding.
+  plan[8 + 10 * (5000 - 2) + 9] ^= 0x01;
+  const Outcome run = decompile(built_);
+  EXPECT_EQ(run.status, kNotBuildable);
+  EXPECT_NE(run.err.find("plan point 5000"), std::string::npos) << run.err;
+}
+
+TEST(RoundTripComparison, NamesTheFirstDifferingField) {
+  Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
+  RecoveredDescriptions descriptions{text_of(built_in_line_lines()),
+                                     text_of(built_in_train_lines()), {}};
+  const std::string route = built.build.b.route_name;
+  const std::string train = built.build.b.train_number;
+  const CompiledBytes original{built.build.file(plan_file_name(route)),
+                               built.build.file(station_file_name(route, train)),
+                               built.build.file(cell_file_name(route, train))};
+  EXPECT_TRUE(rebuild_and_compare(route, train, descriptions, original).exact());
+
+  // The first signal's side-s digits 5, 1, 0 become 4, 1, 0; its cell is 22.
+  const std::string first_signal = "segnale,    1050,   2, 5,";
+  const size_t at = descriptions.train_text.find(first_signal);
+  ASSERT_NE(at, std::string::npos);
+  descriptions.train_text[at + first_signal.size() - 2] = '4';
+  const RoundTrip trip = rebuild_and_compare(route, train, descriptions, original);
+  ASSERT_EQ(trip.differences.size(), 1u);
+  EXPECT_NE(trip.differences[0].find("cell 22 (object at 1050 m), field value1"),
+            std::string::npos)
+      << trip.differences[0];
+
+  // Another name in the station table: entry 3's name and all after it.
+  descriptions.train_text = text_of(built_in_train_lines());
+  const size_t name = descriptions.train_text.find("P.M. SARVENA NORD");
+  descriptions.train_text.replace(name, 4, "P.M.X");
+  const RoundTrip renamed = rebuild_and_compare(route, train, descriptions, original);
+  ASSERT_FALSE(renamed.differences.empty());
+  EXPECT_NE(renamed.differences[0].find("entry 3, field name"), std::string::npos)
+      << renamed.differences[0];
+}
+
+}  // namespace
+}  // namespace sb::inspect
