@@ -64,11 +64,14 @@ Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
 // An output file that is an option name means the file itself was left
 // out: "--svg --dir x" gives --svg no file, not a file named "--dir".
 std::string missing_output_file(const Options& o) {
-  for (const auto& [option, file] : {std::pair{"--svg", &o.svg_file}, {"--html", &o.html_file},
-                                     {"--descriptions", &o.descriptions_dir}}) {
+  for (const auto& [option, file] : {std::pair{"--svg", &o.svg_file}, {"--html", &o.html_file}}) {
     if (!file->empty() && file->front() == '-') {
       return std::string(option) + " needs its output FILE (" + option + " FILE), got " + *file;
     }
+  }
+  if (!o.descriptions_dir.empty() && o.descriptions_dir.front() == '-') {
+    return "--descriptions needs its output folder (--descriptions OUTDIR), got " +
+           o.descriptions_dir;
   }
   return "";
 }
@@ -78,9 +81,10 @@ std::string misfit(const Options& o) {
   if (o.mode == Options::Mode::help || o.mode == Options::Mode::version) return "";
   if (o.mode == Options::Mode::picture || o.mode == Options::Mode::descriptions) {
     if (std::string missing = missing_output_file(o); !missing.empty()) return missing;
-    const char* modes = o.mode == Options::Mode::picture ? "--svg and --html" : "--descriptions";
-    if (!o.directory) return std::string(modes) + " need --dir DIR";
-    if (!o.files.empty()) return std::string(modes) + " take no FILE arguments";
+    const bool picture = o.mode == Options::Mode::picture;
+    const std::string modes = picture ? "--svg and --html" : "--descriptions";
+    if (!o.directory) return modes + (picture ? " need" : " needs") + " --dir DIR";
+    if (!o.files.empty()) return modes + (picture ? " take" : " takes") + " no FILE arguments";
     if (o.mode == Options::Mode::descriptions && (!o.svg_file.empty() || !o.html_file.empty())) {
       return "--descriptions does not go with --svg or --html";
     }
