@@ -7,7 +7,9 @@ namespace sb::inspect {
 namespace recovery {
 
 std::string after_comma(int64_t value, int pad) {
-  return "," + std::string(static_cast<size_t>(pad), ' ') + std::to_string(value);
+  std::string text = ",";
+  text.append(static_cast<size_t>(pad), ' ').append(std::to_string(value));
+  return text;
 }
 
 std::string aligned(int64_t value, int width) {
