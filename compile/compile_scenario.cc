@@ -23,4 +23,13 @@ void compile_scenario(Builder& b, bool with_track_plan) {
   output_step(b);
 }
 
+void check_scenario(Builder& b) {
+  b.with_track_plan = true;
+  b.collect_problems = true;
+  b.error_number = error::none;
+  clear_stations(b);
+  read_descriptions(b);
+  finishing_pass(b);
+}
+
 }  // namespace sb

@@ -29,19 +29,33 @@ void common_failure(Builder& b, const char* reason) {
   b.error_number = error::unreadable;
 }
 
-}  // namespace
-
-void read_descriptions(Builder& b) {
+// Runs one reader; false when the description could not be read.
+bool read_description(Builder& b, void (*reader)(Builder&)) {
   try {
-    read_line_description(b);
-    // Only a line that ran past the cells (15) still lets the train be read.
-    if (b.error_number != 0 && b.error_number != error::beyond_cells) return;
-    read_train_description(b);
+    reader(b);
+    return true;
   } catch (const ReadFailure& failure) {
     common_failure(b, failure.what());
   } catch (const FileError& failure) {
     common_failure(b, failure.what());
   }
+  if (b.collect_problems) {
+    list_recorded_error(b);
+    b.error_number = error::none;
+  }
+  return false;
+}
+
+}  // namespace
+
+void read_descriptions(Builder& b) {
+  if (!read_description(b, read_line_description)) return;
+  // Only a line that ran past the cells (15) still lets the train be read
+  // in a build; a check reads it whenever the line gave cells.
+  const bool train_readable =
+      b.collect_problems ? b.cells_allocated()
+                         : b.error_number == error::none || b.error_number == error::beyond_cells;
+  if (train_readable) read_description(b, read_train_description);
 }
 
 }  // namespace sb

@@ -1,6 +1,7 @@
 #include "driver/error_messages.h"
 
 #include "base/file_names.h"
+#include "track/diagnostics.h"
 #include "track/error_numbers.h"
 
 namespace sb {
@@ -68,8 +69,8 @@ struct Naming {
   std::string hint;
 };
 
-Naming naming_of(const Builder& b, const DescriptionSources& sources) {
-  const bool line = b.stop_file == line_description_name(b.route_name);
+Naming naming_of(const Builder& b, const std::string& file, const DescriptionSources& sources) {
+  const bool line = file == line_description_name(b.route_name);
   const std::optional<std::string>& own = line ? sources.line_path : sources.train_path;
   const std::optional<std::string>& other = line ? sources.train_path : sources.line_path;
   if (own) return {*own, false, ""};
@@ -78,35 +79,90 @@ Naming naming_of(const Builder& b, const DescriptionSources& sources) {
   return naming;
 }
 
-std::string location_of(const Builder& b, const DescriptionSources& sources,
-                        std::string& hint) {
-  if (b.stop_file.empty()) return {};
-  const Naming naming = naming_of(b, sources);
+// "path:line:column" for a file of the author's; words for a built-in text;
+// empty when the problem lies in no description.
+std::string location_of(const Builder& b, const std::string& file, int32_t line_number,
+                        int32_t column, const DescriptionSources& sources, std::string& hint) {
+  if (file.empty()) return {};
+  const Naming naming = naming_of(b, file, sources);
   hint = naming.hint;
   std::string where = naming.name;
-  if (b.stop_line <= 0) return where;
-  // "path:line:column" for a file of the author's; words for a built-in text.
+  if (line_number <= 0) return where;
   const char* const line_mark = naming.built_in ? ", line " : ":";
   const char* const column_mark = naming.built_in ? ", column " : ":";
-  where.append(line_mark).append(std::to_string(b.stop_line));
-  if (b.stop_column > 0) where.append(column_mark).append(std::to_string(b.stop_column));
+  where.append(line_mark).append(std::to_string(line_number));
+  if (column > 0) where.append(column_mark).append(std::to_string(column));
   return where;
+}
+
+std::string error_line(const std::string& where, int32_t error_number, const std::string& reason,
+                       const std::string& hint) {
+  std::string line = where.empty() ? "error: " : where + ": error: ";
+  if (error_number == error::unreadable && !reason.empty()) {
+    line += "the description could not be read";
+  } else {
+    line += explain_builder_error(error_number);
+  }
+  if (!reason.empty()) line += ": " + reason;
+  if (!hint.empty()) line += " (" + hint + ")";
+  return line;
+}
+
+// What the warnings of one kind are about, for the count of those not listed.
+const char* kind_summary(WarningKind kind) {
+  switch (kind) {
+    case WarningKind::unknown_key: return "keys that are no key of their description";
+    case WarningKind::no_records: return "descriptions without records";
+    case WarningKind::row_shape: return "rows with more or fewer values than their key takes";
+    case WarningKind::beyond_line_end: return "rows beyond the line's end";
+    case WarningKind::off_grid: return "positions off the 50 m grid";
+    case WarningKind::out_of_order: return "profile rows out of order";
+    case WarningKind::utf8_text: return "texts written in UTF-8";
+    case WarningKind::implausible_value: return "values outside what trains and lines use";
+    case WarningKind::count: break;
+  }
+  return "";
 }
 
 }  // namespace
 
 std::string located_problem(const Builder& b, const DescriptionSources& sources) {
   std::string hint;
-  const std::string where = location_of(b, sources, hint);
-  std::string line = where.empty() ? "error: " : where + ": error: ";
-  if (b.error_number == error::unreadable && !b.stop_reason.empty()) {
-    line += "the description could not be read";
-  } else {
-    line += explain_builder_error(b.error_number);
+  const std::string where =
+      location_of(b, b.stop_file, b.stop_line, b.stop_column, sources, hint);
+  return error_line(where, b.error_number, b.stop_reason, hint);
+}
+
+std::string located_diagnostic(const Builder& b, const Diagnostic& d,
+                               const DescriptionSources& sources) {
+  std::string hint;
+  const std::string where = location_of(b, d.file, d.line, d.column, sources, hint);
+  if (d.error) return error_line(where, d.error_number, d.text, hint);
+  return (where.empty() ? "" : where + ": ") + "warning: " + d.text;
+}
+
+std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources) {
+  std::vector<std::string> lines;
+  for (const Diagnostic& d : b.diagnostics.list()) {
+    lines.push_back(located_diagnostic(b, d, sources));
   }
-  if (!b.stop_reason.empty()) line += ": " + b.stop_reason;
-  if (!hint.empty()) line += " (" + hint + ")";
-  return line;
+  for (size_t k = 0; k < static_cast<size_t>(WarningKind::count); ++k) {
+    const auto kind = static_cast<WarningKind>(k);
+    const int unlisted = b.diagnostics.unlisted(kind);
+    if (unlisted == 0) continue;
+    lines.push_back("warning: " + std::to_string(unlisted) + " more " +
+                    (unlisted == 1 ? "warning" : "warnings") + " of " + kind_summary(kind) +
+                    " not listed (the first " + std::to_string(Diagnostics::kListedPerKind) +
+                    " are)");
+  }
+  return lines;
+}
+
+std::string problem_count(const Builder& b) {
+  const int errors = b.diagnostics.error_count();
+  const int warnings = b.diagnostics.warning_count();
+  return std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
+         std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
 }
 
 std::string problem_numbers(const Builder& b) {

@@ -2,7 +2,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "track/diagnostics.h"
 #include "track/model.h"
 
 namespace sb {
@@ -22,6 +24,18 @@ struct DescriptionSources {
 // detail". A built-in text is named as such ("built-in train description,
 // line 23"), with a hint when the author gave only the other description.
 std::string located_problem(const Builder& b, const DescriptionSources& sources);
+
+// One warning or error of b.diagnostics in the same form, "PATH:LINE:COL:
+// warning: what happens".
+std::string located_diagnostic(const Builder& b, const Diagnostic& d,
+                               const DescriptionSources& sources);
+
+// Every problem of b.diagnostics in the order found, then, per kind of
+// warning listed only in part, how many more there are.
+std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources);
+
+// "2 errors, 5 warnings": everything b.diagnostics counted.
+std::string problem_count(const Builder& b);
 
 // The last line of standard error of a build that recorded a problem:
 // "error_number=N error_position_m=M".

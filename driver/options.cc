@@ -81,6 +81,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   std::vector<CLI::Option*> flags = {
       app.add_flag("--export", options.export_descriptions),
       app.add_flag("--keep-going", options.keep_going),
+      app.add_flag("--check", options.check),
       app.add_flag("-h,--help", options.help),
       app.add_flag("--version", options.version),
   };
@@ -112,12 +113,16 @@ ParsedOptions parse_options(std::span<const std::string> args) {
       return parsed;
     }
   }
-  for (const char* other : {"--line", "--train", "--keep-going"}) {
+  for (const char* other : {"--line", "--train", "--keep-going", "--check"}) {
     if (options.export_descriptions && app.count(other) > 0) {
       parsed.error = std::string("options --export and ") + other + " cannot go together: " +
                      "--export only writes the built-in descriptions";
       return parsed;
     }
+  }
+  if (options.check && options.keep_going) {
+    parsed.error = "options --check and --keep-going cannot go together: --check writes nothing";
+    return parsed;
   }
   for (size_t i = 0; i < std::size(kValueOptions); ++i) {
     if (value_options[i]->count() == 0) continue;
@@ -131,6 +136,8 @@ ParsedOptions parse_options(std::span<const std::string> args) {
 std::string usage_text() {
   return "usage: scenario_builder [--dir DIR] [--line FILE] [--train FILE]\n"
          "                        [--route NAME] [--number NUMBER] [--keep-going]\n"
+         "       scenario_builder --check [--dir DIR] [--line FILE] [--train FILE]\n"
+         "                        [--route NAME] [--number NUMBER]\n"
          "       scenario_builder --export [--dir DIR] [--route NAME] [--number NUMBER]\n"
          "       scenario_builder -h | --help | --version\n"
          "\n"
@@ -145,6 +152,8 @@ std::string usage_text() {
          "  --keep-going     write the compiled files even when the build records a problem\n"
          "                   (as the model stands); without it they are not written and\n"
          "                   those of an earlier build in DIR stay as they were\n"
+         "  --check          read the descriptions as a build would and list every problem\n"
+         "                   found, errors and warnings, in file order; writes nothing\n"
          "  --export         write the built-in descriptions into DIR and stop\n"
          "  -h, --help       show this text\n"
          "  --version        show the version\n"
@@ -152,7 +161,8 @@ std::string usage_text() {
          "Exit status: 0 built without problems; 1 a problem was recorded (described on\n"
          "standard error, whose last line is then error_number=N error_position_m=M); no\n"
          "compiled file written unless --keep-going; 2 fatal report, no compiled file\n"
-         "written; 3 usage error or a file that could not be read or written.\n";
+         "written; 3 usage error or a file that could not be read or written.\n"
+         "With --check: 0 no error (warnings may be listed), 1 an error was listed, 3 as above.\n";
 }
 
 }  // namespace sb

@@ -15,6 +15,7 @@ struct Options {
   std::optional<std::string> train_number;  // --number
   bool export_descriptions = false;       // --export
   bool keep_going = false;                // --keep-going
+  bool check = false;                     // --check
   bool help = false;                      // --help, -h
   bool version = false;
 };

@@ -14,6 +14,7 @@
 #include "driver/error_messages.h"
 #include "driver/options.h"
 #include "line/line_writer.h"
+#include "platform/memory_file_system.h"
 #include "platform/protected_file_system.h"
 #include "platform/system_error.h"
 #include "scenario/built_in_names.h"
@@ -163,6 +164,33 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   b.platform->close_waiting_window();
 }
 
+// Checks the descriptions a build would read, from memory: the folder is
+// neither created nor touched. Lists every problem and their count.
+int check(Builder& b, const Options& options, FileSystem& files,
+          const DescriptionSources& sources) {
+  const auto user_line = load_user_description(files, options.line_file);
+  const auto user_train = load_user_description(files, options.train_file);
+  MemoryFileSystem memory;
+  memory.files[b.path(line_description_name(b.route_name))] =
+      user_line ? user_line->content : render_line_list(built_in_line_lines());
+  memory.files[b.path(train_description_name(b.route_name, b.train_number))] =
+      user_train ? user_train->content : render_line_list(built_in_train_lines());
+  b.files = &memory;
+  check_scenario(b);
+  for (const std::string& line : diagnostic_lines(b, sources)) {
+    b.platform->report("scenario_builder: " + line);
+  }
+  b.platform->report("scenario_builder: " + problem_count(b));
+  return b.diagnostics.error_count() > 0 ? kBuiltWithProblem : kBuilt;
+}
+
+// The warnings of a build, before what it says about its outcome.
+void report_warnings(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+  for (const std::string& line : diagnostic_lines(b, sources)) {
+    platform.report("scenario_builder: " + line);
+  }
+}
+
 // What a run that wrote its compiled files says last: what and where.
 std::string build_summary(const Builder& b) {
   const std::string files = plan_file_name(b.route_name) + ", " +
@@ -183,6 +211,7 @@ std::string export_summary(const Builder& b) {
 // recorded; what was written, when anything was; and for scripts, last, the
 // numbers of the problem.
 int report_outcome(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+  report_warnings(platform, b, sources);
   if (b.error_number == error::none) {
     platform.report(build_summary(b));
     return kBuilt;
@@ -230,6 +259,10 @@ int run_program(Platform& platform, std::span<const std::string> args) {
   b.keep_going = options.keep_going;
   const DescriptionSources sources{options.line_file, options.train_file};
   try {
+    if (options.check) {
+      b.directory = options.directory.value_or(platform.program_directory());
+      return check(b, options, files, sources);
+    }
     if (options.directory) {
       b.directory = *options.directory;
       files.make_directories(b.directory);
@@ -246,6 +279,7 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     build(b, options, files);
   } catch (const FatalReport&) {
     platform.close_waiting_window();
+    report_warnings(platform, b, sources);
     platform.report("scenario_builder: " + located_problem(b, sources));
     return kFatalReport;
   } catch (const FileError& e) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/file_names.h"
 #include "platform/file_system.h"
@@ -28,6 +29,23 @@ constexpr int32_t kLowestGradient = -100;
 constexpr int32_t kHighestGradient = 155;
 // A record's position plus this margin must lie within the cells.
 constexpr int32_t kRowMargin = 100;
+// The steepest gradients (per mille) of the simulator's lines; steeper ones
+// are taken as written but are almost always a typing mistake.
+constexpr int32_t kSteepestPlausibleGradient = 60;
+
+// The keys as the format writes them, for "did you mean": those of the
+// general block, and those of the records after it.
+constexpr std::string_view kGeneralKeys[] = {
+    "lunghezza percorso",  "progressiva chilometrica uno", "progressiva chilometrica due",
+    "progressiva chilometrica tre", "sfondo uno", "sfondo due", "sfondo tre",
+    "ripetizione segnali 4 codici", "ripetizione segnali 9 codici",
+};
+constexpr std::string_view kRecordKeys[] = {
+    "pendenza", "montagna", "indicatori_vmax", "cartello_indicatore",
+    "curvas1",  "curvas2",  "curvas3",         "curvas4", "curvas5", "curvas6",
+    "curvad1",  "curvad2",  "curvad3",         "curvad4", "curvad5", "curvad6",
+};
+constexpr DescriptionWords kLineWords{"line description", kRecordKeys};
 
 // The curvature (change of heading per metre, radians) a curve key selects by
 // the first class digit it contains, testing 1 to 6 in that order; 0 when it
@@ -45,7 +63,7 @@ double curvature_of(std::string_view key) {
 // What the record tests find in a key (all ignoring case), worked out
 // once per distinct key and remembered.
 struct LineKeyTests {
-  bool comment = false;
+  KeyKind kind;
   bool gradient = false;
   bool curve = false;
   bool montagna = false;
@@ -57,7 +75,8 @@ struct LineKeyTests {
 
 class LineReader : public DescriptionReading {
  public:
-  using DescriptionReading::DescriptionReading;
+  LineReader(Builder& b, std::string file_name, std::string_view text)
+      : DescriptionReading(b, std::move(file_name), text, kLineWords) {}
 
   void run();
 
@@ -66,6 +85,7 @@ class LineReader : public DescriptionReading {
 
   bool find_general_section();
   bool read_general_block();
+  bool read_general_record(std::string_view key);
   bool read_line_length();
   void read_chainage(int entry);
   bool read_signal_repetition(std::string_view key);
@@ -85,15 +105,14 @@ class LineReader : public DescriptionReading {
   KeyTestCache<LineKeyTests> key_cache_;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
+  ProfileOrder gradient_order_;
 };
 
 void LineReader::run() {
   if (!find_general_section()) {
-    refuse(error::no_general_section);
     // The whole file is where it is missing.
-    b_.stop_line = 0;
-    b_.stop_column = 0;
-    b_.stop_reason = "no field of the file holds \"[generale]\"" + line_end_hint();
+    refuse_because(error::no_general_section,
+                   "no field of the file holds \"[generale]\"" + line_end_hint(), true);
     return;
   }
   if (!read_general_block()) return;
@@ -128,38 +147,60 @@ bool LineReader::read_general_block() {
     std::string_view key = read_key();
     if (fields_.at_end()) return true;
     for (int i = 0; i < kGeneralBlockCommentSkips && contains(key, "-"); ++i) key = read_key();
-
-    if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
-      if (!read_line_length()) return false;
-    }
-    // The chainage, background and repetition keys are matched with case.
-    if (contains(key, "tre") && contains(key, "progressiva")) read_chainage(kChainageThreeEntry);
-    if (contains(key, "due") && contains(key, "progressiva")) read_chainage(kChainageTwoEntry);
-    if (contains(key, "uno") && contains(key, "progressiva")) read_chainage(kChainageOneEntry);
-    if (contains(key, "sfondo") && contains(key, "uno")) {
-      b_.stations[kRouteEntry].from_m = fields_.read_field_number();
-    }
-    if (contains(key, "sfondo") && contains(key, "due")) {
-      b_.stations[kRouteEntry].position_m = fields_.read_field_number();
-    }
-    if (contains(key, "sfondo") && contains(key, "tre")) {
-      b_.stations[kRouteEntry].to_m = fields_.read_field_number();
-    }
-    if (contains(key, "segnali") && contains(key, "ripetizione")) {
-      if (!read_signal_repetition(key)) return false;
+    try {
+      if (!read_general_record(key)) return false;
+    } catch (const ReadFailure& failure) {
+      // Without the line length nothing after it can be checked.
+      if (!collecting() || !b_.cells_allocated()) throw;
+      list_failure(failure.what());
+      fields_.skip_rest_of_line();
     }
     // A section line ends the block.
     if (!key.starts_with('-') && contains(key, "[") && contains(key, "]")) return true;
   }
 }
 
+// Runs every general test on the key; false when the reading stops.
+bool LineReader::read_general_record(std::string_view key) {
+  bool matched = false;
+  if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
+    matched = true;
+    if (!read_line_length()) return false;
+  }
+  // The chainage, background and repetition keys are matched with case.
+  const bool chainage = contains(key, "progressiva");
+  if (chainage && contains(key, "tre")) read_chainage(kChainageThreeEntry);
+  if (chainage && contains(key, "due")) read_chainage(kChainageTwoEntry);
+  if (chainage && contains(key, "uno")) read_chainage(kChainageOneEntry);
+  const bool background = contains(key, "sfondo");
+  if (background && contains(key, "uno")) {
+    b_.stations[kRouteEntry].from_m = fields_.read_field_number();
+  }
+  if (background && contains(key, "due")) {
+    b_.stations[kRouteEntry].position_m = fields_.read_field_number();
+  }
+  if (background && contains(key, "tre")) {
+    b_.stations[kRouteEntry].to_m = fields_.read_field_number();
+  }
+  const bool repetition = contains(key, "segnali") && contains(key, "ripetizione");
+  if (repetition && !read_signal_repetition(key)) return false;
+  matched = matched || repetition ||
+            ((chainage || background) &&
+             (contains(key, "tre") || contains(key, "due") || contains(key, "uno")));
+  const bool section = contains(key, "[") && contains(key, "]");
+  if (!matched && !section && !key.empty() && !contains(key, '-')) warn_unknown_key(kGeneralKeys);
+  if (matched) check_row_end();
+  return true;
+}
+
 bool LineReader::read_line_length() {
   const int32_t length = fields_.read_field_number();
   b_.stations[kTrainDataEntry].to_m = length;
   if (length > kLongestLine) {
-    refuse(error::line_too_long);
-    b_.stop_reason = "lunghezza percorso is " + std::to_string(length) + " m, at most " +
-                     std::to_string(kLongestLine) + " m";
+    // Without cells nothing after it can be checked either.
+    refuse_because(error::line_too_long, "lunghezza percorso is " + std::to_string(length) +
+                                             " m, at most " + std::to_string(kLongestLine) +
+                                             " m");
     return false;
   }
   if (length < 0) throw ReadFailure("negative line length");
@@ -181,21 +222,14 @@ bool LineReader::read_signal_repetition(std::string_view key) {
   Station& s = b_.stations[kTrainEntry];
   s.from_m = fields_.read_field_number();
   s.to_m = fields_.read_field_number();
-  if (s.from_m % 50 != 0) {
-    refuse(error::repetition_start_off_grid);
-    return false;
-  }
-  if (s.to_m % 50 != 0) {
-    refuse(error::repetition_end_off_grid);
-    return false;
-  }
+  if (s.from_m % 50 != 0) return refuse(error::repetition_start_off_grid) == Flow::skip_row;
+  if (s.to_m % 50 != 0) return refuse(error::repetition_end_off_grid) == Flow::skip_row;
   if (contains(key, "4")) {
     s.position_m = 4;
   } else if (contains(key, "9")) {
     s.position_m = 9;
   } else {
-    refuse(error::repetition_codes_unknown);
-    return false;
+    return refuse(error::repetition_codes_unknown) == Flow::skip_row;
   }
   if (s.to_m == 0) s.position_m = 0;
   return true;
@@ -218,8 +252,6 @@ LineKeyTests LineReader::classify(std::string_view key) {
   to_lower_ascii(lower_key);
   const std::string_view lower = lower_key;
   LineKeyTests t;
-  // A comment, skipped when at most two come in a row.
-  t.comment = contains(key, '-');
   t.gradient = contains(lower, "pendenza");
   t.curve = contains(lower, "curva");
   t.montagna = contains(lower, "montagna");
@@ -227,6 +259,9 @@ LineKeyTests LineReader::classify(std::string_view key) {
   t.indication_board = contains(lower, "indicat") && contains(lower, "cartello");
   t.curvature = curvature_of(lower);
   if (contains(lower, "s")) t.curvature = -t.curvature;
+  // A comment is skipped when at most two come in a row.
+  t.kind = kind_of_key(key, t.gradient || t.curve || t.montagna || t.speed_board ||
+                                t.indication_board);
   return t;
 }
 
@@ -239,6 +274,9 @@ Flow LineReader::read_record(const LineKeyTests& key) {
   if (flow == Flow::go_on && key.montagna) flow = montagna();
   if (flow == Flow::go_on && key.speed_board) flow = speed_board();
   if (flow == Flow::go_on && key.indication_board) flow = indication_board();
+  const bool read = key.gradient || (key.curve && b_.with_track_plan) || key.montagna ||
+                    key.speed_board || key.indication_board;
+  if (flow == Flow::go_on && read) check_row_end();
   return flow;
 }
 
@@ -255,6 +293,9 @@ Flow LineReader::gradient() {
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   if (g < kLowestGradient || g > kHighestGradient) return refuse(error::gradient_out_of_range, p);
   const int64_t n = round_half_even(p / 50.0);
+  check_on_grid(p, n * 50);
+  check_rising(p, gradient_order_);
+  check_plausible(g, -kSteepestPlausibleGradient, kSteepestPlausibleGradient, "gradient");
   if (n > 0) write_gradients_until(n);
   previous_gradient_ = g;
   return Flow::go_on;
@@ -265,6 +306,7 @@ Flow LineReader::curve(double curvature) {
   const int32_t length = fields_.read_field_number();
   if (const Flow flow = check_position(start, kRowMargin); flow != Flow::go_on) return flow;
   if (curvature == 0) return refuse(error::plan_refused);
+  check_span_end(int64_t{start} + length);
   return lay_curve_record(start, length, curvature);
 }
 
@@ -288,6 +330,10 @@ Flow LineReader::montagna() {
   const int32_t end_m = fields_.read_field_number();
   int32_t type = fields_.read_field_number();
   if (const Flow flow = check_position(start_m, kRowMargin); flow != Flow::go_on) return flow;
+  // The span covers the cells from start_m / 50 to end_m / 50 - 1, rounded.
+  check_on_grid(start_m, round_half_even(start_m / 50.0) * 50);
+  check_on_grid(end_m, round_half_even(end_m / 50.0) * 50);
+  check_span_end(end_m);
   place_montagna(b_, start_m, end_m, type);
   return after_placement(start_m);
 }
@@ -296,6 +342,7 @@ Flow LineReader::speed_board() {
   std::array<int32_t, 9> v{};
   for (int32_t& value : v) value = fields_.read_field_number();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
+  check_on_grid(v[0], (cell_index_of(v[0]) - 1) * 50);
   place_speed_boards(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
   return after_placement(v[0]);
 }
@@ -305,8 +352,11 @@ Flow LineReader::speed_board() {
 Flow LineReader::indication_board() {
   const int32_t p = fields_.read_field_number();
   const std::string_view text = fields_.read_text();
+  const TextLocation text_at = last_field();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t i = cell_index_of(p);
+  check_on_grid(p, (i - 1) * 50);
+  check_text_encoding(text, text_at);
   if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(error::board_cell_taken, p);
   // Entry 0 is never used: an 81st text has nowhere to go.
   if (b_.board_slot < 1) return refuse(error::too_many_stations, p);

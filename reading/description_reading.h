@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "platform/file_system.h"
 #include "reading/field_reader.h"
 #include "reading/text_match.h"
+#include "track/diagnostics.h"
 #include "track/error_numbers.h"
 #include "track/model.h"
 
@@ -18,16 +20,49 @@ enum class Flow {
   go_on,      // next record
   end_steps,  // stop reading records, complete the model (end of file, error 15)
   stop,       // stopped on an error; the model stays as it is
+  skip_row,   // a check listed a problem of this row: leave the row out, go on
 };
 
+// What every reader's key tests tell the record loop besides the records
+// they select.
+struct KeyKind {
+  bool comment = false;
+  // No key of the description, nor a heading, a comment or an empty field.
+  bool unknown = false;
+};
+
+// The kind of `key`, whose record tests have run: `matched` when one did.
+inline KeyKind kind_of_key(std::string_view key, bool matched) {
+  KeyKind kind;
+  kind.comment = contains(key, '-');
+  const bool heading = !key.empty() && key.front() == '[';
+  kind.unknown = !matched && !kind.comment && !heading && !key.empty();
+  return kind;
+}
+
+// A reader's own words in messages: what it calls its description and its
+// keys as the format writes them (for "did you mean").
+struct DescriptionWords {
+  const char* name;
+  std::span<const std::string_view> keys;
+};
+
+// The key of `keys` nearest to `key` when one is close (a letter or two
+// wrong, missing, extra or swapped), compared without case; empty otherwise.
+std::string_view nearest_key(std::string_view key, std::span<const std::string_view> keys);
+
 // What the line and the train reader share: the field stream over the
-// description, the line of the record being read, the loop over records and
-// the ways a record stops the reading. Each reader derives from it and adds
-// its own records.
+// description, the line of the record being read, the loop over records,
+// the ways a record stops the reading and the warnings on rows. Each reader
+// derives from it and adds its own records.
+//
+// Two policies, chosen by b.collect_problems: a build stops at the first
+// problem; a check lists each problem, leaves that row out and goes on.
 class DescriptionReading {
  public:
-  DescriptionReading(Builder& b, std::string file_name, std::string_view text)
-      : b_(b), fields_(text), text_(text), file_name_(std::move(file_name)) {}
+  DescriptionReading(Builder& b, std::string file_name, std::string_view text,
+                     DescriptionWords words)
+      : b_(b), fields_(text), text_(text), words_(words), file_name_(std::move(file_name)) {}
 
   // Where the last key read begins.
   TextLocation row() const { return row_; }
@@ -44,6 +79,8 @@ class DescriptionReading {
   std::string_view read_key() {
     const std::string_view key = fields_.read_text();
     row_ = last_field();
+    row_key_ = key;
+    fields_.clear_split();
     return key;
   }
 
@@ -51,6 +88,7 @@ class DescriptionReading {
   TextLocation last_field() const { return {fields_.field_line(), fields_.field_column()}; }
 
   std::string_view text() const { return text_; }
+  bool collecting() const { return b_.collect_problems; }
 
   // A file whose lines end with CR alone reads as one line: a likely cause
   // when a reading finds nothing it looks for, said after the reason.
@@ -63,19 +101,21 @@ class DescriptionReading {
 
   // Reads records to the end of the file or to one that ends the reading.
   // A record is its key, after at most two comment keys in a row, whose
-  // tests (worked out by classify and remembered) read_record(tests) acts on.
+  // tests (worked out by classify and remembered, with a `kind`)
+  // read_record(tests) acts on. When collecting, a row whose problem was
+  // listed, or that cannot be read, is left out: the rest of its line is
+  // passed over.
   template <class Tests, class Classify, class ReadRecord>
   Flow read_records(KeyTestCache<Tests>& cache, Classify classify, ReadRecord read_record) {
     for (;;) {
-      if (fields_.at_end()) return Flow::end_steps;
-      const Tests* tests = &cache.tests_of(read_key(), classify);
-      if (fields_.at_end()) return Flow::end_steps;
-      for (int skipped = 0; skipped < 2 && tests->comment; ++skipped) {
-        tests = &cache.tests_of(read_key(), classify);
-        if (fields_.at_end()) return Flow::end_steps;
+      try {
+        const Flow flow = read_records_to_a_stop(cache, classify, read_record);
+        if (flow != Flow::skip_row) return flow;
+      } catch (const ReadFailure& failure) {
+        if (!collecting()) throw;
+        list_failure(failure.what());
       }
-      const Tests key = *tests;
-      if (const Flow flow = read_record(key); flow != Flow::go_on) return flow;
+      fields_.skip_rest_of_line();
     }
   }
 
@@ -87,9 +127,10 @@ class DescriptionReading {
       b_.error_number = error::beyond_cells;
       b_.error_position_m = p;
       note_stop();
-      return Flow::end_steps;
+      return collecting() ? settle() : Flow::end_steps;
     }
     if (p < 0) return refuse(error::outside_cells, p);
+    if (p > line_end_m()) warn_beyond_line_end(p);
     return Flow::go_on;
   }
 
@@ -109,7 +150,30 @@ class DescriptionReading {
   Flow refuse(int32_t error) {
     b_.error_number = error;
     note_stop();
-    return Flow::stop;
+    return settle();
+  }
+
+  // A refusal with what else is known of it; `whole_file` when no row is
+  // to blame.
+  Flow refuse_because(int32_t error, std::string reason, bool whole_file = false) {
+    b_.error_number = error;
+    note_stop();
+    if (whole_file) {
+      b_.stop_line = 0;
+      b_.stop_column = 0;
+    }
+    b_.stop_reason = std::move(reason);
+    return settle();
+  }
+
+  // A problem now recorded in the error variables: a build stops on it; a
+  // check lists it, clears error_number for the next row (so an error 15
+  // of the line is not met again in the train) and leaves the row out.
+  Flow settle() {
+    if (!collecting()) return Flow::stop;
+    list_recorded_error(b_);
+    b_.error_number = error::none;
+    return Flow::skip_row;
   }
 
   // Writes value into the cell at the cursor and on while the cursor is
@@ -124,10 +188,122 @@ class DescriptionReading {
   }
 
   // A value that a row gave and that fails only when it is stored, perhaps
-  // rows later: the failure names where that value stands.
-  [[noreturn]] void fail_at(TextLocation value_at, const std::string& reason) {
+  // rows later: the failure names where that value stands. A check lists it
+  // and goes on.
+  void fail_at(TextLocation value_at, const std::string& reason) {
     failure_ = value_at;
-    throw ReadFailure(reason);
+    if (!collecting()) throw ReadFailure(reason);
+    list_failure(reason);
+  }
+
+  // ---- Warnings ---------------------------------------------------------
+
+  // Lists a warning of `kind` at `at` unless the kind is capped; message()
+  // gives its text and runs only when it is listed.
+  template <class Message>
+  void warn(WarningKind kind, TextLocation at, Message message) {
+    if (!b_.diagnostics.admit(kind)) return;
+    Diagnostic d;
+    d.kind = kind;
+    d.file = file_name_;
+    d.line = at.line;
+    d.column = at.column;
+    d.text = message();
+    b_.diagnostics.add(std::move(d));
+  }
+
+  // The key of the row being read, as written.
+  std::string key_text() const { return std::string(row_key_); }
+
+  // The line's length (0 until the line reader has read it).
+  int32_t line_end_m() const { return b_.stations[kTrainDataEntry].to_m; }
+
+  // A position off the 50 m grid where the row is rounded into a cell
+  // without an error; `placed_m` is where it takes effect.
+  void check_on_grid(int32_t p, int64_t placed_m) {
+    if (p % 50 == 0) return;
+    warn(WarningKind::off_grid, row_, [&] {
+      return "position " + std::to_string(p) + " of `" + key_text() +
+             "` is not a multiple of 50: the row takes effect at " + std::to_string(placed_m) +
+             " m";
+    });
+  }
+
+  // A span (curve, montagna, slowdown) whose far end runs past the line.
+  void check_span_end(int64_t end_m) {
+    if (end_m <= line_end_m()) return;
+    warn(WarningKind::beyond_line_end, row_, [&] {
+      return "`" + key_text() + "` runs to " + std::to_string(end_m) +
+             " m, past the line's end at " + std::to_string(line_end_m()) +
+             " m: it is laid into the 7000 m the model keeps beyond the end";
+    });
+  }
+
+  // Where the rows of one profile list (gradient, speed, adhesion) stand:
+  // a row below the previous one changes cells the file's order hides.
+  struct ProfileOrder {
+    int32_t previous_m = 0;
+    int32_t previous_line = 0;
+  };
+  void check_rising(int32_t p, ProfileOrder& order) {
+    if (order.previous_line > 0 && p < order.previous_m) {
+      warn(WarningKind::out_of_order, row_, [&] {
+        return "`" + key_text() + "` at " + std::to_string(p) + " m comes after the row at " +
+               std::to_string(order.previous_m) + " m (line " +
+               std::to_string(order.previous_line) +
+               "): the profile then differs from the file's order";
+      });
+    }
+    order.previous_m = p;
+    order.previous_line = row_.line;
+  }
+
+  // A value outside what the simulator's trains and lines use, which the
+  // format takes silently.
+  void check_plausible(int64_t value, int64_t low, int64_t high, const char* what) {
+    if (value >= low && value <= high) return;
+    warn(WarningKind::implausible_value, row_, [&] {
+      return std::string(what) + " " + std::to_string(value) + " of `" + key_text() +
+             "` is outside " + std::to_string(low) + " to " + std::to_string(high) +
+             ", what trains and lines use: it is taken as written";
+    });
+  }
+
+  // A text whose bytes read as UTF-8: the simulator shows them as
+  // Windows-1252.
+  void check_text_encoding(std::string_view text, TextLocation at) {
+    for (char c : text) {
+      if (static_cast<unsigned char>(c) >= 0x80) return warn_if_utf8(text, at);
+    }
+  }
+
+  // After a record read without a problem: its values end its own line.
+  // `split_by_design`: its numbers are separated by blanks (the clock).
+  void check_row_end(bool split_by_design = false) {
+    if (fields_.number_split() && !split_by_design) return warn_split_number();
+    if (fields_.at_end() || (fields_.at_line_start() && fields_.line() == row_.line + 1)) return;
+    warn_row_shape();
+  }
+
+  // A train description from which no row was read: why.
+  void warn_no_records(bool general_found);
+
+  // A key that is none of `keys` (the row is passed over), with the nearest
+  // of them when one is close. Once per line: the fields after it on its
+  // line are its values, read as further keys.
+  void warn_unknown_key(std::span<const std::string_view> keys);
+
+  // A row that cannot be read, when collecting: listed as the build's
+  // common failure records it.
+  void list_failure(const std::string& reason) {
+    b_.error_number = error::unreadable;
+    b_.stop_file = file_name_;
+    b_.stop_line = failure_location().line;
+    b_.stop_column = failure_location().column;
+    b_.stop_reason = reason;
+    list_recorded_error(b_);
+    b_.error_number = error::none;
+    failure_ = {};
   }
 
   Builder& b_;
@@ -135,6 +311,28 @@ class DescriptionReading {
   std::string_view text_;
 
  private:
+  template <class Tests, class Classify, class ReadRecord>
+  Flow read_records_to_a_stop(KeyTestCache<Tests>& cache, Classify classify,
+                              ReadRecord read_record) {
+    for (;;) {
+      if (fields_.at_end()) return Flow::end_steps;
+      const Tests* tests = &cache.tests_of(read_key(), classify);
+      if (fields_.at_end()) return Flow::end_steps;
+      for (int skipped = 0; skipped < 2 && tests->kind.comment; ++skipped) {
+        tests = &cache.tests_of(read_key(), classify);
+        if (fields_.at_end()) return Flow::end_steps;
+      }
+      const Tests key = *tests;
+      if (key.kind.unknown) warn_unknown_key(words_.keys);
+      if (const Flow flow = read_record(key); flow != Flow::go_on) return flow;
+    }
+  }
+
+  void warn_split_number();
+  void warn_row_shape();
+  void warn_beyond_line_end(int32_t p);
+  void warn_if_utf8(std::string_view text, TextLocation at);
+
   void note_stop() {
     b_.stop_file = file_name_;
     b_.stop_line = row_.line;
@@ -142,9 +340,14 @@ class DescriptionReading {
     b_.stop_reason.clear();
   }
 
+  DescriptionWords words_;
   std::string file_name_;
   TextLocation row_;
+  std::string_view row_key_;
   TextLocation failure_;
+  // A line whose further fields are values of a row already warned about,
+  // read as keys: they are not warned about again.
+  int32_t quiet_line_ = 0;
 };
 
 // Reads the description `name` in the builder's folder with a Reader (a

@@ -65,8 +65,36 @@ int32_t FieldReader::read_long_number(const char* start, const char* end) {
   const char* const stop = number_end(start, end);
   set_cursor(stop);
   const int32_t value = parse_whole_number(std::string_view(start, static_cast<size_t>(stop - start)));
-  set_cursor(past_separator(skip_blanks(stop, end), end));
+  finish_number(stop, end);
   return value;
+}
+
+void FieldReader::note_split() {
+  split_ = true;
+  split_line_ = field_line_;
+  split_column_ = field_column_;
+  split_offset_ = static_cast<size_t>(line_start_ - text_.data()) + static_cast<size_t>(field_column_) - 1;
+}
+
+std::string_view FieldReader::split_field() const {
+  const char* const start = text_.data() + split_offset_;
+  const char* const stop = field_end(start, end());
+  return std::string_view(start, static_cast<size_t>(stop - start));
+}
+
+std::string_view FieldReader::rest_of_line() const {
+  const char* const start = text_.data() + pos_;
+  const char* stop = start;
+  while (stop < end() && *stop != '\n' && !(*stop == '\r' && stop + 1 < end() && stop[1] == '\n')) {
+    ++stop;
+  }
+  return std::string_view(start, static_cast<size_t>(stop - start));
+}
+
+void FieldReader::skip_rest_of_line() {
+  if (at_line_start()) return;
+  const char* p = text_.data() + pos_ + rest_of_line().size();
+  set_cursor(past_separator(p, end()));
 }
 
 }  // namespace sb

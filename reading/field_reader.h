@@ -52,6 +52,23 @@ class FieldReader {
   // also be separated by blanks alone.
   int32_t read_number();
 
+  // Whether the cursor stands at the start of a line (or of the file).
+  bool at_line_start() const { return text_.data() + pos_ == line_start_; }
+  // The rest of the current line from the cursor, without its line end.
+  std::string_view rest_of_line() const;
+  // Moves past the end of the current line, unless already at its start.
+  void skip_rest_of_line();
+
+  // Whether a number read since clear_split() ended at a blank with more
+  // of the field after it ("16 600" reads as 16 and then 600), and where
+  // the first such number begins.
+  bool number_split() const { return split_; }
+  void clear_split() { split_ = false; }
+  int32_t split_line() const { return split_line_; }
+  int32_t split_column() const { return split_column_; }
+  // The text of the split field: from the first number to the field's end.
+  std::string_view split_field() const;
+
  private:
   static bool is_blank(char c) { return c == ' ' || c == '\t'; }
   // Whether p (before end) ends a field: a comma, LF, or CR followed by LF;
@@ -82,6 +99,15 @@ class FieldReader {
   }
   int32_t read_field_number_slowly();
   int32_t read_long_number(const char* start, const char* end);
+  // Past the blanks after a number that ends at `stop` and then one comma or
+  // line end; notes a number split at a blank.
+  void finish_number(const char* stop, const char* end) {
+    const char* const after = skip_blanks(stop, end);
+    const char* const next = past_separator(after, end);
+    if (next == after && after < end && !split_) note_split();
+    set_cursor(next);
+  }
+  void note_split();
 
   // Characters that may end a field (',', LF, CR) and a number (also blanks).
   static constexpr std::array<bool, 256> kMayEndField = [] {
@@ -104,6 +130,10 @@ class FieldReader {
   const char* line_start_ = text_.data();
   int32_t field_line_ = 1;
   int32_t field_column_ = 1;
+  bool split_ = false;
+  int32_t split_line_ = 0;
+  int32_t split_column_ = 0;
+  size_t split_offset_ = 0;
 };
 
 // Parses a whole decimal number with an optional minus sign that fits 32
@@ -211,7 +241,7 @@ inline int32_t FieldReader::read_number() {
   int32_t value = 0;
   const char* stop = short_number_at(p, end, value);
   if (!stop || (stop < end && !ends_number(stop, end))) return read_long_number(p, end);
-  set_cursor(past_separator(skip_blanks(stop, end), end));
+  finish_number(stop, end);
   return value;
 }
 

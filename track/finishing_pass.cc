@@ -74,6 +74,7 @@ class Walk {
     b_.stop_line = row.line;
     b_.stop_column = row.column;
     b_.stop_reason = "no free cell for a code point at cell " + std::to_string(cell);
+    if (b_.collect_problems) list_recorded_error(b_);
   }
 
   // Rule A: every signal up to 20 cells before a warning board gets a code

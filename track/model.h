@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/rounding.h"
+#include "track/diagnostics.h"
 #include "track/track_plan.h"
 
 namespace sb {
@@ -138,6 +139,13 @@ struct Builder {
   // by cell (empty until the train reader places one), so that a problem
   // the finishing pass finds names the row behind it.
   std::vector<TextLocation> object_rows;
+  // Whether problems are collected rather than stopping the reading (a
+  // check): each error is listed in `diagnostics` as it is recorded, the
+  // row that caused it is left out and the error variables are cleared for
+  // the next row.
+  bool collect_problems = false;
+  // The warnings of the reading and, when collecting, every error.
+  Diagnostics diagnostics;
   // The bytes of the compiled files the output step wrote.
   int64_t compiled_bytes = 0;
 
@@ -145,6 +153,10 @@ struct Builder {
   // The full path of a file of this build.
   std::string path(const std::string& name) const;
 };
+
+// Lists the problem now recorded in the error variables and stop_* as an
+// error of b.diagnostics.
+void list_recorded_error(Builder& b);
 
 // The cell that holds a point object at position p: p / 50 + 1, rounded
 // half to even (1025 and 1075 both give 22).

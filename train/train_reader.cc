@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/file_names.h"
 #include "platform/file_system.h"
@@ -27,6 +28,21 @@ constexpr int32_t kLongPlatform = 600;
 constexpr int32_t kPlatformGap = 350;
 constexpr uint8_t kFirstApproachCode = 80;
 
+// The keys as the format writes them, for "did you mean".
+constexpr std::string_view kTrainKeys[] = {
+    "numero vetture", "percentuale massa frenata", "sabbia", "orologio", "aderenza",
+    "velocita",       "stazione",                  "rallentamento", "segnale", "abbattimento",
+};
+constexpr DescriptionWords kTrainWords{"train description", kTrainKeys};
+
+// What the simulator's trains and timetables use; a value outside is taken
+// as written but is almost always a typing mistake. The README gives why.
+constexpr int64_t kFewestCars = 1, kMostCars = 30;
+constexpr int64_t kLowestBrakedMass = 30, kHighestBrakedMass = 250;
+constexpr int64_t kLowestSpeed = 5, kHighestSpeed = 300;
+constexpr int64_t kLowestAdhesion = 1, kHighestAdhesion = 100;
+constexpr int64_t kShortestPlatform = 100, kLongestPlatform = 1000;
+
 // Whether value fits the integer type T.
 template <typename T>
 bool fits(int64_t value) {
@@ -36,7 +52,9 @@ bool fits(int64_t value) {
 // What the row tests find in a key (all ignoring case), worked out once
 // per distinct key and remembered.
 struct TrainKeyTests {
-  bool comment = false;
+  KeyKind kind;
+  // Some test matched: the key is a row's.
+  bool row = false;
   bool braked_mass = false;
   bool cars = false;
   bool speed = false;
@@ -51,7 +69,8 @@ struct TrainKeyTests {
 
 class TrainReader : public DescriptionReading {
  public:
-  using DescriptionReading::DescriptionReading;
+  TrainReader(Builder& b, std::string file_name, std::string_view text)
+      : DescriptionReading(b, std::move(file_name), text, kTrainWords) {}
 
   void run();
 
@@ -59,6 +78,9 @@ class TrainReader : public DescriptionReading {
   static TrainKeyTests classify(std::string_view key);
 
   Flow read_row(const TrainKeyTests& key);
+  Flow read_row_values(const TrainKeyTests& key);
+  void check_clock_time(int64_t hours, int64_t minutes, int64_t seconds);
+  void check_chainages();
   Flow speed_row();
   Flow adhesion_row();
   Flow signal_row();
@@ -83,15 +105,20 @@ class TrainReader : public DescriptionReading {
   TextLocation previous_speed_at_;
   int32_t adhesion_cursor_ = 0;
   int32_t previous_adhesion_ = 0;
+  ProfileOrder speed_order_;
+  ProfileOrder adhesion_order_;
+  bool row_read_ = false;
 };
 
 void TrainReader::run() {
   // Rows count only after the first field that names the general section.
-  while (!fields_.at_end()) {
-    if (contains_ignoring_case(read_key(), "[generale]")) break;
+  bool general_found = false;
+  while (!fields_.at_end() && !general_found) {
+    general_found = contains_ignoring_case(read_key(), "[generale]");
   }
   const Flow flow = read_records(key_cache_, classify,
                                  [this](const TrainKeyTests& key) { return read_row(key); });
+  if (!row_read_) warn_no_records(general_found);
   if (flow == Flow::stop) return;
   end_steps();
 }
@@ -116,6 +143,9 @@ uint8_t TrainReader::previous_speed_code() {
   if (!fits<uint8_t>(fifth)) {
     fail_at(previous_speed_at_,
             "speed " + std::to_string(previous_speed_) + " does not fit a cell");
+    // A check has listed it; the cells get no speed from it.
+    previous_speed_ = 0;
+    return 0;
   }
   return static_cast<uint8_t>(fifth);
 }
@@ -142,8 +172,6 @@ TrainKeyTests TrainReader::classify(std::string_view key) {
   to_lower_ascii(lower_key);
   const std::string_view lower = lower_key;
   TrainKeyTests t;
-  // A comment, skipped when at most two come in a row.
-  t.comment = contains(key, '-');
   t.braked_mass = contains(lower, "frenata") && contains(lower, "massa");
   t.cars = contains(lower, "vetture");
   t.speed = contains(lower, "velocit");
@@ -154,16 +182,34 @@ TrainKeyTests TrainReader::classify(std::string_view key) {
   t.slowdown = contains(lower, "rallentamento");
   t.code_point = contains(lower, "abbattimento");
   t.station = contains(lower, "stazione");
+  t.row = t.braked_mass || t.cars || t.speed || t.adhesion || t.clock || t.sand || t.signal ||
+          t.slowdown || t.code_point || t.station;
+  // A comment is skipped when at most two come in a row.
+  t.kind = kind_of_key(key, t.row);
   return t;
+}
+
+Flow TrainReader::read_row(const TrainKeyTests& key) {
+  if (!key.row) return Flow::go_on;
+  row_read_ = true;
+  const Flow flow = read_row_values(key);
+  if (flow == Flow::go_on) check_row_end(key.clock);
+  return flow;
 }
 
 // Every test runs on the key, in this order; a key that passes several reads
 // each of their rows.
-Flow TrainReader::read_row(const TrainKeyTests& key) {
+Flow TrainReader::read_row_values(const TrainKeyTests& key) {
   Station& train = b_.stations[kTrainDataEntry];
   Station& clock = b_.stations[kTrainEntry];
-  if (key.braked_mass) train.from_m = number32();
-  if (key.cars) train.position_m = number32();
+  if (key.braked_mass) {
+    train.from_m = number32();
+    check_plausible(train.from_m, kLowestBrakedMass, kHighestBrakedMass, "braked mass");
+  }
+  if (key.cars) {
+    train.position_m = number32();
+    check_plausible(train.position_m, kFewestCars, kMostCars, "number of cars");
+  }
   Flow flow = Flow::go_on;
   if (key.speed) flow = speed_row();
   if (flow == Flow::go_on && key.adhesion) flow = adhesion_row();
@@ -172,6 +218,7 @@ Flow TrainReader::read_row(const TrainKeyTests& key) {
     clock.int3 = number16();
     clock.int4 = number16();
     clock.int5 = number16();
+    check_clock_time(clock.int3, clock.int4, clock.int5);
   }
   if (key.sand) clock.int1 = number16();
   if (key.signal) flow = signal_row();
@@ -191,6 +238,15 @@ Flow TrainReader::speed_row() {
   const TextLocation v_at = last_field();
   if (const Flow flow = check_position(x, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t t = round_half_even(x / 50.0);
+  check_on_grid(x, t * 50);
+  check_rising(x, speed_order_);
+  check_plausible(v, kLowestSpeed, kHighestSpeed, "speed");
+  if (v % 5 != 0) {
+    warn(WarningKind::implausible_value, row(), [&] {
+      return "speed " + std::to_string(v) + " is not a multiple of 5: the cells keep " +
+             std::to_string(5 * round_half_even(v / 5.0)) + " km/h";
+    });
+  }
   if (t > 0) write_speed(t);
   previous_speed_ = v;
   previous_speed_at_ = v_at;
@@ -203,6 +259,9 @@ Flow TrainReader::adhesion_row() {
   const int32_t a = number32();
   if (const Flow flow = check_position(x, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t t = round_half_even(x / 50.0);
+  check_on_grid(x, t * 50);
+  check_rising(x, adhesion_order_);
+  check_plausible(a, kLowestAdhesion, kHighestAdhesion, "adhesion");
   if (t > 0) {
     write_profile(adhesion_cursor_, t, static_cast<uint8_t>(previous_adhesion_), &Cell::adhesion);
   }
@@ -214,6 +273,7 @@ Flow TrainReader::signal_row() {
   std::array<int32_t, 11> v{};
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
+  check_on_grid(v[0], (cell_index_of(v[0]) - 1) * 50);
   int32_t time_s = v[10];
   place_signal(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], time_s);
   note_object_row(cell_index_of(v[0]));
@@ -224,6 +284,8 @@ Flow TrainReader::slowdown_row() {
   std::array<int32_t, 6> v{};
   for (int32_t& value : v) value = number32();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
+  check_on_grid(v[0], (cell_index_of(v[0]) - 1) * 50);
+  check_span_end(int64_t{v[0]} + v[2]);
   place_slowdown(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
   note_object_row(cell_index_of(v[0]));
   return after_placement(v[0]);
@@ -236,6 +298,7 @@ Flow TrainReader::code_point_row() {
   const int32_t n = number32();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t c = round_half_even(p / 50.0);
+  check_on_grid(p, c * 50);
   if (!in_cells(b_, c) || !is_free(b_.cells[c])) return refuse(error::code_cell_taken, p);
   Cell& cell = b_.cells[c];
   if (n >= 1) {
@@ -276,7 +339,11 @@ Flow TrainReader::station_row() {
   const int64_t hours = number32();
   const int64_t minutes = number32();
   const int64_t seconds = number32();
-  e.name.assign(fields_.read_text());
+  const std::string_view name = fields_.read_text();
+  e.name.assign(name);
+  check_text_encoding(name, last_field());
+  check_plausible(platform_length, kShortestPlatform, kLongestPlatform, "platform length");
+  if (hours != 0 || minutes != 0 || seconds != 0) check_clock_time(hours, minutes, seconds);
   const int64_t time_s = (hours * 60 + minutes) * 60 + seconds;
   if (!fits<int32_t>(time_s)) throw ReadFailure("time of day does not fit 32 bits");
   e.time_s = static_cast<int32_t>(time_s);
@@ -333,6 +400,13 @@ Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
   return Flow::go_on;
 }
 
+// A time of day: hours, minutes and seconds on a 24-hour clock.
+void TrainReader::check_clock_time(int64_t hours, int64_t minutes, int64_t seconds) {
+  check_plausible(hours, 0, 23, "hour");
+  check_plausible(minutes, 0, 59, "minute");
+  check_plausible(seconds, 0, 59, "second");
+}
+
 // The last speed and adhesion hold to cell cell_count - 3; then the
 // chainage systems of the line must stand on the 50 m grid.
 void TrainReader::end_steps() {
@@ -340,6 +414,10 @@ void TrainReader::end_steps() {
   write_speed(limit);
   write_profile(adhesion_cursor_, limit, static_cast<uint8_t>(previous_adhesion_),
                 &Cell::adhesion);
+  check_chainages();
+}
+
+void TrainReader::check_chainages() {
   for (int entry = kChainageThreeEntry; entry <= kChainageOneEntry; ++entry) {
     const Station& s = b_.stations[entry];
     if (s.from_m % 50 != 0 || s.to_m % 50 != 0) {
@@ -347,7 +425,13 @@ void TrainReader::end_steps() {
       // The values come from the line description's chainage rows.
       b_.stop_file = line_description_name(b_.route_name);
       b_.stop_line = 0;
+      b_.stop_column = 0;
+      b_.stop_reason.clear();
     }
+  }
+  if (b_.error_number == error::chainage_off_grid && collecting()) {
+    list_recorded_error(b_);
+    b_.error_number = error::none;
   }
 }
 
