@@ -7,6 +7,7 @@
 #include "base/file_names.h"
 #include "compile/compile_scenario.h"
 #include "compile/read_descriptions.h"
+#include "driver/error_messages.h"
 #include "line/line_reader.h"
 #include "line/line_writer.h"
 #include "output/compiled_layout.h"
@@ -17,6 +18,7 @@
 #include "testing/in_memory_build.h"
 #include "track/error_numbers.h"
 #include "track/fatal_report.h"
+#include "track/finishing_pass.h"
 #include "train/train_reader.h"
 
 namespace sb::fuzzing {
@@ -159,6 +161,99 @@ Outcome build_from_pair(std::string_view input) {
   outcome.error_number = b.error_number;
   outcome.error_position_m = b.error_position_m;
   outcome.read_failure = b.error_number == error::unreadable;
+  return outcome;
+}
+
+namespace {
+
+// The first error a check listed, or nullptr.
+const Diagnostic* first_error(const Diagnostics& diagnostics) {
+  for (const Diagnostic& d : diagnostics.list()) {
+    if (d.error) return &d;
+  }
+  return nullptr;
+}
+
+const Diagnostic* last_error(const Diagnostics& diagnostics) {
+  const Diagnostic* last = nullptr;
+  for (const Diagnostic& d : diagnostics.list()) {
+    if (d.error) last = &d;
+  }
+  return last;
+}
+
+// A build's reading and finishing pass with the stopping policy.
+struct BuildReading {
+  int32_t reading_error = 0;
+  int32_t reading_position = 0;
+  std::string stop_file;
+  int32_t stop_line = 0;
+  int32_t final_error = 0;
+};
+
+BuildReading read_as_a_build(std::string_view line_text, std::string_view train_text) {
+  Bench bench;
+  Builder& b = bench.b;
+  bench.platform.files.files[bench.line_path()] = std::string(line_text);
+  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  read_descriptions(b);
+  BuildReading reading{b.error_number, b.error_position_m, b.stop_file, b.stop_line, 0};
+  finishing_pass(b);
+  reading.final_error = b.error_number;
+  return reading;
+}
+
+}  // namespace
+
+CheckOutcome check_pair(std::string_view input) {
+  const auto [line_text, train_text] = split_pair(input);
+  Bench bench;
+  Builder& b = bench.b;
+  bench.platform.files.files[bench.line_path()] = std::string(line_text);
+  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  check_scenario(b);
+  check_model(b);
+  for (const std::string& entry : bench.platform.files.log) {
+    require(entry.rfind("write ", 0) != 0, "a check writes nothing");
+  }
+  const Diagnostics& diagnostics = b.diagnostics;
+  size_t listed_bytes = 0;
+  for (const std::string& line : diagnostic_lines(b, {})) listed_bytes += line.size();
+  // Each error names a row (or the whole file) and takes a bounded line;
+  // warnings are capped per kind.
+  require(listed_bytes <= 512 * (static_cast<size_t>(diagnostics.error_count()) +
+                                 static_cast<size_t>(WarningKind::count) *
+                                     (Diagnostics::kListedPerKind + 1)) +
+                              2 * input.size(),
+          "a check's output is bounded");
+  require(static_cast<size_t>(diagnostics.error_count()) <= input.size() + 2,
+          "at most one error per field");
+
+  const BuildReading build = read_as_a_build(line_text, train_text);
+  const Diagnostic* first = first_error(diagnostics);
+  CheckOutcome outcome;
+  outcome.errors = diagnostics.error_count();
+  outcome.warnings = diagnostics.warning_count();
+  outcome.first_error = first ? first->error_number : 0;
+  outcome.build_error = build.final_error;
+  const std::string line_name = line_description_name(b.route_name);
+  if (build.reading_error != 0) {
+    require(first != nullptr, "a check lists the error the build's reading stopped on");
+    // A line that runs past the cells (15) lets a build read the train,
+    // whose own problem then replaces the 15.
+    const bool line_ran_past =
+        first->error_number == error::beyond_cells && first->file == line_name;
+    if (!line_ran_past) {
+      require(first->error_number == build.reading_error, "the first error is the build's");
+      require(first->position_m == build.reading_position, "at the build's position");
+      require(first->file == build.stop_file && first->line == build.stop_line,
+              "in the build's row");
+    }
+  } else {
+    const Diagnostic* last = last_error(diagnostics);
+    require((last ? last->error_number : 0) == build.final_error,
+            "with a clean reading the last error listed is the build's");
+  }
   return outcome;
 }
 

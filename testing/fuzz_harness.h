@@ -33,6 +33,19 @@ Outcome read_train_after_line(std::string_view train_text);
 // the rest the train (empty when there is no separator).
 Outcome build_from_pair(std::string_view input);
 
+// A check (check_scenario) of the same pair as build_from_pair: it must
+// write nothing, list a bounded number of lines, and agree with a build of
+// the pair: the first error it lists is where the build's reading stopped,
+// and when the reading is clean its last error is the build's.
+struct CheckOutcome {
+  int errors = 0;
+  int warnings = 0;
+  // The first error listed (0 when none) and the build's error_number.
+  int32_t first_error = 0;
+  int32_t build_error = 0;
+};
+CheckOutcome check_pair(std::string_view input);
+
 inline constexpr char kPairSeparator = '\0';
 std::pair<std::string_view, std::string_view> split_pair(std::string_view input);
 

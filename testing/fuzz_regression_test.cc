@@ -63,6 +63,26 @@ TEST(FuzzInputs, ValidSeedsReadWithoutAProblem) {
   }
 }
 
+// The check target's harness compares each check with a build of the same
+// pair and aborts on a disagreement; the seeds of the build and the check
+// target all go through it.
+TEST(FuzzInputs, ACheckOfEverySeedAgreesWithABuild) {
+  for (const char* target : {"build", "check"}) {
+    for (const fs::path& input : inputs_of(target)) {
+      SCOPED_TRACE(input.string());
+      const CheckOutcome outcome = check_pair(read_file_bytes(input.string()));
+      EXPECT_EQ(outcome.first_error == 0, outcome.build_error == 0);
+    }
+  }
+  const CheckOutcome built_in = check_pair(read_file_bytes((kFuzzDir / "corpus/check/built_in.txt").string()));
+  EXPECT_EQ(built_in.errors, 0);
+  EXPECT_EQ(built_in.warnings, 0);
+  const CheckOutcome planted =
+      check_pair(read_file_bytes((kFuzzDir / "corpus/check/planted_mistakes.txt").string()));
+  EXPECT_EQ(planted.errors, 3);
+  EXPECT_EQ(planted.first_error, 8);
+}
+
 TEST(FuzzInputs, TheBuildInputSplitsAtTheFirstSeparator) {
   using Texts = std::pair<std::string_view, std::string_view>;
   using namespace std::string_view_literals;
