@@ -37,6 +37,8 @@ TEST(RunProgram, ConflictingOptionsNameBoth) {
       {{"--export", "--line", "l.txt"}, "options --export and --line cannot go together"},
       {{"--train", "t.txt", "--export"}, "options --export and --train cannot go together"},
       {{"--export", "--keep-going"}, "options --export and --keep-going cannot go together"},
+      {{"--export", "--check"}, "options --export and --check cannot go together"},
+      {{"--check", "--keep-going"}, "options --check and --keep-going cannot go together"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;

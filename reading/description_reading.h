@@ -200,8 +200,10 @@ class DescriptionReading {
 
   // Lists a warning of `kind` at `at` unless the kind is capped; message()
   // gives its text and runs only when it is listed.
+  // A row whose numbers shifted at a blank gets one warning, for that.
   template <class Message>
   void warn(WarningKind kind, TextLocation at, Message message) {
+    if (fields_.number_split() && kind != WarningKind::row_shape) return;
     if (!b_.diagnostics.admit(kind)) return;
     Diagnostic d;
     d.kind = kind;

@@ -1,0 +1,259 @@
+// --check through the whole program, on descriptions in memory: what it
+// lists, where, in which order, and that it writes nothing.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/line_list.h"
+#include "driver/run.h"
+#include "scenario/line_description.h"
+#include "scenario/train_description.h"
+#include "testing/case_names.h"
+#include "testing/fake_platform.h"
+
+namespace sb {
+namespace {
+
+const std::string kLine = "/work/l.txt";
+const std::string kTrain = "/work/t.txt";
+
+// The built-in descriptions with whole rows replaced: {line number, new
+// text}, the new text possibly several lines.
+struct Edit {
+  int line;
+  std::string text;
+};
+
+std::string edited(const std::string& text, const std::vector<Edit>& edits) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  for (const Edit& e : edits) lines.at(static_cast<size_t>(e.line - 1)) = e.text;
+  std::string result;
+  for (const std::string& line : lines) result += line + "\r\n";
+  return result;
+}
+
+struct ProgramRun {
+  int status;
+  std::vector<std::string> reports;
+};
+
+// Runs the program on the built-in descriptions with the edits, as files
+// of the author's.
+ProgramRun run_with(const std::vector<Edit>& line_edits, const std::vector<Edit>& train_edits,
+             std::vector<std::string> args = {"--check"}) {
+  FakePlatform platform;
+  platform.files.files[kLine] = edited(render_line_list(built_in_line_lines()), line_edits);
+  platform.files.files[kTrain] = edited(render_line_list(built_in_train_lines()), train_edits);
+  for (const std::string& arg : {"--line", kLine.c_str(), "--train", kTrain.c_str()}) {
+    args.push_back(arg);
+  }
+  ProgramRun run{run_program(platform, args), platform.reports};
+  return run;
+}
+
+struct MessageCase {
+  const char* what;
+  std::vector<Edit> line_edits;
+  std::vector<Edit> train_edits;
+  // Every line listed, without the program's name, then the count.
+  std::vector<std::string> listed;
+};
+
+class CheckMessage : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(CheckMessage, NamesTheAuthorsFileLineAndColumn) {
+  const MessageCase& c = GetParam();
+  const ProgramRun run = run_with(c.line_edits, c.train_edits);
+  std::vector<std::string> expected;
+  int errors = 0;
+  for (const std::string& line : c.listed) {
+    expected.push_back("scenario_builder: " + line);
+    if (line.find(": error: ") != std::string::npos) ++errors;
+  }
+  const int warnings = static_cast<int>(c.listed.size()) - errors;
+  expected.push_back("scenario_builder: " + std::to_string(errors) +
+                     (errors == 1 ? " error, " : " errors, ") + std::to_string(warnings) +
+                     (warnings == 1 ? " warning" : " warnings"));
+  EXPECT_EQ(run.reports, expected);
+  EXPECT_EQ(run.status, errors > 0 ? kBuiltWithProblem : kBuilt);
+}
+
+const MessageCase kMessageCases[] = {
+    {"unknown train key",
+     {},
+     {{40, "stazoine,    2600, 12,  400,  1, 0, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, RIFREDI"}},
+     {"/work/t.txt:40:1: warning: `stazoine` is no key of the train description: the row is "
+      "ignored (did you mean `stazione`?)"}},
+    {"unknown line key",
+     {{64, "pendneza,  2000,   0"}},
+     {},
+     {"/work/l.txt:64:1: warning: `pendneza` is no key of the line description: the row is "
+      "ignored (did you mean `pendenza`?)"}},
+    {"general key with a capital",
+     {{7, "Sfondo due,    1"}},
+     {},
+     {"/work/l.txt:7:1: warning: `Sfondo due` is no key of the line description: the row is "
+      "ignored (did you mean `sfondo due`? Keys are matched with their case.)"}},
+    {"train without general section",
+     {},
+     {{1, "[general]"}},
+     {"/work/t.txt:1:1: warning: the train description has no field holding \"[generale]\": no "
+      "row is read (the train has no stations, 0 cars and braked mass 0)"}},
+    {"comma inside a station name",
+     {},
+     {{40, "stazione,    2600, 12,  400,  1, 0, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, PONTE ALTO, "
+           "BIVIO"}},
+     {"/work/t.txt:40:1: warning: the row holds more values than `stazione` takes: `BIVIO` is "
+      "read as further keys and ignored (a comma inside a name, or a decimal comma?)"}},
+    {"decimal comma",
+     {{64, "pendenza,  2000,   6,5"}},
+     {},
+     {"/work/l.txt:64:1: warning: the row holds more values than `pendenza` takes: `5` is read "
+      "as further keys and ignored (a comma inside a name, or a decimal comma?)"}},
+    {"row continued on the next line",
+     {{64, "pendenza,  2000\r\n   0"}},
+     {},
+     {"/work/l.txt:64:1: warning: the row holds fewer values than `pendenza` takes: its last "
+      "values are taken from line 65"}},
+    {"number split at a blank",
+     {},
+     {{26, "velocita,     900,   1 15"}},
+     {"/work/t.txt:26:22: warning: `1 15` in the `velocita` row is read as separate numbers (a "
+      "number ends at a blank): the row's values shift; write one number, or separate the "
+      "values with commas"}},
+    {"row beyond the line's end",
+     {},
+     {{23, "aderenza,   97500,    100"}},
+     {"/work/t.txt:23:1: warning: position 97500 of `aderenza` lies beyond the line's end at "
+      "97000 m: the row is placed in the 7000 m the model keeps beyond the end"}},
+    {"curve past the line's end",
+     {{61, "curvas4,  95500,  3000"}},
+     {},
+     {"/work/l.txt:61:1: warning: `curvas4` runs to 98500 m, past the line's end at 97000 m: it "
+      "is laid into the 7000 m the model keeps beyond the end"}},
+    {"signal off the grid",
+     {},
+     {{62, "segnale,    2020,   2, 3, 4,  0, 0,    1,  1,0,0, 0"}},
+     {"/work/t.txt:62:1: warning: position 2020 of `segnale` is not a multiple of 50: the row "
+      "takes effect at 2000 m"}},
+    {"gradient out of order",
+     {{129, "pendenza,  9600,   -1"}},
+     {},
+     {"/work/l.txt:129:1: warning: `pendenza` at 9600 m comes after the row at 95700 m (line "
+      "128): the profile then differs from the file's order"}},
+    {"UTF-8 station name",
+     {},
+     {{42, "stazione,    5200, 26,  400,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, SARVENA "
+           "CAST\xC3\x88LLO"}},
+     {"/work/t.txt:42:73: warning: `SARVENA CAST\xC3\x88LLO` is written in UTF-8 and will show "
+      "as `SARVENA CAST\xC3\x83\xCB\x86LLO`: save the description in Windows-1252 (the bytes "
+      "are kept as they are)"}},
+    {"implausible number of cars",
+     {},
+     {{2, "numero vetture,    80"}},
+     {"/work/t.txt:2:1: warning: number of cars 80 of `numero vetture` is outside 1 to 30, what "
+      "trains and lines use: it is taken as written"}},
+    {"speed not a multiple of 5",
+     {},
+     {{26, "velocita,     900,   112"}},
+     {"/work/t.txt:26:1: warning: speed 112 is not a multiple of 5: the cells keep 110 km/h"}},
+    {"station off the grid",
+     {},
+     {{40, "stazione,    2610, 12,  400,  1, 0, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, RIFREDI"}},
+     {"/work/t.txt:40:1: error: a station position is not a multiple of 50"}},
+    {"signal on a taken cell",
+     {},
+     {{62, "segnale,    1050,   2, 3, 4,  0, 0,    1,  1,0,0, 0"}},
+     {"/work/t.txt:62:1: error: a signal stands on a cell that is already taken"}},
+    {"value that is not a number",
+     {},
+     {{9, "aderenza,    2000,    9x5"}},
+     {"/work/t.txt:9:23: error: the description could not be read: not a number: \"9x5\""}},
+    {"row beyond the cells",
+     {},
+     {{104, "segnale,  103950,   2, 5, 1,  0, 0,    0,  0,0,0, 0"}},
+     {"/work/t.txt:104:1: error: a row's position lies beyond the end of the line"}},
+    {"board on a taken cell",
+     {{186, "cartello_indicatore,  37200,   (VIADOTTO)(SETTA   )"}},
+     {},
+     {"/work/l.txt:186:1: error: an indication board stands on a cell that is already taken"}},
+    {"repetition start off the grid",
+     {{9, "ripetizione segnali 4 codici,    1060,    95500"}},
+     {},
+     {"/work/l.txt:9:1: error: the start of signal repetition is not a multiple of 50"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Check, CheckMessage, ::testing::ValuesIn(kMessageCases), NamedByWhat());
+
+TEST(Check, ListsEveryMistakeOnceInFileOrder) {
+  const ProgramRun run = run_with(
+      {{64, "pendneza,  2000,   0"}, {129, "pendenza,  9600,   -1"}},
+      {{26, "velocita,     900,   1 15"},
+       {40, "stazione,    2610, 12,  400,  1, 0, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, RIFREDI"},
+       {42, "stazione,    5200, 26,  400,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, CASTELLO, "
+            "ALTO"},
+       {62, "segnale,    1050,   2, 3, 4,  0, 0,    1,  1,0,0, 0"},
+       {73, "segnlae,   15150,   2, 2, 3,  0, 1,    2,  2,1,0, 240"}});
+  std::vector<std::string> places;
+  for (const std::string& report : run.reports) places.push_back(report.substr(0, 31));
+  const std::vector<std::string> expected = {
+      "scenario_builder: /work/l.txt:64",  "scenario_builder: /work/l.txt:129",
+      "scenario_builder: /work/t.txt:26",  "scenario_builder: /work/t.txt:40",
+      "scenario_builder: /work/t.txt:42",  "scenario_builder: /work/t.txt:62",
+      "scenario_builder: /work/t.txt:73",  "scenario_builder: 2 errors, 5 war",
+  };
+  ASSERT_EQ(run.reports.size(), expected.size()) << ::testing::PrintToString(run.reports);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(run.reports[i].substr(0, expected[i].size()), expected[i]) << run.reports[i];
+  }
+  EXPECT_EQ(run.status, kBuiltWithProblem);
+}
+
+// A build lists the same warnings; they change neither its status nor its
+// files.
+TEST(Check, ABuildListsTheSameWarnings) {
+  const std::vector<Edit> line_edits = {{64, "pendneza,  2000,   0"}};
+  const std::vector<Edit> train_edits = {{62, "segnale,    2020,   2, 3, 4,  0, 0,    1,  1,0,0, 0"}};
+  const ProgramRun check = run_with(line_edits, train_edits);
+  const ProgramRun build = run_with(line_edits, train_edits, {"--dir", "/out"});
+  EXPECT_EQ(build.status, kBuilt);
+  ASSERT_EQ(check.reports.size(), 3u);
+  ASSERT_EQ(build.reports.size(), 3u);
+  EXPECT_EQ(build.reports[0], check.reports[0]);
+  EXPECT_EQ(build.reports[1], check.reports[1]);
+}
+
+TEST(Check, RepeatsOfOneKindAreCountedAfterTheFirstTen) {
+  std::vector<Edit> train_edits;
+  for (int line = 61; line <= 104; ++line) {
+    train_edits.push_back({line, "segnlae, 1"});
+  }
+  const ProgramRun run = run_with({}, train_edits);
+  ASSERT_EQ(run.reports.size(), 12u);
+  EXPECT_EQ(run.reports[10], "scenario_builder: warning: 34 more warnings of keys that are no "
+                             "key of their description not listed (the first 10 are)");
+  EXPECT_EQ(run.reports[11], "scenario_builder: 0 errors, 44 warnings");
+}
+
+TEST(Check, TheBuiltInDescriptionsCheckCleanAndNothingIsWritten) {
+  FakePlatform platform;
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{"--check", "--dir", "/new"}), kBuilt);
+  EXPECT_EQ(platform.reports, std::vector<std::string>{"scenario_builder: 0 errors, 0 warnings"});
+  EXPECT_TRUE(platform.files.log.empty());
+  EXPECT_TRUE(platform.files.files.empty());
+}
+
+TEST(Check, AMissingDescriptionIsAFileError) {
+  FakePlatform platform;
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{"--check", "--line", "/none.txt"}),
+            kFileOrUsageError);
+}
+
+}  // namespace
+}  // namespace sb
