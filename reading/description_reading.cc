@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/concat.h"
 #include "base/windows_1252.h"
 
 namespace sb {
@@ -80,10 +81,10 @@ void DescriptionReading::warn_unknown_key(std::span<const std::string_view> keys
   quiet_line_ = row_.line;
   warn(WarningKind::unknown_key, row_, [&] {
     std::string message =
-        "`" + key_text() + "` is no key of the " + words_.name + ": the row is ignored";
+        concat({"`", key_text(), "` is no key of the ", words_.name, ": the row is ignored"});
     const std::string_view nearest = nearest_key(row_key_, keys);
     if (!nearest.empty()) {
-      message += " (did you mean `" + std::string(nearest) + "`?";
+      message += concat({" (did you mean `", nearest, "`?"});
       if (lower(nearest) == lower(row_key_)) message += " Keys are matched with their case.";
       message += ")";
     }
@@ -95,9 +96,9 @@ void DescriptionReading::warn_split_number() {
   quiet_line_ = row_.line;
   const TextLocation at{fields_.split_line(), fields_.split_column()};
   warn(WarningKind::row_shape, at, [&] {
-    return "`" + std::string(fields_.split_field()) + "` in the `" + key_text() +
-           "` row is read as separate numbers (a number ends at a blank): the row's values " +
-           "shift; write one number, or separate the values with commas";
+    return concat({"`", fields_.split_field(), "` in the `", key_text(),
+                   "` row is read as separate numbers (a number ends at a blank): the row's "
+                   "values shift; write one number, or separate the values with commas"});
   });
 }
 
@@ -132,9 +133,9 @@ void DescriptionReading::warn_beyond_line_end(int32_t p) {
 void DescriptionReading::warn_if_utf8(std::string_view text, TextLocation at) {
   if (!reads_as_utf8(text)) return;
   warn(WarningKind::utf8_text, at, [&] {
-    return "`" + std::string(text) + "` is written in UTF-8 and will show as `" +
-           windows_1252_to_utf8(text) +
-           "`: save the description in Windows-1252 (the bytes are kept as they are)";
+    return concat({"`", text, "` is written in UTF-8 and will show as `",
+                   windows_1252_to_utf8(text),
+                   "`: save the description in Windows-1252 (the bytes are kept as they are)"});
   });
 }
 

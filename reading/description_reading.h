@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/concat.h"
 #include "platform/file_system.h"
 #include "reading/field_reader.h"
 #include "reading/text_match.h"
@@ -235,9 +236,9 @@ class DescriptionReading {
   void check_span_end(int64_t end_m) {
     if (end_m <= line_end_m()) return;
     warn(WarningKind::beyond_line_end, row_, [&] {
-      return "`" + key_text() + "` runs to " + std::to_string(end_m) +
-             " m, past the line's end at " + std::to_string(line_end_m()) +
-             " m: it is laid into the 7000 m the model keeps beyond the end";
+      return concat({"`", key_text(), "` runs to ", std::to_string(end_m),
+                     " m, past the line's end at ", std::to_string(line_end_m()),
+                     " m: it is laid into the 7000 m the model keeps beyond the end"});
     });
   }
 
