@@ -50,8 +50,9 @@ ProgramRun run_with(const std::vector<Edit>& line_edits, const std::vector<Edit>
   FakePlatform platform;
   platform.files.files[kLine] = edited(render_line_list(built_in_line_lines()), line_edits);
   platform.files.files[kTrain] = edited(render_line_list(built_in_train_lines()), train_edits);
-  for (const std::string& arg : {"--line", kLine.c_str(), "--train", kTrain.c_str()}) {
-    args.push_back(arg);
+  for (const std::string_view arg : {std::string_view("--line"), std::string_view(kLine),
+                                     std::string_view("--train"), std::string_view(kTrain)}) {
+    args.emplace_back(arg);
   }
   ProgramRun run{run_program(platform, args), platform.reports};
   return run;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/built_in_files.h"
 #include "testing/temp_dir.h"
 
 namespace sb {
@@ -121,21 +122,8 @@ TEST(EndToEnd, TheUsersOwnDescriptionIsNeverChanged) {
   EXPECT_TRUE(fs::exists(dir.file("Sarvena_Lucredo_20573-2.dat")));
 }
 
-// Every file a build of the built-in scenario writes; the two descriptions
-// are deleted again by the end of the run.
-const std::vector<std::string> kWrittenFiles = {
-    "Sarvena_Lucredo_linea.txt",
-    "Sarvena_Lucredo_20573-2-.txt",
-    "Sarvena_Lucredo_20573-2_note.txt",
-    "Sarvena_Lucredo_20573-2_rallentamenti.txt",
-    "Sarvena_Lucredo_20573-2_scheda_treno.txt",
-    "Sarvena_Lucredo_linea.dat",
-    "Sarvena_Lucredo_20573-2.sim",
-    "Sarvena_Lucredo_20573-2.dat",
-};
-
 bool is_description(const std::string& name) {
-  return name == kWrittenFiles[0] || name == kWrittenFiles[1];
+  return name == kBuiltInFilesInOrder[0] || name == kBuiltInFilesInOrder[1];
 }
 
 // In a folder others can write to, someone puts a link or a folder where
@@ -157,7 +145,7 @@ TEST(EndToEnd, ThingsPlantedInTheFolderAreNeverWrittenThrough) {
       {Planted::folder_at_partial_name, "a folder at <file>.partial"},
   };
   for (const auto& c : cases) {
-    for (const std::string& name : kWrittenFiles) {
+    for (const std::string& name : kBuiltInFilesInOrder) {
       SCOPED_TRACE(std::string(c.what) + ", " + name);
       TempDir outside, dir;
       // A description at its working name that differs from the build's

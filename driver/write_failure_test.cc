@@ -15,6 +15,7 @@
 #include "driver/run.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
+#include "testing/built_in_files.h"
 #include "testing/fake_platform.h"
 #include "testing/temp_dir.h"
 
@@ -22,18 +23,6 @@ namespace sb {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file a build of the built-in scenario writes, in the order written.
-const std::vector<std::string> kWrittenInOrder = {
-    "Sarvena_Lucredo_linea.txt",
-    "Sarvena_Lucredo_20573-2-.txt",
-    "Sarvena_Lucredo_20573-2_note.txt",
-    "Sarvena_Lucredo_20573-2_rallentamenti.txt",
-    "Sarvena_Lucredo_20573-2_scheda_treno.txt",
-    "Sarvena_Lucredo_linea.dat",
-    "Sarvena_Lucredo_20573-2.sim",
-    "Sarvena_Lucredo_20573-2.dat",
-};
 
 // An older version of the file `name` that the build may replace: for the
 // descriptions, the text the build writes there itself (a different one
@@ -68,7 +57,7 @@ std::vector<std::string> log_of_failed_build(const FakePlatform& platform,
 }
 
 TEST(WriteFailure, EachFileKeepsItsOlderVersionAndStopsTheRun) {
-  for (const std::string& name : kWrittenInOrder) {
+  for (const std::string& name : kBuiltInFilesInOrder) {
     SCOPED_TRACE(name);
     FakePlatform platform;
     const std::string path = platform.file(name);

@@ -226,9 +226,9 @@ class DescriptionReading {
   void check_on_grid(int32_t p, int64_t placed_m) {
     if (p % 50 == 0) return;
     warn(WarningKind::off_grid, row_, [&] {
-      return "position " + std::to_string(p) + " of `" + key_text() +
-             "` is not a multiple of 50: the row takes effect at " + std::to_string(placed_m) +
-             " m";
+      return concat({"position ", std::to_string(p), " of `", key_text(),
+                     "` is not a multiple of 50: the row takes effect at ",
+                     std::to_string(placed_m), " m"});
     });
   }
 
@@ -251,10 +251,10 @@ class DescriptionReading {
   void check_rising(int32_t p, ProfileOrder& order) {
     if (order.previous_line > 0 && p < order.previous_m) {
       warn(WarningKind::out_of_order, row_, [&] {
-        return "`" + key_text() + "` at " + std::to_string(p) + " m comes after the row at " +
-               std::to_string(order.previous_m) + " m (line " +
-               std::to_string(order.previous_line) +
-               "): the profile then differs from the file's order";
+        return concat({"`", key_text(), "` at ", std::to_string(p), " m comes after the row at ",
+                       std::to_string(order.previous_m), " m (line ",
+                       std::to_string(order.previous_line),
+                       "): the profile then differs from the file's order"});
       });
     }
     order.previous_m = p;
