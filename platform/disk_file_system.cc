@@ -172,14 +172,21 @@ int delete_name(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 
 // names are all taken: with 64 random bits, a second try is already rare.
 constexpr int kTemporaryNameAttempts = 100;
 
+// 64 bits for a temporary name: a splitmix64 sequence from a seed the system
+// gives once. Names need only be hard to foresee and unlikely to meet; the
+// exclusive creation makes a taken one harmless. (A Mersenne twister costs
+// more to seed than the whole name is worth.)
 std::string random_name_part() {
-  static thread_local std::mt19937_64 engine = [] {
+  static thread_local uint64_t state = [] {
     std::random_device device;
-    std::seed_seq seed{device(), device(), device(), device()};
-    return std::mt19937_64(seed);
+    return (uint64_t{device()} << 32) ^ device();
   }();
+  uint64_t z = (state += 0x9E3779B97F4A7C15u);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  z ^= z >> 31;
   char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(engine()));
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(z));
   return hex;
 }
 
