@@ -72,16 +72,32 @@ std::string tick_label(double value) {
   return text;
 }
 
+// The middle of the pixel a coordinate falls in.
+double pixel_middle(double v) { return std::floor(v) + 0.5; }
+
 class Svg {
  public:
   void add(const std::string& element) { body_ += element + "\n"; }
+  // Renderers agree on what they draw on whole pixels and differ on how they
+  // smear the rest: a level or upright line stands in the middle of a pixel
+  // row or column, and a filled box's edges on pixel edges.
   void line(double x1, double y1, double x2, double y2, const std::string& style) {
+    if (x1 == x2) x1 = x2 = pixel_middle(x1);
+    if (y1 == y2) y1 = y2 = pixel_middle(y1);
     add("<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
         num(y2) + "\" " + style + "/>");
   }
+  // A box without an outline says so: ImageMagick's renderer would draw one.
   void rect(double x, double y, double w, double h, const std::string& style) {
-    add("<rect x=\"" + num(x) + "\" y=\"" + num(y) + "\" width=\"" + num(std::max(w, 0.0)) +
-        "\" height=\"" + num(std::max(h, 0.0)) + "\" " + style + "/>");
+    const bool outlined = style.find("stroke=") != std::string::npos;
+    const double snap = outlined ? 0.5 : 0.0;
+    const double left = std::round(x) + snap;
+    const double top = std::round(y) + snap;
+    const double right = std::round(x + std::max(w, 0.0)) + snap;
+    const double bottom = std::round(y + std::max(h, 0.0)) + snap;
+    add("<rect x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(right - left) +
+        "\" height=\"" + num(bottom - top) + "\" " + style +
+        (outlined ? "" : " stroke=\"none\"") + "/>");
   }
   void circle(double x, double y, double r, const std::string& style) {
     add("<circle cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"" + num(r) + "\" " + style + "/>");
@@ -167,11 +183,49 @@ struct Scene {
   std::string title;
   int64_t line_length_m = 0;
   std::vector<PlanPoint> plan;
+  // The plan is drawn turned a quarter clockwise: the starting direction
+  // points right (see turn_if_wider).
+  bool plan_turned = false;
   std::vector<PointObject> objects;
   std::vector<StationMark> stations;
   std::vector<Slowdown> slowdowns;
   std::span<const Cell> cells;
 };
+
+// The extent of the plan's points, in metres.
+struct Extent {
+  double width = 0;
+  double height = 0;
+};
+
+Extent extent_of(const std::vector<PlanPoint>& plan) {
+  if (plan.empty()) return {};
+  double min_x = plan[0].x, max_x = plan[0].x, min_y = plan[0].y, max_y = plan[0].y;
+  for (const PlanPoint& p : plan) {
+    min_x = std::min(min_x, p.x);
+    max_x = std::max(max_x, p.x);
+    min_y = std::min(min_y, p.y);
+    max_y = std::max(max_y, p.y);
+  }
+  return {max_x - min_x, max_y - min_y};
+}
+
+// The page units per metre a plan of this extent gets in the panel.
+double scale_for(Extent e) {
+  const double margin = 2 * std::max({e.width, e.height, 1000.0}) * 0.08;
+  return std::min(kPanelWidth / (e.width + margin), kPlanMaxHeight / (e.height + margin));
+}
+
+// A line that runs mostly along its starting direction (up the page) fits
+// the wide panel as a thin strip with empty margins. Turned a quarter
+// clockwise, with the starting direction to the right, it is drawn larger
+// at the same equal scale; the axes say so. Returns whether it turned.
+bool turn_if_wider(std::vector<PlanPoint>& plan) {
+  const Extent e = extent_of(plan);
+  if (scale_for({e.height, e.width}) <= 1.25 * scale_for(e)) return false;
+  for (PlanPoint& p : plan) p = {p.metre, p.y, -p.x};
+  return true;
+}
 
 Scene make_scene(const ScenarioFiles& files) {
   Scene scene;
@@ -182,6 +236,7 @@ Scene make_scene(const ScenarioFiles& files) {
   std::erase_if(scene.plan, [](const PlanPoint& p) {
     return std::fabs(p.x) > kFarthest || std::fabs(p.y) > kFarthest;
   });
+  scene.plan_turned = turn_if_wider(scene.plan);
   scene.line_length_m = scenario_line_length_m(files);
   // Stations fill the table from entry 1; board texts (names only) count
   // down from entry 80.
@@ -258,7 +313,7 @@ PlanFrame plan_frame(const std::vector<PlanPoint>& plan) {
   return f;
 }
 
-void draw_plan_axes(Svg& svg, const PlanFrame& f) {
+void draw_plan_axes(Svg& svg, const PlanFrame& f, bool turned) {
   svg.rect(f.left, f.top, f.width, f.height, "fill=\"#fbfbfb\" stroke=\"#999\"");
   const double step = nice_step(std::max(f.max_x - f.min_x, f.max_y - f.min_y), 10);
   const std::string grid = "stroke=\"#e4e4e4\" stroke-width=\"1\"";
@@ -269,12 +324,18 @@ void draw_plan_axes(Svg& svg, const PlanFrame& f) {
   }
   for (double y = std::ceil(f.min_y / step) * step; y <= f.max_y; y += step) {
     svg.line(f.left, f.page_y(y), f.left + f.width, f.page_y(y), grid);
-    svg.text(f.left - 6, f.page_y(y) + 4, tick_label(y / 1000), "text-anchor=\"end\" fill=\"#444\"");
+    // Turned, the vertical axis is x, which grows downwards.
+    const double value = turned ? -y : y;
+    svg.text(f.left - 6, f.page_y(y) + 4, tick_label(value / 1000),
+             "text-anchor=\"end\" fill=\"#444\"");
   }
   svg.text(f.left + f.width / 2, f.top + f.height + 36,
-           "x (km): across the starting direction, right positive",
+           turned ? "y (km): along the starting direction, right (the plan is turned)"
+                  : "x (km): across the starting direction, right positive",
            "text-anchor=\"middle\" fill=\"#222\"");
-  svg.text(f.left, f.top - 6, "y (km, left axis): along the starting direction, up",
+  svg.text(f.left, f.top - 6,
+           turned ? "x (km, left axis): across the starting direction, down positive"
+                  : "y (km, left axis): along the starting direction, up",
            "fill=\"#222\"");
   svg.text(f.left + 8, f.top + 18, "Plan view (equal scale)", "font-weight=\"bold\" fill=\"#222\"");
 }
@@ -512,7 +573,7 @@ void draw_plan_objects(Svg& svg, const PlanFrame& f, const Scene& scene,
 
 double draw_plan(Svg& svg, const Scene& scene) {
   const PlanFrame f = plan_frame(scene.plan);
-  draw_plan_axes(svg, f);
+  draw_plan_axes(svg, f, scene.plan_turned);
   if (scene.plan.empty()) {
     svg.text(f.left + f.width / 2, f.top + f.height / 2, "the plan file has no set points",
              "text-anchor=\"middle\" fill=\"#a00\"");
