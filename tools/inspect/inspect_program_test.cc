@@ -599,5 +599,34 @@ TEST(InspectProgram, ExecutableReportsABadFileWithStatus1) {
                                       ": offset 48: cell 3: value2 needs 2 bytes, 1 left\n");
 }
 
+// A scenario without stations, or whose plan stops short of its line, is
+// still drawn, with a note in the picture and a warning on the error stream.
+TEST(InspectProgram, ABrokenScenarioIsDrawnWithAWarning) {
+  FakePlatform platform;
+  platform.directory = kDir;
+  platform.files.files[kDir + "/line.txt"] =
+      "[generale]\r\nlunghezza percorso, 30000\r\n[fine]\r\n";
+  platform.files.files[kDir + "/train.txt"] = "[generale]\r\nsabbia, 300\r\n[fine]\r\n";
+  ASSERT_EQ(run_program(platform, std::vector<std::string>{"--line", kDir + "/line.txt",
+                                                           "--train", kDir + "/train.txt"}),
+            kBuilt);
+  const Outcome full = inspect(platform.files, {"--svg", "/full.svg", "--dir", kDir});
+  EXPECT_EQ(full.status, 0);
+  EXPECT_NE(full.err.find("the station table holds no station"), std::string::npos) << full.err;
+  EXPECT_NE(platform.files.files.at("/full.svg").find("Warning: the station table holds no station"),
+            std::string::npos);
+  EXPECT_EQ(full.err.find("the plan covers"), std::string::npos) << full.err;
+
+  // A line reader stopped by a bad row leaves the plan unfinished; with
+  // --keep-going the files are written as the model stands.
+  platform.files.files[kDir + "/line.txt"] =
+      "[generale]\r\nlunghezza percorso, 30000\r\n[pendenze]\r\npendenza, 1000, 200\r\n";
+  ASSERT_EQ(run_program(platform, std::vector<std::string>{"--line", kDir + "/line.txt", "--train",
+                                                           kDir + "/train.txt", "--keep-going"}),
+            kBuiltWithProblem);
+  const Outcome cut = inspect(platform.files, {"--svg", "/cut.svg", "--dir", kDir});
+  EXPECT_NE(cut.err.find("the plan covers"), std::string::npos) << cut.status << cut.err;
+}
+
 }  // namespace
 }  // namespace sb::inspect
