@@ -236,14 +236,18 @@ CheckOutcome check_pair(std::string_view input) {
   outcome.warnings = diagnostics.warning_count();
   outcome.first_error = first ? first->error_number : 0;
   outcome.build_error = build.final_error;
-  const std::string line_name = line_description_name(b.route_name);
   if (build.reading_error != 0) {
     require(first != nullptr, "a check lists the error the build's reading stopped on");
-    // A line that runs past the cells (15) lets a build read the train,
-    // whose own problem then replaces the 15.
-    const bool line_ran_past =
-        first->error_number == error::beyond_cells && first->file == line_name;
-    if (!line_ran_past) {
+    // A row that runs past the cells (15) lets a build go on: a line's into
+    // the train, a train's into its end steps (the chainage check, 2). A
+    // later problem then replaces the 15, and the check lists it too.
+    if (first->error_number == error::beyond_cells) {
+      bool listed = false;
+      for (const Diagnostic& d : diagnostics.list()) {
+        listed = listed || (d.error && d.error_number == build.reading_error);
+      }
+      require(listed, "after a row past the cells, the build's error is listed too");
+    } else {
       require(first->error_number == build.reading_error, "the first error is the build's");
       require(first->position_m == build.reading_position, "at the build's position");
       require(first->file == build.stop_file && first->line == build.stop_line,
