@@ -480,7 +480,7 @@ std::string inspect_usage() {
          "                                      line and train descriptions that build the\n"
          "                                      scenario in DIR again, checked by building\n"
          "                                      them in memory (positions on the 50 m grid)\n"
-         "  scenario_inspect --help | --version\n"
+         "  scenario_inspect -h | --help | --version\n"
          "--svg and --html go together too. Without --route and --number, DIR must hold\n"
          "exactly one scenario; with several, they are listed.\n"
          "FILE is a plan file (<route>_linea.dat), a station file (<route>_<train>.sim)\n"
