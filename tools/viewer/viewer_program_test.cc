@@ -1,4 +1,4 @@
-#include "tools/inspect/inspect_program.h"
+#include "tools/viewer/viewer_program.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "tools/inspect/cell_meaning.h"
+#include "tools/viewer/cell_meaning.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
-#include "tools/inspect/listing.h"
+#include "tools/viewer/listing.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "output/competition_codes.h"
-#include "tools/inspect/cell_meaning.h"
-#include "tools/inspect/text_encoding.h"
+#include "tools/viewer/cell_meaning.h"
+#include "tools/viewer/text_encoding.h"
 
 namespace sb::inspect {
 

@@ -1,4 +1,4 @@
-#include "tools/inspect/listing_output.h"
+#include "tools/viewer/listing_output.h"
 
 #include <cstdio>
 

@@ -22,7 +22,7 @@ let puppeteer;
 try {
   puppeteer = require('puppeteer-core');
 } catch (error) {
-  skip('puppeteer-core is not installed (npm install in tools/inspect/browser_test)');
+  skip('puppeteer-core is not installed (npm install in tools/viewer/browser_test)');
 }
 if (!fs.existsSync(CHROMIUM)) skip(`no browser at ${CHROMIUM} (apt-get install chromium)`);
 

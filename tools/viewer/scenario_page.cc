@@ -1,12 +1,12 @@
-#include "tools/inspect/scenario_page.h"
+#include "tools/viewer/scenario_page.h"
 
 #include <cmath>
 #include <string_view>
 
 #include "base/file_names.h"
-#include "tools/inspect/cell_meaning.h"
-#include "tools/inspect/listing.h"
-#include "tools/inspect/page_sources.h"
+#include "tools/viewer/cell_meaning.h"
+#include "tools/viewer/listing.h"
+#include "tools/viewer/page_sources.h"
 
 namespace sb::inspect {
 

@@ -1,4 +1,4 @@
-#include "tools/inspect/description_recovery.h"
+#include "tools/viewer/description_recovery.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include "scenario/train_description.h"
 #include "testing/fuzz_harness.h"
 #include "testing/in_memory_build.h"
-#include "tools/inspect/inspect_program.h"
-#include "tools/inspect/round_trip.h"
+#include "tools/viewer/round_trip.h"
+#include "tools/viewer/viewer_program.h"
 #include "track/fatal_report.h"
 
 namespace sb::inspect {

@@ -1,6 +1,6 @@
-#include "tools/inspect/description_recovery.h"
+#include "tools/viewer/description_recovery.h"
 
-#include "tools/inspect/recovery_rows.h"
+#include "tools/viewer/recovery_rows.h"
 
 namespace sb::inspect {
 

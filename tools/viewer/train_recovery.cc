@@ -3,9 +3,9 @@
 #include <optional>
 #include <queue>
 
-#include "tools/inspect/cell_meaning.h"
-#include "tools/inspect/memory_platform.h"
-#include "tools/inspect/recovery_rows.h"
+#include "tools/viewer/cell_meaning.h"
+#include "tools/viewer/memory_platform.h"
+#include "tools/viewer/recovery_rows.h"
 #include "track/finishing_pass.h"
 
 namespace sb::inspect::recovery {

@@ -1,4 +1,4 @@
-#include "tools/inspect/inspect_program.h"
+#include "tools/viewer/viewer_program.h"
 
 #include <optional>
 #include <variant>
@@ -9,13 +9,13 @@
 #include "base/file_names.h"
 #include "output/compiled_layout.h"
 #include "platform/system_error.h"
-#include "tools/inspect/description_recovery.h"
-#include "tools/inspect/listing.h"
-#include "tools/inspect/listing_output.h"
-#include "tools/inspect/round_trip.h"
-#include "tools/inspect/scenario_folder.h"
-#include "tools/inspect/scenario_page.h"
-#include "tools/inspect/scenario_picture.h"
+#include "tools/viewer/description_recovery.h"
+#include "tools/viewer/listing.h"
+#include "tools/viewer/listing_output.h"
+#include "tools/viewer/round_trip.h"
+#include "tools/viewer/scenario_folder.h"
+#include "tools/viewer/scenario_page.h"
+#include "tools/viewer/scenario_picture.h"
 
 namespace sb::inspect {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/inspect/scenario_picture.h"
+#include "tools/viewer/scenario_picture.h"
 
 namespace sb::inspect {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/inspect/scenario_picture.h"
+#include "tools/viewer/scenario_picture.h"
 #include "track/model.h"
 
 namespace sb::inspect::recovery {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/file_system.h"
-#include "tools/inspect/scenario_folder.h"
+#include "tools/viewer/scenario_folder.h"
 
 namespace sb::inspect {
 

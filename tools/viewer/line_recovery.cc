@@ -2,7 +2,7 @@
 #include <array>
 #include <optional>
 
-#include "tools/inspect/recovery_rows.h"
+#include "tools/viewer/recovery_rows.h"
 
 namespace sb::inspect::recovery {
 

@@ -1,4 +1,4 @@
-#include "tools/inspect/text_encoding.h"
+#include "tools/viewer/text_encoding.h"
 
 #include <gtest/gtest.h>
 

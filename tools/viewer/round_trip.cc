@@ -1,4 +1,4 @@
-#include "tools/inspect/round_trip.h"
+#include "tools/viewer/round_trip.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include "compile/compile_scenario.h"
 #include "driver/error_messages.h"
 #include "output/compiled_layout.h"
-#include "tools/inspect/memory_platform.h"
+#include "tools/viewer/memory_platform.h"
 #include "track/fatal_report.h"
 
 namespace sb::inspect {

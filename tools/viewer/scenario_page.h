@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "tools/inspect/listing_output.h"
-#include "tools/inspect/scenario_picture.h"
+#include "tools/viewer/listing_output.h"
+#include "tools/viewer/scenario_picture.h"
 
 namespace sb::inspect {
 

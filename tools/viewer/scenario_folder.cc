@@ -1,4 +1,4 @@
-#include "tools/inspect/scenario_folder.h"
+#include "tools/viewer/scenario_folder.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/inspect/description_recovery.h"
+#include "tools/viewer/description_recovery.h"
 
 namespace sb::inspect {
 

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/inspect/listing.h"
+#include "tools/viewer/listing.h"
 
 namespace sb::inspect {
 

@@ -1,12 +1,12 @@
-#include "tools/inspect/scenario_picture.h"
+#include "tools/viewer/scenario_picture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
-#include "tools/inspect/cell_meaning.h"
-#include "tools/inspect/text_encoding.h"
+#include "tools/viewer/cell_meaning.h"
+#include "tools/viewer/text_encoding.h"
 
 namespace sb::inspect {
 
