@@ -164,6 +164,13 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   b.platform->close_waiting_window();
 }
 
+// What a build or a check found in the descriptions: each problem, located.
+void report_diagnostics(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+  for (const std::string& line : diagnostic_lines(b, sources)) {
+    platform.report("scenario_builder: " + line);
+  }
+}
+
 // Checks the descriptions a build would read, from memory: the folder is
 // neither created nor touched. Lists every problem and their count.
 int check(Builder& b, const Options& options, FileSystem& files,
@@ -177,18 +184,9 @@ int check(Builder& b, const Options& options, FileSystem& files,
       user_train ? user_train->content : render_line_list(built_in_train_lines());
   b.files = &memory;
   check_scenario(b);
-  for (const std::string& line : diagnostic_lines(b, sources)) {
-    b.platform->report("scenario_builder: " + line);
-  }
+  report_diagnostics(*b.platform, b, sources);
   b.platform->report("scenario_builder: " + problem_count(b));
   return b.diagnostics.error_count() > 0 ? kBuiltWithProblem : kBuilt;
-}
-
-// The warnings of a build, before what it says about its outcome.
-void report_warnings(Platform& platform, const Builder& b, const DescriptionSources& sources) {
-  for (const std::string& line : diagnostic_lines(b, sources)) {
-    platform.report("scenario_builder: " + line);
-  }
 }
 
 // What a run that wrote its compiled files says last: what and where.
@@ -211,7 +209,7 @@ std::string export_summary(const Builder& b) {
 // recorded; what was written, when anything was; and for scripts, last, the
 // numbers of the problem.
 int report_outcome(Platform& platform, const Builder& b, const DescriptionSources& sources) {
-  report_warnings(platform, b, sources);
+  report_diagnostics(platform, b, sources);
   if (b.error_number == error::none) {
     platform.report(build_summary(b));
     return kBuilt;
@@ -279,7 +277,7 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     build(b, options, files);
   } catch (const FatalReport&) {
     platform.close_waiting_window();
-    report_warnings(platform, b, sources);
+    report_diagnostics(platform, b, sources);
     platform.report("scenario_builder: " + located_problem(b, sources));
     return kFatalReport;
   } catch (const FileError& e) {

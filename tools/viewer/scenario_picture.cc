@@ -192,28 +192,37 @@ struct Scene {
   std::span<const Cell> cells;
 };
 
-// The extent of the plan's points, in metres.
-struct Extent {
-  double width = 0;
-  double height = 0;
+// The plan's bounding box in metres, with room around it for the labels
+// and a sensible frame for a straight line.
+struct Bounds {
+  double min_x = 0, min_y = 0, max_x = 1, max_y = 1;
+  double width() const { return max_x - min_x; }
+  double height() const { return max_y - min_y; }
 };
 
-Extent extent_of(const std::vector<PlanPoint>& plan) {
-  if (plan.empty()) return {};
-  double min_x = plan[0].x, max_x = plan[0].x, min_y = plan[0].y, max_y = plan[0].y;
-  for (const PlanPoint& p : plan) {
-    min_x = std::min(min_x, p.x);
-    max_x = std::max(max_x, p.x);
-    min_y = std::min(min_y, p.y);
-    max_y = std::max(max_y, p.y);
+Bounds framed_bounds(const std::vector<PlanPoint>& plan) {
+  Bounds b;
+  if (!plan.empty()) {
+    b.min_x = b.max_x = plan[0].x;
+    b.min_y = b.max_y = plan[0].y;
+    for (const PlanPoint& p : plan) {
+      b.min_x = std::min(b.min_x, p.x);
+      b.max_x = std::max(b.max_x, p.x);
+      b.min_y = std::min(b.min_y, p.y);
+      b.max_y = std::max(b.max_y, p.y);
+    }
   }
-  return {max_x - min_x, max_y - min_y};
+  const double margin = std::max({b.width(), b.height(), 1000.0}) * 0.08;
+  b.min_x -= margin;
+  b.max_x += margin;
+  b.min_y -= margin;
+  b.max_y += margin;
+  return b;
 }
 
-// The page units per metre a plan of this extent gets in the panel.
-double scale_for(Extent e) {
-  const double margin = 2 * std::max({e.width, e.height, 1000.0}) * 0.08;
-  return std::min(kPanelWidth / (e.width + margin), kPlanMaxHeight / (e.height + margin));
+// The page units per metre that fit the bounds into the panel.
+double scale_for(const Bounds& b) {
+  return std::min(kPanelWidth / b.width(), kPlanMaxHeight / b.height());
 }
 
 // A line that runs mostly along its starting direction (up the page) fits
@@ -221,8 +230,9 @@ double scale_for(Extent e) {
 // clockwise, with the starting direction to the right, it is drawn larger
 // at the same equal scale; the axes say so. Returns whether it turned.
 bool turn_if_wider(std::vector<PlanPoint>& plan) {
-  const Extent e = extent_of(plan);
-  if (scale_for({e.height, e.width}) <= 1.25 * scale_for(e)) return false;
+  const Bounds b = framed_bounds(plan);
+  const Bounds turned{b.min_y, b.min_x, b.max_y, b.max_x};
+  if (scale_for(turned) <= 1.25 * scale_for(b)) return false;
   for (PlanPoint& p : plan) p = {p.metre, p.y, -p.x};
   return true;
 }
@@ -287,28 +297,16 @@ struct PlanFrame {
 };
 
 PlanFrame plan_frame(const std::vector<PlanPoint>& plan) {
+  const Bounds b = framed_bounds(plan);
   PlanFrame f;
-  if (!plan.empty()) {
-    f.min_x = f.max_x = plan[0].x;
-    f.min_y = f.max_y = plan[0].y;
-    for (const PlanPoint& p : plan) {
-      f.min_x = std::min(f.min_x, p.x);
-      f.max_x = std::max(f.max_x, p.x);
-      f.min_y = std::min(f.min_y, p.y);
-      f.max_y = std::max(f.max_y, p.y);
-    }
-  }
-  // Margins for the labels, and a sensible frame for a straight line.
-  const double span = std::max({f.max_x - f.min_x, f.max_y - f.min_y, 1000.0});
-  const double margin = span * 0.08;
-  f.min_x -= margin;
-  f.max_x += margin;
-  f.min_y -= margin;
-  f.max_y += margin;
-  f.scale = std::min(kPanelWidth / (f.max_x - f.min_x), kPlanMaxHeight / (f.max_y - f.min_y));
+  f.min_x = b.min_x;
+  f.min_y = b.min_y;
+  f.max_x = b.max_x;
+  f.max_y = b.max_y;
+  f.scale = scale_for(b);
   // Centre the equal-scale frame in the panel's width; the height shrinks.
-  f.width = (f.max_x - f.min_x) * f.scale;
-  f.height = (f.max_y - f.min_y) * f.scale;
+  f.width = b.width() * f.scale;
+  f.height = b.height() * f.scale;
   f.left = kLeft + (kPanelWidth - f.width) / 2;
   return f;
 }
