@@ -165,7 +165,8 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
 }
 
 // What a build or a check found in the descriptions: each problem, located.
-void report_diagnostics(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+void report_diagnostics(Platform& platform, const Builder& b,
+                        const DescriptionSources& sources) {
   for (const std::string& line : diagnostic_lines(b, sources)) {
     platform.report("scenario_builder: " + line);
   }
