@@ -44,10 +44,14 @@ const char* const kMontagnaColours[4] = {"none", "#c7e9c0", "#fff1a8", "#dadaeb"
 const char* const kSlowdownBand = "fill=\"#f7c9c9\" stroke=\"#d62728\" stroke-width=\"0.8\"";
 const char* const kLabelBox = "fill=\"white\" stroke=\"#999999\" stroke-width=\"0.6\"";
 
+// Two decimals, which keep a quarter of a pixel exact, a trailing zero
+// dropped: 90.0, 140.25, 115.2.
 std::string num(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return std::string(text) == "-0.0" ? "0.0" : text;
+  std::snprintf(text, sizeof text, "%.2f", value);
+  std::string out = text;
+  if (out.back() == '0') out.pop_back();
+  return out == "-0.0" ? "0.0" : out;
 }
 
 // A tick step of 1, 2 or 5 times a power of ten giving about `count` ticks.
@@ -75,26 +79,97 @@ std::string tick_label(double value) {
 // The middle of the pixel a coordinate falls in.
 double pixel_middle(double v) { return std::floor(v) + 0.5; }
 
+// librsvg and Chromium put pixel centres on half coordinates, ImageMagick's
+// renderer on whole ones: what one draws sharp, the other smears over two
+// pixels. A level or upright stroke `width` wide (a whole number) whose
+// edges stand a quarter of a pixel before a pixel edge comes out alike in
+// both, each drawing one side sharp and the other soft. With width 0 this
+// places the end of a stroke.
+double on_both_grids(double v, double width) {
+  const double offset = std::fmod(0.75 + width / 2, 1.0);
+  return std::round(v - offset) + offset;
+}
+
 class Svg {
  public:
   void add(const std::string& element) { body_ += element + "\n"; }
-  // Renderers agree on what they draw on whole pixels and differ on how they
-  // smear the rest: a level or upright line stands in the middle of a pixel
-  // row or column, and a filled box's edges on pixel edges.
+  // A thin level or upright line stands in the middle of a pixel row or
+  // column, sharp where pixel centres are on half coordinates.
   void line(double x1, double y1, double x2, double y2, const std::string& style) {
     if (x1 == x2) x1 = x2 = pixel_middle(x1);
     if (y1 == y2) y1 = y2 = pixel_middle(y1);
     add("<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
         num(y2) + "\" " + style + "/>");
   }
-  // A box without an outline says so: ImageMagick's renderer would draw one.
+  // A stroke of level and upright pieces, two units wide, drawn alike by
+  // both kinds of renderer (see on_both_grids): solid, or in dashes of `on`
+  // units with gaps of `off` (whole numbers keep the dash ends placed too).
+  void level_stroke(const std::vector<std::pair<double, double>>& points, const std::string& style,
+                    double on = 0, double off = 0) {
+    constexpr double kStrokeWidth = 2;
+    std::vector<std::pair<double, double>> placed;
+    for (const auto& [x, y] : points) {
+      placed.emplace_back(on_both_grids(x, kStrokeWidth), on_both_grids(y, kStrokeWidth));
+    }
+    stroke_path(placed, "stroke-width=\"2\" " + style, on, off);
+  }
+  // An upright line one unit wide from `top` down to `bottom`, drawn alike
+  // by both kinds of renderer, solid or dashed as level_stroke.
+  void upright_line(double x, double top, double bottom, const std::string& style, double on = 0,
+                    double off = 0) {
+    x = on_both_grids(x, 1);
+    stroke_path({{x, on_both_grids(top, 0)}, {x, on_both_grids(bottom, 0)}},
+                "stroke-width=\"1\" " + style, on, off);
+  }
+  // Dashes drawn as pieces of one path: renderers lay out a dash pattern
+  // each in its own way, ImageMagick's far from the others.
+  void dashes(const std::vector<std::pair<double, double>>& points, double on, double off,
+              const std::string& style) {
+    std::string path;
+    bool drawing = true;
+    double left = on;  // of the current dash or gap
+    for (size_t i = 1; i < points.size(); ++i) {
+      const auto [x1, y1] = points[i - 1];
+      const auto [x2, y2] = points[i];
+      const double length = std::hypot(x2 - x1, y2 - y1);
+      for (double done = 0; done < length - 1e-9;) {
+        const double step = std::min(left, length - done);
+        if (drawing) {
+          const double from = done / length, to = (done + step) / length;
+          for (const auto& [command, at] : {std::pair{'M', from}, {'L', to}}) {
+            path += command;
+            path += num(x1 + (x2 - x1) * at);
+            path += ',';
+            path += num(y1 + (y2 - y1) * at);
+          }
+        }
+        done += step;
+        left -= step;
+        if (left <= 1e-9) {
+          drawing = !drawing;
+          left = drawing ? on : off;
+        }
+      }
+    }
+    if (!path.empty()) add("<path d=\"" + path + "\" fill=\"none\" " + style + "/>");
+  }
+  void stroke_path(const std::vector<std::pair<double, double>>& points, const std::string& style,
+              double on, double off) {
+    if (on > 0) {
+      dashes(points, on, off, style);
+    } else {
+      polyline(points, style);
+    }
+  }
+  // A box's edges stand on pixel middles: on pixel edges ImageMagick's
+  // renderer would fill one pixel more than the others. A box without an
+  // outline says so: that renderer would draw one.
   void rect(double x, double y, double w, double h, const std::string& style) {
     const bool outlined = style.find("stroke=") != std::string::npos;
-    const double snap = outlined ? 0.5 : 0.0;
-    const double left = std::round(x) + snap;
-    const double top = std::round(y) + snap;
-    const double right = std::round(x + std::max(w, 0.0)) + snap;
-    const double bottom = std::round(y + std::max(h, 0.0)) + snap;
+    const double left = std::round(x) + 0.5;
+    const double top = std::round(y) + 0.5;
+    const double right = std::round(x + std::max(w, 0.0)) + 0.5;
+    const double bottom = std::round(y + std::max(h, 0.0)) + 0.5;
     add("<rect x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(right - left) +
         "\" height=\"" + num(bottom - top) + "\" " + style +
         (outlined ? "" : " stroke=\"none\"") + "/>");
@@ -129,7 +204,10 @@ class Svg {
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
            num(height) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(height) +
            "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"12\">\n"
-           "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n" +
+           // A pixel beyond each edge: ImageMagick's renderer would leave the
+           // half-covered first row and column see-through.
+           "<rect x=\"-1\" y=\"-1\" width=\"" + num(kWidth + 2) + "\" height=\"" + num(height + 2) +
+           "\" fill=\"white\"/>\n" +
            body_ + "</svg>\n";
   }
 
@@ -369,7 +447,7 @@ void draw_plan_track(Svg& svg, const PlanFrame& f, const Scene& scene) {
     if (plan[i].metre <= scene.line_length_m) line.push_back(point);
     if (plan[i].metre >= scene.line_length_m) run_out.push_back(point);
   }
-  svg.polyline(run_out, "stroke=\"#999\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\"");
+  svg.dashes(run_out, 6, 4, "stroke=\"#999\" stroke-width=\"1.2\"");
   svg.polyline(line, "stroke=\"" + std::string(kTrackColour) + "\" stroke-width=\"2\"");
   if (!run_out.empty()) {
     const auto [x, y] = run_out.back();
@@ -643,8 +721,8 @@ void draw_profile_axes(Svg& svg, const ProfileFrame& f) {
     svg.text(kLeft - 7, f.gradient_y(g) + 4, tick_label(g),
              "text-anchor=\"end\" fill=\"" + std::string(kGradientColour) + "\"");
   }
-  svg.line(kLeft, f.gradient_y(0), kLeft + kPanelWidth, f.gradient_y(0),
-           "stroke=\"#aaa\" stroke-dasharray=\"4 3\"");
+  const double zero_y = pixel_middle(f.gradient_y(0));
+  svg.dashes({{kLeft, zero_y}, {kLeft + kPanelWidth, zero_y}}, 4, 3, "stroke=\"#aaa\"");
   const double v_step = nice_step(f.speed_limit, 8);
   for (double v = 0; v <= f.speed_limit + 1e-9; v += v_step) {
     const double x = kLeft + kPanelWidth;
@@ -677,8 +755,25 @@ void draw_slowdowns(Svg& svg, const ProfileFrame& f, const Scene& scene) {
     const double x1 = f.page_x(static_cast<double>(s.from_m));
     const double x2 = f.page_x(static_cast<double>(s.to_m));
     svg.rect(x1, f.top, std::max(x2 - x1, 2.0), kProfileHeight, kSlowdownBand);
+  }
+}
+
+// Drawn over the profile's lines, which would cross them, each in the
+// first row where it touches no label before it.
+void draw_slowdown_labels(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  constexpr double kFontSize = 11;
+  std::vector<double> row_end;
+  for (const Slowdown& s : scene.slowdowns) {
     const std::string text = "slowdown " + std::to_string(s.speed_kmh) + " km/h";
-    svg.boxed_text(x2 + 4, f.top + 36, 0.65 * 11 * static_cast<double>(text.size()), 11, text,
+    const double width = 0.65 * kFontSize * static_cast<double>(text.size());
+    // After the band, or before it where the panel ends.
+    const double left =
+        std::min(f.page_x(static_cast<double>(s.to_m)) + 4, kLeft + kPanelWidth - width - 4);
+    size_t row = 0;
+    while (row < row_end.size() && row_end[row] + 8 > left) ++row;
+    if (row == row_end.size()) row_end.push_back(0);
+    row_end[row] = left + width;
+    svg.boxed_text(left, f.top + 36 + 18 * static_cast<double>(row % 8), width, kFontSize, text,
                    "font-weight=\"bold\" fill=\"#b71c1c\"");
   }
 }
@@ -703,12 +798,12 @@ void draw_profile_lines(Svg& svg, const ProfileFrame& f, const Scene& scene) {
   const auto cells = scene.cells.first(profile_cell_count(scene));
   auto gradient_y = [&](double g) { return f.gradient_y(g); };
   auto speed_y = [&](double v) { return f.speed_y(v); };
-  svg.polyline(step_line(f, cells, [](const Cell& c) { return c.adhesion; }, speed_y),
-               "stroke=\"" + std::string(kAdhesionColour) + "\" stroke-width=\"1.2\" stroke-dasharray=\"5 3\"");
-  svg.polyline(step_line(f, cells, line_speed_kmh, speed_y),
-               "stroke=\"" + std::string(kSpeedColour) + "\" stroke-width=\"1.8\"");
-  svg.polyline(step_line(f, cells, gradient_per_mille, gradient_y),
-               "stroke=\"" + std::string(kGradientColour) + "\" stroke-width=\"1.8\"");
+  svg.level_stroke(step_line(f, cells, [](const Cell& c) { return c.adhesion; }, speed_y),
+                   "stroke=\"" + std::string(kAdhesionColour) + "\"", 5, 3);
+  svg.level_stroke(step_line(f, cells, line_speed_kmh, speed_y),
+                   "stroke=\"" + std::string(kSpeedColour) + "\"");
+  svg.level_stroke(step_line(f, cells, gradient_per_mille, gradient_y),
+                   "stroke=\"" + std::string(kGradientColour) + "\"");
 }
 
 // Where the names above the profile go: each station's name centred on
@@ -748,9 +843,8 @@ void draw_profile_stations(Svg& svg, const ProfileFrame& f, const Scene& scene) 
   for (size_t i = 0; i < scene.stations.size(); ++i) {
     const StationMark& station = scene.stations[i];
     const double x = f.page_x(static_cast<double>(station.position_m));
-    svg.line(x, f.top, x, f.top + kProfileHeight,
-             station.stops ? "stroke=\"#000\" stroke-width=\"0.8\""
-                           : "stroke=\"#000\" stroke-width=\"0.8\" stroke-dasharray=\"2 3\"");
+    // Solid where the train stops, dashed where it passes.
+    svg.upright_line(x, f.top, f.top + kProfileHeight, "stroke=\"#333\"", station.stops ? 0 : 2, 3);
     // Names above the panel, the nearest row first, tied to their line.
     const double baseline = f.top - 8 - kNameRowHeight * rows.row_of[i];
     svg.line(x, baseline + 3, x, f.top, "stroke=\"#888\" stroke-width=\"0.6\"");
@@ -780,6 +874,7 @@ double draw_profile(Svg& svg, const Scene& scene, double top) {
   draw_profile_lines(svg, f, scene);
   draw_profile_stations(svg, f, scene);
   draw_profile_objects(svg, f, scene);
+  draw_slowdown_labels(svg, f, scene);
   return top + kProfileHeight;
 }
 
@@ -807,15 +902,15 @@ void draw_legend(Svg& svg, double top) {
   item("indication board",
        [&](double cx, double cy) { marker(svg, cx, cy, 's', kIndicationColour); });
   next_row();
-  auto stroke = [&](const char* colour, const char* dash) {
+  auto stroke = [&](const char* colour, double dash) {
     return [&svg, colour, dash](double cx, double cy) {
-      svg.line(cx - 8, cy, cx + 8, cy, std::string("stroke=\"") + colour +
-                                           "\" stroke-width=\"2\" stroke-dasharray=\"" + dash + "\"");
+      svg.level_stroke({{cx - 8, cy}, {cx + 8, cy}}, std::string("stroke=\"") + colour + "\"", dash,
+                       3);
     };
   };
-  item("gradient (\u2030, left axis)", stroke(kGradientColour, "none"));
-  item("line speed (km/h, right axis)", stroke(kSpeedColour, "none"));
-  item("adhesion (right axis)", stroke(kAdhesionColour, "5 3"));
+  item("gradient (\u2030, left axis)", stroke(kGradientColour, 0));
+  item("line speed (km/h, right axis)", stroke(kSpeedColour, 0));
+  item("adhesion (right axis)", stroke(kAdhesionColour, 5));
   item("slowdown", [&](double cx, double cy) { svg.rect(cx - 8, cy - 6, 16, 12, kSlowdownBand); });
   // What the files tell of a span: its type as the line description gave
   // it, except that a span starting within 150 m of the previous one's end

@@ -484,6 +484,33 @@ TEST_F(InspectBuiltIn, PictureIsWellFormedAndNamesTheStations) {
   }
 }
 
+// Renderers differ on dash patterns, halos, opacity, patterns and turned
+// text, and one of them gives a text without its own font and outline a
+// fallback font drawn outlined: the picture uses none of those.
+TEST_F(InspectBuiltIn, PictureUsesOnlyWhatRenderersDrawAlike) {
+  MemoryFileSystem files = copy();
+  ASSERT_EQ(inspect(files, {"--svg", "/p.svg", "--dir", kDir}).status, kInspected);
+  const auto picture = read_picture(files.files.at("/p.svg"));
+  ASSERT_TRUE(picture->parsed);
+  size_t dashed = 0;
+  for (const pugi::xpath_node& node : picture->document.select_nodes("//*")) {
+    const pugi::xml_node element = node.node();
+    for (const char* attribute : {"stroke-dasharray", "paint-order", "opacity", "fill-opacity",
+                                  "stroke-opacity", "transform", "filter", "style"}) {
+      EXPECT_FALSE(element.attribute(attribute)) << element.name() << " has " << attribute;
+    }
+    EXPECT_STRNE(element.name(), "pattern");
+    if (std::string_view(element.name()) == "text") {
+      EXPECT_STREQ(element.attribute("font-family").value(), "DejaVu Sans");
+      EXPECT_STREQ(element.attribute("stroke").value(), "none");
+    }
+    if (std::string_view(element.name()) == "path") ++dashed;
+  }
+  // The zero gradient, the adhesion, the stations passed, the run-out and
+  // the legend's adhesion: dashes drawn as pieces.
+  EXPECT_GE(dashed, 5u);
+}
+
 // --route and --number choose the files of the folder to draw; the title
 // keeps the names the files carry.
 TEST_F(InspectBuiltIn, PictureOfAnotherRouteAndTrain) {
