@@ -62,6 +62,19 @@ Json listing_with_headings(const Listing& listing) {
   return json;
 }
 
+// The cell listing as --json gives it, less each entry's raw field values:
+// the page shows what they mean, and on the longest line they would add
+// megabytes for the browser to read.
+Json cell_listing_for_page(const Listing& listing) {
+  Json json = listing_json(listing);
+  for (Json& section : json["sections"]) {
+    for (Json& entry : section) {
+      if (entry.is_object()) entry.erase("raw");
+    }
+  }
+  return json;
+}
+
 void replace_once(std::string& text, std::string_view mark, std::string_view by) {
   const size_t at = text.find(mark);
   if (at != std::string::npos) text.replace(at, mark.size(), by);
@@ -76,7 +89,7 @@ Json page_data(const ScenarioFiles& scenario) {
   data["title"] = scenario_title(scenario);
   data["line_length_m"] = scenario_line_length_m(scenario);
   data["warnings"] = scenario_warnings(scenario);
-  data["cells"] = listing_with_headings(
+  data["cells"] = cell_listing_for_page(
       list_cell_file(cell_file_name(route, train), scenario.cells, &scenario.stations));
   data["stations"] = listing_with_headings(list_station_file(
       station_file_name(route, train), scenario.stations,

@@ -195,6 +195,20 @@
     }
   }
 
+  // Whether an object of `kind` at (x, y) is the first of its kind on that
+  // pixel: a whole long line puts thousands of objects on a few hundred
+  // pixels, and drawing each would only slow the page down. Zoomed in,
+  // every object has its own pixel.
+  function onePerPixel() {
+    const seen = new Set();
+    return (kind, x, y) => {
+      const key = `${kind} ${Math.round(x)} ${Math.round(y)}`;
+      if (seen.has(key)) return false;
+      seen.add(key);
+      return true;
+    };
+  }
+
   // A text on a white box, so that it reads over lines and spans.
   function boxedLabel(parent, x, y, text, anchor) {
     const width = text.length * 6.6 + 6;
@@ -341,10 +355,12 @@
     }
 
     const rowY = top + ph - 14;
+    const drawn = onePerPixel();
     for (const o of objects) {
       if (o.position_m < view.from || o.position_m > view.to) continue;
       const ox = x(o.position_m);
       if (KINDS[o.kind]) {
+        if (!drawn(o.kind, ox, 0)) continue;
         shape(svg, o.kind, ox, rowY - (o.kind === 'signal' ? 0 : 12), 5, { 'data-cell': o.index });
       } else if (o.approach_code && cellsShown(scale)) {
         el('line', { x1: ox, y1: rowY + 4, x2: ox, y2: rowY + 12, stroke: '#555', 'stroke-width': 2,
@@ -421,9 +437,11 @@
         if (pinnedPosition === m) ring.classList.add('selected');
       }
     }
+    const drawn = onePerPixel();
     for (const o of objects) {
       if (!KINDS[o.kind] || o.position_m < view.from || o.position_m > view.to) continue;
       const p = trackPointAt(o.position_m);
+      if (!drawn(o.kind, px(p.x), py(p.y))) continue;
       shape(svg, o.kind, px(p.x) + 9, py(p.y) - 9, 5, { 'data-cell': o.index });
     }
     const labels = [];
