@@ -122,12 +122,20 @@ class Svg {
                 "stroke-width=\"1\" " + style, on, off);
   }
   // Dashes drawn as pieces of one path: renderers lay out a dash pattern
-  // each in its own way, ImageMagick's far from the others.
+  // each in its own way, ImageMagick's far from the others. A dash goes on
+  // round a corner of the line.
   void dashes(const std::vector<std::pair<double, double>>& points, double on, double off,
               const std::string& style) {
     std::string path;
+    auto go = [&path](char command, double x, double y) {
+      path += command;
+      path += num(x);
+      path += ',';
+      path += num(y);
+    };
     bool drawing = true;
-    double left = on;  // of the current dash or gap
+    bool pen_down = false;  // within a dash, at the end of what is drawn of it
+    double left = on;       // of the current dash or gap
     for (size_t i = 1; i < points.size(); ++i) {
       const auto [x1, y1] = points[i - 1];
       const auto [x2, y2] = points[i];
@@ -135,18 +143,15 @@ class Svg {
       for (double done = 0; done < length - 1e-9;) {
         const double step = std::min(left, length - done);
         if (drawing) {
-          const double from = done / length, to = (done + step) / length;
-          for (const auto& [command, at] : {std::pair{'M', from}, {'L', to}}) {
-            path += command;
-            path += num(x1 + (x2 - x1) * at);
-            path += ',';
-            path += num(y1 + (y2 - y1) * at);
-          }
+          if (!pen_down) go('M', x1 + (x2 - x1) * done / length, y1 + (y2 - y1) * done / length);
+          go('L', x1 + (x2 - x1) * (done + step) / length, y1 + (y2 - y1) * (done + step) / length);
+          pen_down = true;
         }
         done += step;
         left -= step;
         if (left <= 1e-9) {
           drawing = !drawing;
+          pen_down = false;
           left = drawing ? on : off;
         }
       }
@@ -193,13 +198,26 @@ class Svg {
     rect(left - 2, baseline - font_size, width + 4, font_size + 4, kLabelBox);
     text(left, baseline, utf8, "font-size=\"" + num(font_size) + "\" " + style);
   }
+  // A point repeated at the end of a line makes ImageMagick's renderer
+  // draw a stroke from there back to the line's start: each point is
+  // written once.
   void polyline(const std::vector<std::pair<double, double>>& points, const std::string& style) {
     if (points.size() < 2) return;
     std::string list;
-    for (const auto& [x, y] : points) list += num(x) + "," + num(y) + " ";
+    std::string last;
+    for (const auto& [x, y] : points) {
+      std::string point = num(x) + "," + num(y) + " ";
+      if (point == last) continue;
+      list += point;
+      last = std::move(point);
+    }
     add("<polyline points=\"" + list + "\" fill=\"none\" " + style + "/>");
   }
-  std::string document(double height) const {
+  // The height is a whole number of pixels: a renderer would round it and
+  // scale the drawing to fit, and ImageMagick's then strokes a polyline
+  // with a stray chord back across it.
+  std::string document(double drawn_height) const {
+    const double height = std::ceil(drawn_height);
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
            num(height) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(height) +
