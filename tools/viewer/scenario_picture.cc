@@ -159,7 +159,7 @@ class Svg {
     if (!path.empty()) add("<path d=\"" + path + "\" fill=\"none\" " + style + "/>");
   }
   void stroke_path(const std::vector<std::pair<double, double>>& points, const std::string& style,
-              double on, double off) {
+                   double on, double off) {
     if (on > 0) {
       dashes(points, on, off, style);
     } else {
@@ -198,9 +198,8 @@ class Svg {
     rect(left - 2, baseline - font_size, width + 4, font_size + 4, kLabelBox);
     text(left, baseline, utf8, "font-size=\"" + num(font_size) + "\" " + style);
   }
-  // A point repeated at the end of a line makes ImageMagick's renderer
-  // draw a stroke from there back to the line's start: each point is
-  // written once.
+  // Each point once, as a reader would expect: a step line ends on its last
+  // cell's point again.
   void polyline(const std::vector<std::pair<double, double>>& points, const std::string& style) {
     if (points.size() < 2) return;
     std::string list;
