@@ -66,6 +66,8 @@ struct MessageCase {
   std::vector<std::string> listed;
 };
 
+void PrintTo(const MessageCase& c, std::ostream* os) { *os << c.what; }
+
 class CheckMessage : public ::testing::TestWithParam<MessageCase> {};
 
 TEST_P(CheckMessage, NamesTheAuthorsFileLineAndColumn) {
