@@ -39,6 +39,11 @@ void require(bool holds, const char* rule) {
 // An in-memory build of the built-in route.
 struct Bench : InMemoryBuild {
   bool has(const std::string& path) { return platform.files.exists(path); }
+  // The two descriptions where a build reads them.
+  void give(std::string_view line_text, std::string_view train_text) {
+    platform.files.files[line_path()] = std::string(line_text);
+    platform.files.files[train_path()] = std::string(train_text);
+  }
 };
 
 // What must hold of any model the readers leave behind.
@@ -127,8 +132,7 @@ Outcome read_train_after_line(std::string_view train_text) {
   // The plan plays no part in the train's reading; leaving it out keeps each
   // run short.
   b.with_track_plan = false;
-  bench.platform.files.files[bench.line_path()] = fixed_line_description();
-  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  bench.give(fixed_line_description(), train_text);
   read_descriptions(b);
   check_model(b);
   require(b.cells_allocated(), "the fixed line gives cells");
@@ -145,8 +149,7 @@ Outcome build_from_pair(std::string_view input) {
   const auto [line_text, train_text] = split_pair(input);
   Bench bench;
   Builder& b = bench.b;
-  bench.platform.files.files[bench.line_path()] = std::string(line_text);
-  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  bench.give(line_text, train_text);
   // The compiled files are checked whatever the model holds.
   b.keep_going = true;
   Outcome outcome;
@@ -194,8 +197,7 @@ struct BuildReading {
 BuildReading read_as_a_build(std::string_view line_text, std::string_view train_text) {
   Bench bench;
   Builder& b = bench.b;
-  bench.platform.files.files[bench.line_path()] = std::string(line_text);
-  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  bench.give(line_text, train_text);
   read_descriptions(b);
   BuildReading reading{b.error_number, b.error_position_m, b.stop_file, b.stop_line, 0};
   finishing_pass(b);
@@ -209,8 +211,7 @@ CheckOutcome check_pair(std::string_view input) {
   const auto [line_text, train_text] = split_pair(input);
   Bench bench;
   Builder& b = bench.b;
-  bench.platform.files.files[bench.line_path()] = std::string(line_text);
-  bench.platform.files.files[bench.train_path()] = std::string(train_text);
+  bench.give(line_text, train_text);
   check_scenario(b);
   check_model(b);
   for (const std::string& entry : bench.platform.files.log) {

@@ -11,7 +11,6 @@ namespace {
 constexpr int64_t kNoWarningUpTo = 1500;
 constexpr int64_t kWarningDistance = 1200;
 constexpr int kLeadCellCount = 4;
-constexpr int kApproachMarkCount = 4;
 constexpr int kMontagnaMarkerEvery = 4;
 constexpr int64_t kJoinedSpanGap = 150;
 constexpr int32_t kJoinedSpanType = 3;

@@ -12,6 +12,16 @@ namespace sb {
 // Objects that would reach outside cells 0..cell_count are refused with 26
 // before any free-cell test, whatever the inputs.
 
+// Rules of placement that the readers of compiled files rely on too.
+// Station kinds from this one up are passed without a stop marker.
+constexpr uint8_t kFirstKindWithoutStop = 25;
+// A station entry keeps its byte4 only with a platform this long.
+constexpr int32_t kLongPlatform = 600;
+// Cells marked before a signal (every other cell) or a stop marker.
+constexpr int kApproachMarkCount = 4;
+// The k-th mark before a stop marker holds this code plus k.
+constexpr uint8_t kFirstStationApproachCode = 80;
+
 // A montagna span from `start_m` to `end_m`; type above 10 adds markers.
 // Changes the caller's type. An 81st span is refused with 27.
 void place_montagna(Builder& b, int32_t start_m, int32_t end_m, int32_t& type);

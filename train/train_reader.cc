@@ -22,11 +22,7 @@ namespace {
 // needs room for its platform.
 constexpr int32_t kRowMargin = 100;
 constexpr int32_t kStationMargin = 800;
-// Station kinds from this one up are passed without a stop marker.
-constexpr uint8_t kFirstKindWithoutStop = 25;
-constexpr int32_t kLongPlatform = 600;
 constexpr int32_t kPlatformGap = 350;
-constexpr uint8_t kFirstApproachCode = 80;
 
 // The keys as the format writes them, for "did you mean".
 constexpr std::string_view kTrainKeys[] = {
@@ -382,9 +378,9 @@ Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
     const int64_t marker = to_m / 50 - 1;
     if (marker > b_.cell_count) return refuse(error::outside_cells, e.position_m);
     if (e.kind != 5 && e.kind != 6) {
-      for (int k = 1; k <= 4; ++k) {
+      for (int k = 1; k <= kApproachMarkCount; ++k) {
         const int64_t c = marker - k;
-        if (c > 1) b_.cells[c].approach_code = static_cast<uint8_t>(kFirstApproachCode + k);
+        if (c > 1) b_.cells[c].approach_code = static_cast<uint8_t>(kFirstStationApproachCode + k);
       }
     }
     if (marker <= 1) return refuse(error::stop_marker_at_start);

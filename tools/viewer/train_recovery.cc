@@ -7,16 +7,13 @@
 #include "tools/viewer/memory_platform.h"
 #include "tools/viewer/recovery_rows.h"
 #include "track/finishing_pass.h"
+#include "track/placement.h"
 
 namespace sb::inspect::recovery {
 
 namespace {
 
-constexpr uint8_t kFirstKindWithoutStop = 25;
-constexpr int32_t kLongPlatform = 600;
 constexpr int32_t kEndExtension = 50;
-constexpr uint8_t kFirstStationApproachCode = 80;
-constexpr int kApproachMarks = 4;
 constexpr int64_t kWarningCells = 24;
 constexpr int64_t kFirstLeadCellBack = 25;
 // Finishing passes tried before the explicit code points settle.
@@ -143,7 +140,7 @@ StationRows station_rows(const ScenarioFiles& s, DescriptionText& text) {
     int64_t marker = -1;
     if (e.kind < kFirstKindWithoutStop) {
       marker = e.to_m / 50 - 1;
-      for (int k = 1; k <= kApproachMarks && e.kind != 5 && e.kind != 6; ++k) {
+      for (int k = 1; k <= kApproachMarkCount && e.kind != 5 && e.kind != 6; ++k) {
         if (marker - k > 1) {
           row.marks.push_back({marker - k, static_cast<uint8_t>(kFirstStationApproachCode + k)});
         }
@@ -200,7 +197,7 @@ void add_signal_rows(const std::vector<Cell>& cells, std::vector<OrderedRow>& ro
     int64_t sides = 0;
     OrderedRow row{signal_row_text(values, i, sides), false,
                    first_rank + static_cast<int>(signal_cells.size()), {}};
-    for (int k = 1; k <= kApproachMarks; ++k) {
+    for (int k = 1; k <= kApproachMarkCount; ++k) {
       row.marks.push_back({i - 2 * k, static_cast<uint8_t>(sides * 10 + k)});
     }
     rows.push_back(std::move(row));
