@@ -23,12 +23,12 @@ void compile_scenario(Builder& b, bool with_track_plan) {
   output_step(b);
 }
 
-void check_scenario(Builder& b) {
+void check_scenario(Builder& b, bool with_train) {
   b.with_track_plan = true;
   b.collect_problems = true;
   b.error_number = error::none;
   clear_stations(b);
-  read_descriptions(b);
+  read_descriptions(b, with_train);
   finishing_pass(b);
 }
 

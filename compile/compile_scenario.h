@@ -16,6 +16,7 @@ void compile_scenario(Builder& b, bool with_track_plan);
 // The reading and the finishing pass of a build, collecting every problem
 // into b.diagnostics rather than stopping at the first; writes nothing but
 // deletes the descriptions as a build does (give it files it may delete).
-void check_scenario(Builder& b);
+// Without `with_train` the line description is read alone.
+void check_scenario(Builder& b, bool with_train = true);
 
 }  // namespace sb

@@ -48,8 +48,8 @@ bool read_description(Builder& b, void (*reader)(Builder&)) {
 
 }  // namespace
 
-void read_descriptions(Builder& b) {
-  if (!read_description(b, read_line_description)) return;
+void read_descriptions(Builder& b, bool with_train) {
+  if (!read_description(b, read_line_description) || !with_train) return;
   // Only a line that ran past the cells (15) still lets the train be read
   // in a build; a check reads it whenever the line gave cells.
   const bool train_readable =

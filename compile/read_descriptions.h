@@ -7,7 +7,7 @@ namespace sb {
 // Reads the line description and then the train description into the
 // track model, deleting them as it goes. Outcome in b.error_number and
 // b.error_position_m (and b.stop_file / b.stop_line when a reader stopped on
-// a row).
-void read_descriptions(Builder& b);
+// a row). Without `with_train` only the line description is read.
+void read_descriptions(Builder& b, bool with_train = true);
 
 }  // namespace sb

@@ -95,9 +95,8 @@ std::string location_of(const Builder& b, const std::string& file, int32_t line_
   return where;
 }
 
-std::string error_line(const std::string& where, int32_t error_number, const std::string& reason,
-                       const std::string& hint) {
-  std::string line = where.empty() ? "error: " : where + ": error: ";
+std::string error_text(int32_t error_number, const std::string& reason, const std::string& hint) {
+  std::string line;
   if (error_number == error::unreadable && !reason.empty()) {
     line += "the description could not be read";
   } else {
@@ -106,6 +105,12 @@ std::string error_line(const std::string& where, int32_t error_number, const std
   if (!reason.empty()) line += ": " + reason;
   if (!hint.empty()) line += " (" + hint + ")";
   return line;
+}
+
+std::string error_line(const std::string& where, int32_t error_number, const std::string& reason,
+                       const std::string& hint) {
+  return (where.empty() ? "error: " : where + ": error: ") +
+         error_text(error_number, reason, hint);
 }
 
 // What the warnings of one kind are about, for the count of those not listed.
@@ -139,6 +144,10 @@ std::string located_diagnostic(const Builder& b, const Diagnostic& d,
   const std::string where = location_of(b, d.file, d.line, d.column, sources, hint);
   if (d.error) return error_line(where, d.error_number, d.text, hint);
   return (where.empty() ? "" : where + ": ") + "warning: " + d.text;
+}
+
+std::string diagnostic_message(const Diagnostic& d) {
+  return d.error ? error_text(d.error_number, d.text, "") : d.text;
 }
 
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources) {

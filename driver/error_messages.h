@@ -30,6 +30,10 @@ std::string located_problem(const Builder& b, const DescriptionSources& sources)
 std::string located_diagnostic(const Builder& b, const Diagnostic& d,
                                const DescriptionSources& sources);
 
+// What one warning or error of b.diagnostics says, without its place and
+// kind: the text after "warning: " or "error: " of located_diagnostic.
+std::string diagnostic_message(const Diagnostic& d);
+
 // Every problem of b.diagnostics in the order found, then, per kind of
 // warning listed only in part, how many more there are.
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources);

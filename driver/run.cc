@@ -9,12 +9,12 @@
 
 #include "base/file_names.h"
 #include "base/line_list.h"
+#include "compile/check_descriptions.h"
 #include "compile/compile_scenario.h"
 #include "documents/documents.h"
 #include "driver/error_messages.h"
 #include "driver/options.h"
 #include "line/line_writer.h"
-#include "platform/memory_file_system.h"
 #include "platform/protected_file_system.h"
 #include "platform/system_error.h"
 #include "scenario/built_in_names.h"
@@ -178,13 +178,8 @@ int check(Builder& b, const Options& options, FileSystem& files,
           const DescriptionSources& sources) {
   const auto user_line = load_user_description(files, options.line_file);
   const auto user_train = load_user_description(files, options.train_file);
-  MemoryFileSystem memory;
-  memory.files[b.path(line_description_name(b.route_name))] =
-      user_line ? user_line->content : render_line_list(built_in_line_lines());
-  memory.files[b.path(train_description_name(b.route_name, b.train_number))] =
-      user_train ? user_train->content : render_line_list(built_in_train_lines());
-  b.files = &memory;
-  check_scenario(b);
+  check_descriptions(b, {user_line ? user_line->content : render_line_list(built_in_line_lines()),
+                         user_train ? user_train->content : render_line_list(built_in_train_lines())});
   report_diagnostics(*b.platform, b, sources);
   b.platform->report("scenario_builder: " + problem_count(b));
   return b.diagnostics.error_count() > 0 ? kBuiltWithProblem : kBuilt;

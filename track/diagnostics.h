@@ -43,13 +43,19 @@ struct Diagnostic {
 // check keeps every error too.
 class Diagnostics {
  public:
+  // What a terminal lists of one kind of warning; an editor, which shows
+  // each at its place, lists up to kListedInEditor.
   static constexpr int kListedPerKind = 10;
+  static constexpr int kListedInEditor = 1000;
+
+  // How many warnings of one kind are listed; set before the reading.
+  void list_per_kind(int limit) { listed_per_kind_ = limit; }
 
   // Counts one more warning of `kind`; whether it is to be listed. Callers
   // build the message only then, so a long description with one habit costs
   // a counter per row.
   bool admit(WarningKind kind) {
-    return ++warning_counts_[static_cast<size_t>(kind)] <= kListedPerKind;
+    return ++warning_counts_[static_cast<size_t>(kind)] <= listed_per_kind_;
   }
 
   void add(Diagnostic diagnostic) {
@@ -67,13 +73,14 @@ class Diagnostics {
   // How many warnings of `kind` were counted but not listed.
   int unlisted(WarningKind kind) const {
     const int count = warning_counts_[static_cast<size_t>(kind)];
-    return count > kListedPerKind ? count - kListedPerKind : 0;
+    return count > listed_per_kind_ ? count - listed_per_kind_ : 0;
   }
 
  private:
   std::vector<Diagnostic> list_;
   std::array<int, static_cast<size_t>(WarningKind::count)> warning_counts_{};
   int error_count_ = 0;
+  int listed_per_kind_ = kListedPerKind;
 };
 
 }  // namespace sb
