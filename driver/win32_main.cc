@@ -2,20 +2,20 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "base/last_guard.h"
 #include "driver/run.h"
 #include "platform/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   sb::attach_parent_console();
-  std::vector<std::string> args;
-  for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
-  int status;
-  {
+  return sb::run_with_last_guard("scenario_builder", sb::kFileOrUsageError, stderr, [&] {
+    std::vector<std::string> args;
+    for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
     sb::Win32Platform platform(instance);
-    status = sb::run_program(platform, args);
-  }
-  return status;
+    return sb::run_program(platform, args);
+  });
 }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/shown_text.h"
+
 namespace sb {
 
 namespace {
@@ -48,7 +50,7 @@ std::string explain_error_number(int error_number) {
 
 std::string describe_failure(const std::string& operation, const std::string& path,
                              const std::string& reason) {
-  return operation + "(" + path + "): " + reason;
+  return operation + "(" + shown_path(path) + "): " + reason;
 }
 
 }  // namespace sb

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/concat.h"
+#include "base/shown_text.h"
 #include "base/windows_1252.h"
 
 namespace sb {
@@ -96,7 +97,7 @@ void DescriptionReading::warn_split_number() {
   quiet_line_ = row_.line;
   const TextLocation at{fields_.split_line(), fields_.split_column()};
   warn(WarningKind::row_shape, at, [&] {
-    return concat({"`", fields_.split_field(), "` in the `", key_text(),
+    return concat({"`", shown_text(fields_.split_field()), "` in the `", key_text(),
                    "` row is read as separate numbers (a number ends at a blank): the row's "
                    "values shift; write one number, or separate the values with commas"});
   });
@@ -108,7 +109,7 @@ void DescriptionReading::warn_row_shape() {
     warn(WarningKind::row_shape, row_, [&] {
       std::string_view rest = fields_.rest_of_line();
       while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
-      return "the row holds more values than `" + key_text() + "` takes: `" + std::string(rest) +
+      return "the row holds more values than `" + key_text() + "` takes: `" + shown_text(rest) +
              "` is read as further keys and ignored (a comma inside a name, or a decimal "
              "comma?)";
     });
@@ -133,8 +134,8 @@ void DescriptionReading::warn_beyond_line_end(int32_t p) {
 void DescriptionReading::warn_if_utf8(std::string_view text, TextLocation at) {
   if (!reads_as_utf8(text)) return;
   warn(WarningKind::utf8_text, at, [&] {
-    return concat({"`", text, "` is written in UTF-8 and will show as `",
-                   windows_1252_to_utf8(text),
+    return concat({"`", shown_bytes(text), "` is written in UTF-8 and will show as `",
+                   shown_text(text),
                    "`: save the description in Windows-1252 (the bytes are kept as they are)"});
   });
 }

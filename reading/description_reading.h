@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/concat.h"
+#include "base/shown_text.h"
 #include "platform/file_system.h"
 #include "reading/field_reader.h"
 #include "reading/text_match.h"
@@ -215,8 +216,8 @@ class DescriptionReading {
     b_.diagnostics.add(std::move(d));
   }
 
-  // The key of the row being read, as written.
-  std::string key_text() const { return std::string(row_key_); }
+  // The key of the row being read, as a message shows it.
+  std::string key_text() const { return shown_text(row_key_); }
 
   // The line's length (0 until the line reader has read it).
   int32_t line_end_m() const { return b_.stations[kTrainDataEntry].to_m; }

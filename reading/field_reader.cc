@@ -3,6 +3,8 @@
 #include <limits>
 #include <string>
 
+#include "base/shown_text.h"
+
 namespace sb {
 
 namespace {
@@ -12,17 +14,17 @@ int32_t parse_checked(std::string_view digits) {
   std::string_view rest = digits;
   const bool negative = !rest.empty() && rest.front() == '-';
   if (negative) rest.remove_prefix(1);
-  if (rest.empty()) throw ReadFailure("not a number: \"" + std::string(digits) + "\"");
+  if (rest.empty()) throw ReadFailure("not a number: \"" + shown_text(digits) + "\"");
   // One more than the largest magnitude fits a negative int32.
   constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
   int64_t magnitude = 0;
   for (char c : rest) {
-    if (c < '0' || c > '9') throw ReadFailure("not a number: \"" + std::string(digits) + "\"");
+    if (c < '0' || c > '9') throw ReadFailure("not a number: \"" + shown_text(digits) + "\"");
     magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > kLimit) throw ReadFailure("does not fit 32 bits: " + std::string(digits));
+    if (magnitude > kLimit) throw ReadFailure("does not fit 32 bits: " + shown_text(digits));
   }
   if (!negative && magnitude == kLimit) {
-    throw ReadFailure("does not fit 32 bits: " + std::string(digits));
+    throw ReadFailure("does not fit 32 bits: " + shown_text(digits));
   }
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
