@@ -178,6 +178,23 @@ const MessageCase kMessageCases[] = {
      {},
      {{9, "aderenza,    2000,    9x5"}},
      {"/work/t.txt:9:23: error: the description could not be read: not a number: \"9x5\""}},
+    {"terminal escape in a value",
+     {},
+     {{9, "aderenza,    2000,    9\x1B[31mRED00"}},
+     {"/work/t.txt:9:23: error: the description could not be read: not a number: "
+      "\"9\\x1B[31mRED00\""}},
+    {"key in Windows-1252 with a control byte",
+     {{64, "pend\xE8nza\x07,  2000,   0"}},
+     {},
+     {"/work/l.txt:64:1: warning: `pend\u00E8nza\\x07` is no key of the line description: the "
+      "row is ignored (did you mean `pendenza`?)"}},
+    {"UTF-8 name with terminal escapes",
+     {},
+     {{42, "stazione,    5200, 26,  400,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, "
+           "\xC3\x88\x1B]0;title\x07\x1B[2J"}},
+     {"/work/t.txt:42:73: warning: `\xC3\x88\\x1B]0;title\\x07\\x1B[2J` is written in UTF-8 "
+      "and will show as `\xC3\x83\xCB\x86\\x1B]0;title\\x07\\x1B[2J`: save the description in "
+      "Windows-1252 (the bytes are kept as they are)"}},
     {"row beyond the cells",
      {},
      {{104, "segnale,  103950,   2, 5, 1,  0, 0,    0,  0,0,0, 0"}},

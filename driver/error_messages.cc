@@ -1,6 +1,7 @@
 #include "driver/error_messages.h"
 
 #include "base/file_names.h"
+#include "base/shown_text.h"
 #include "track/diagnostics.h"
 #include "track/error_numbers.h"
 
@@ -73,7 +74,7 @@ Naming naming_of(const Builder& b, const std::string& file, const DescriptionSou
   const bool line = file == line_description_name(b.route_name);
   const std::optional<std::string>& own = line ? sources.line_path : sources.train_path;
   const std::optional<std::string>& other = line ? sources.train_path : sources.line_path;
-  if (own) return {*own, false, ""};
+  if (own) return {shown_path(*own), false, ""};
   Naming naming{line ? "built-in line description" : "built-in train description", true, ""};
   if (other) naming.hint = line ? "give your own with --line" : "give your own with --train";
   return naming;

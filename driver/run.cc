@@ -9,6 +9,7 @@
 
 #include "base/file_names.h"
 #include "base/line_list.h"
+#include "base/shown_text.h"
 #include "compile/check_descriptions.h"
 #include "compile/compile_scenario.h"
 #include "documents/documents.h"
@@ -68,9 +69,10 @@ void keep_edited_description(Builder& b, FileSystem& files, const WorkingDescrip
   if (d.user && files.same_file(d.user->path, working)) return;
   const std::string content = d.user ? d.user->content : render_line_list(d.built_in_lines);
   if (files.read_file(working) == content) return;
-  throw DescriptionInTheWay(working + " differs from the description this run writes there and " +
+  const std::string shown = shown_path(working);
+  throw DescriptionInTheWay(shown + " differs from the description this run writes there and " +
                             "would be lost: build from it with " + std::string(d.option) + " " +
-                            working + ", or move it away first");
+                            shown + ", or move it away first");
 }
 
 void keep_edited_descriptions(Builder& b, FileSystem& files,
@@ -190,15 +192,17 @@ std::string build_summary(const Builder& b) {
   const std::string files = plan_file_name(b.route_name) + ", " +
                             station_file_name(b.route_name, b.train_number) + ", " +
                             cell_file_name(b.route_name, b.train_number);
-  return "scenario_builder: built route " + b.route_name + ", train " + b.train_number +
-         " in " + b.directory + ": " + files + " (" + std::to_string(b.compiled_bytes) +
+  return "scenario_builder: built route " + shown_path(b.route_name) + ", train " +
+         shown_path(b.train_number) + " in " + shown_path(b.directory) + ": " +
+         shown_path(files) + " (" + std::to_string(b.compiled_bytes) +
          " bytes)";
 }
 
 std::string export_summary(const Builder& b) {
-  return "scenario_builder: wrote the built-in descriptions in " + b.directory + ": " +
-         line_description_name(b.route_name) + ", " +
-         train_description_name(b.route_name, b.train_number);
+  return "scenario_builder: wrote the built-in descriptions in " + shown_path(b.directory) +
+         ": " +
+         shown_path(line_description_name(b.route_name) + ", " +
+                    train_description_name(b.route_name, b.train_number));
 }
 
 // Standard error after the build: the problem, located, when one was
@@ -215,7 +219,7 @@ int report_outcome(Platform& platform, const Builder& b, const DescriptionSource
     platform.report(build_summary(b) + ", as the model stands despite the problem");
   } else {
     platform.report("scenario_builder: no compiled file written; those already in " +
-                    b.directory + " are as they were (--keep-going writes them anyway)");
+                    shown_path(b.directory) + " are as they were (--keep-going writes them anyway)");
   }
   platform.report(problem_numbers(b));
   return kBuiltWithProblem;
@@ -232,7 +236,7 @@ bool cannot_write_there(const FileError& e) {
 int run_program(Platform& platform, std::span<const std::string> args) {
   const ParsedOptions parsed = parse_options(args);
   if (!parsed.error.empty()) {
-    platform.report("scenario_builder: " + parsed.error + " (see --help)");
+    platform.report("scenario_builder: " + shown_path(parsed.error) + " (see --help)");
     return kFileOrUsageError;
   }
   const Options& options = parsed.options;
@@ -280,7 +284,7 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     platform.close_waiting_window();
     platform.report("scenario_builder: " + std::string(e.what()));
     if (!options.directory && cannot_write_there(e)) {
-      platform.report("scenario_builder: the program's folder " + b.directory +
+      platform.report("scenario_builder: the program's folder " + shown_path(b.directory) +
                       " cannot be written: build elsewhere with --dir DIR");
     }
     return kFileOrUsageError;
