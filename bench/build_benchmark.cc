@@ -38,7 +38,9 @@
 #include <benchmark/benchmark.h>
 
 #include "base/file_names.h"
+#include "bench/bench_support.h"
 #include "bench/maximal_scenario.h"
+#include "bench/whole_process_benchmark.h"
 #include "compile/compile_scenario.h"
 #include "driver/run.h"
 #include "platform/file_system.h"
@@ -53,83 +55,6 @@ namespace {
 
 constexpr int kWarmUpRounds = 3;
 int g_rounds = 31;
-
-// ---- Platform and file system ---------------------------------------------
-
-// No window; the program's folder is the folder the benchmark gives.
-class BenchPlatform : public Platform {
- public:
-  BenchPlatform(std::string directory, FileSystem& files)
-      : directory_(std::move(directory)), files_(files) {}
-
-  std::string program_directory() override { return directory_; }
-  std::string join_path(const std::string& directory, const std::string& name) override {
-    return directory + "/" + name;
-  }
-  void show_waiting_window() override {}
-  void close_waiting_window() override {}
-  int32_t show_message(const std::string& text) override {
-    last_report_ = text;
-    return 1;
-  }
-  void report(const std::string& line) override { last_report_ = line; }
-  void print(const std::string&) override {}
-  FileSystem& file_system() override { return files_; }
-  const std::string& last_report() const { return last_report_; }
-
- private:
-  std::string directory_;
-  FileSystem& files_;
-  std::string last_report_;
-};
-
-// What a build does to the disk, in order: files replaced (with their size)
-// and files deleted.
-struct FileOperation {
-  bool remove = false;
-  std::string path;
-  size_t size = 0;
-};
-
-// Passes everything to the disk and notes the replacements and deletions.
-class RecordingFileSystem : public FileSystem {
- public:
-  explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
-
-  bool exists(const std::string& path) override { return inner_.exists(path); }
-  std::string read_file(const std::string& path) override { return inner_.read_file(path); }
-  std::string read_own_file(const std::string& path) override {
-    return inner_.read_own_file(path);
-  }
-  void replace_file(const std::string& path, std::span<const std::string_view> chunks) override {
-    size_t size = 0;
-    for (std::string_view chunk : chunks) size += chunk.size();
-    operations_.push_back({false, path, size});
-    inner_.replace_file(path, chunks);
-  }
-  // A deletion of a file that is not there (a run's clean-up of working
-  // copies the reading already deleted) does nothing, and is not recorded.
-  void remove_file(const std::string& path) override {
-    if (inner_.exists(path)) operations_.push_back({true, path, 0});
-    inner_.remove_file(path);
-  }
-  void make_directories(const std::string& path) override { inner_.make_directories(path); }
-  bool same_file(const std::string& a, const std::string& b) override {
-    return inner_.same_file(a, b);
-  }
-  using FileSystem::replace_file;
-
-  const std::vector<FileOperation>& operations() const { return operations_; }
-
- private:
-  FileSystem& inner_;
-  std::vector<FileOperation> operations_;
-};
-
-[[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "build_benchmark: %s\n", what.c_str());
-  std::exit(1);
-}
 
 // ---- The floor ------------------------------------------------------------
 
@@ -197,31 +122,6 @@ class Floor {
 };
 
 // ---- The builds -----------------------------------------------------------
-
-class TempFolder {
- public:
-  explicit TempFolder(const char* tag) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string("sbbench-") + tag + "-XXXXXX"))
-            .string();
-    if (!::mkdtemp(pattern.data())) fail("cannot create a temporary folder");
-    path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-void write_text(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (!out) fail("cannot write " + path);
-}
 
 [[noreturn]] void fail_build(int status, const std::string& report) {
   fail("the build ended with status " + std::to_string(status) + ": " + report);
@@ -308,11 +208,6 @@ void touch_fresh_plan_memory() {
   }
 }
 
-std::string read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The recurrence alone must be the work the build does: its x block is the
 // start of the plan file.
 void check_plan_matches(const MaximalScenario& scenario, const std::string& plan_file) {
@@ -332,23 +227,10 @@ double seconds_of(const std::function<void()>& work) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double median(std::vector<double> samples) {
-  std::sort(samples.begin(), samples.end());
-  const size_t n = samples.size();
-  return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
-}
-
 struct Samples {
   std::vector<double> builtin_build, builtin_floor, maximal_build, maximal_floor, recurrence,
       fresh_plan_memory;
 };
-
-std::string load_average() {
-  std::ifstream in("/proc/loadavg");
-  std::string one, five, fifteen;
-  in >> one >> five >> fifteen;
-  return one + " " + five + " " + fifteen;
-}
 
 // VmHWM and VmRSS of this process, in kB.
 long status_kb(const char* field) {
@@ -484,10 +366,8 @@ void BM_WholeBuild(benchmark::State& state) {
 // The ratio of the medians, and the median of the ratios of each round (a
 // build and its floor run back to back, so they share the machine's load).
 void ratio_rows(const std::vector<double>& build, const std::vector<double>& floor) {
-  std::vector<double> per_round;
-  for (size_t i = 0; i < build.size() && i < floor.size(); ++i) per_round.push_back(build[i] / floor[i]);
   std::printf("  %-34s %9.2f   (target <= 1.5)\n", "ratio build / floor", median(build) / median(floor));
-  std::printf("  %-34s %9.2f\n", "median of the rounds' ratios", median(per_round));
+  std::printf("  %-34s %9.2f\n", "median of the rounds' ratios", median_of_ratios(build, floor));
 }
 
 void print_summary() {
@@ -552,8 +432,10 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("whole_build/interleaved_round", sb::bench::BM_WholeBuild)
       ->Iterations(sb::bench::g_rounds)
       ->Unit(benchmark::kMillisecond);
+  sb::bench::register_whole_process_benchmark(sb::bench::g_rounds);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   sb::bench::print_summary();
+  sb::bench::print_whole_process_summary();
   return 0;
 }
