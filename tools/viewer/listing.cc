@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/shown_text.h"
 #include "output/competition_codes.h"
 #include "tools/viewer/cell_meaning.h"
 #include "tools/viewer/text_encoding.h"
@@ -30,6 +31,9 @@ std::vector<int64_t> ints(const std::array<int, N>& values) {
 std::string check_word(bool matches) { return matches ? "matches" : "DIFFERS"; }
 
 std::string utf8_name(const Station& station) { return windows_1252_to_utf8(station.name); }
+// A name inside a heading or a note: escaped and cut as every message shows
+// a value (a fact keeps the whole name; the text listing escapes it).
+std::string shown_name(const Station& station) { return shown_text(station.name); }
 
 // ---- Cell file ------------------------------------------------------------
 
@@ -182,7 +186,7 @@ Section header_section(const std::vector<Cell>& cells, const std::vector<Station
     if (recomputed != cell.value2) {
       notes.push_back("og code " + std::to_string(cell.value2) + " differs from " +
                       std::to_string(recomputed) + ", recomputed from the names \"" +
-                      utf8_name(*train) + "\" and \"" + utf8_name(*route) + "\"");
+                      shown_name(*train) + "\" and \"" + shown_name(*route) + "\"");
     }
   } else {
     entry.facts.push_back({"og code check", std::string("not checked: no station file beside")});
@@ -246,7 +250,7 @@ std::vector<Fact> raw_station_fields(const Station& s) {
 
 Entry station_entry_line(const Station& station, size_t index) {
   Entry entry{"entry " + std::to_string(index) + " at " + std::to_string(station.position_m) +
-                  " m: " + utf8_name(station),
+                  " m: " + shown_name(station),
               {}};
   entry.facts.push_back(json_only("index", static_cast<int64_t>(index)));
   entry.facts.push_back(json_only("name", utf8_name(station)));
@@ -268,7 +272,7 @@ Entry station_entry_line(const Station& station, size_t index) {
 }
 
 Entry board_text_line(const Station& station, size_t index) {
-  Entry entry{"entry " + std::to_string(index) + ": " + utf8_name(station), {}};
+  Entry entry{"entry " + std::to_string(index) + ": " + shown_name(station), {}};
   entry.facts.push_back(json_only("index", static_cast<int64_t>(index)));
   entry.facts.push_back(json_only("text", utf8_name(station)));
   return entry;
@@ -298,14 +302,14 @@ Entry header_entry(const Station& s, size_t index) {
       entry.facts.push_back({"cars", int64_t{s.position_m}});
       break;
     case kRouteEntry:
-      entry.heading += ": route " + utf8_name(s);
+      entry.heading += ": route " + shown_name(s);
       entry.facts.push_back({"backgrounds one two three", ints({s.from_m, s.position_m, s.to_m})});
       entry.facts.push_back({"marker", int64_t{s.int1}});
       entry.facts.push_back({"marker check", check_word(s.int1 == kStationMarker)});
       entry.facts.push_back({"st code", int64_t{s.time_s}});
       break;
     case kTrainEntry:
-      entry.heading += ": train " + utf8_name(s);
+      entry.heading += ": train " + shown_name(s);
       entry.facts.push_back({"signal repetition", ints({s.from_m, s.to_m}), "m"});
       entry.facts.push_back({"repetition codes", int64_t{s.position_m}});
       entry.facts.push_back({"sand", int64_t{s.int1}});
@@ -320,7 +324,7 @@ Section codes_section(const std::vector<Station>& stations, std::vector<std::str
   const Station& route = stations[kRouteEntry];
   const Station& train = stations[kTrainEntry];
   const int64_t st = competition_code_st(train.name, route.name);
-  Entry entry{"names \"" + utf8_name(train) + "\" + \"" + utf8_name(route) + "\"", {}};
+  Entry entry{"names \"" + shown_name(train) + "\" + \"" + shown_name(route) + "\"", {}};
   entry.facts.push_back(json_only("train number", utf8_name(train)));
   entry.facts.push_back(json_only("route name", utf8_name(route)));
   entry.facts.push_back({"st code", int64_t{route.time_s}});

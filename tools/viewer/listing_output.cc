@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/shown_text.h"
+
 namespace sb::inspect {
 
 namespace {
@@ -22,7 +24,9 @@ std::string text_value(const Value& value) {
     std::snprintf(text, sizeof text, "%.3f", *d);
     return text;
   }
-  if (const auto* s = std::get_if<std::string>(&value)) return *s;
+  // A text value holds a name or a board text (UTF-8 already): escaped and
+  // cut as a message shows it.
+  if (const auto* s = std::get_if<std::string>(&value)) return shown_bytes(*s);
   return joined(std::get<std::vector<int64_t>>(value), " ");
 }
 
@@ -92,7 +96,7 @@ Json sections_json(const std::vector<Section>& sections) {
 }  // namespace
 
 std::string listing_text(const Listing& listing) {
-  std::string out = listing.file + ": " + file_type_name(listing.type) + "\n";
+  std::string out = shown_path(listing.file) + ": " + file_type_name(listing.type) + "\n";
   out += "  " + facts_text(listing.summary) + "\n";
   for (const Section& section : listing.sections) {
     out += section.title + "\n";

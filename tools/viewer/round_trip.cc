@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/file_names.h"
+#include "base/shown_text.h"
 #include "compile/compile_scenario.h"
 #include "driver/error_messages.h"
 #include "output/compiled_layout.h"
@@ -95,7 +96,8 @@ void compare(const std::string& name, std::string_view original, std::string_vie
     first = std::min(first, i);
     ++differing;
   }
-  std::string line = name + ": " + std::to_string(differing) + " bytes differ, the first at offset " +
+  std::string line = shown_path(name) + ": " + std::to_string(differing) +
+                     " bytes differ, the first at offset " +
                      std::to_string(first) + " (" + place(original, first) + "): " +
                      byte_pair(original, rebuilt, first);
   if (original.size() != rebuilt.size()) {
@@ -138,7 +140,7 @@ RoundTrip rebuild_and_compare(const std::string& route_name, const std::string& 
                            std::to_string(b.error_number) + " (" +
                            explain_builder_error(b.error_number) + ") at " +
                            std::to_string(b.error_position_m) + " m, line " +
-                           std::to_string(b.stop_line) + " of " + b.stop_file;
+                           std::to_string(b.stop_line) + " of " + shown_path(b.stop_file);
   }
   const auto rebuilt = [&](const std::string& name) -> std::string {
     const auto found = platform.files.files.find(b.path(name));

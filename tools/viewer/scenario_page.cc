@@ -103,7 +103,11 @@ std::string scenario_page(const ScenarioFiles& scenario) {
   // The data goes last: its text may hold anything, marks included.
   replace_once(page, "/*PAGE_STYLE*/", kPageStyle);
   replace_once(page, "/*PAGE_SCRIPT*/", kPageScript);
-  replace_once(page, "/*PAGE_DATA*/", script_safe(page_data(scenario).dump()));
+  // A path from the command line need not be UTF-8: its bad bytes become
+  // U+FFFD, as in --json.
+  replace_once(page, "/*PAGE_DATA*/",
+               script_safe(page_data(scenario).dump(-1, ' ', false,
+                                                    Json::error_handler_t::replace)));
   return page;
 }
 

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "base/file_names.h"
+#include "base/shown_text.h"
 #include "output/compiled_layout.h"
 #include "platform/system_error.h"
 #include "tools/viewer/description_recovery.h"
@@ -162,7 +163,7 @@ struct FileProblem {
 };
 
 std::string problem_line(const FileProblem& p) {
-  std::string line = std::string(kProgram) + ": " + p.file + ": ";
+  std::string line = std::string(kProgram) + ": " + shown_path(p.file) + ": ";
   if (p.offset) line += "offset " + std::to_string(*p.offset) + ": ";
   return line + p.message + "\n";
 }
@@ -309,7 +310,7 @@ Loaded<ScenarioName> choose_scenario(const Options& options, const FolderListing
   std::string message = std::to_string(found.size()) +
                         " scenarios here; choose one with --route and --number:";
   for (const ScenarioName& scenario : found) {
-    message += "\n  --route " + scenario.route + " --number " + scenario.train;
+    message += "\n  --route " + shown_path(scenario.route) + " --number " + shown_path(scenario.train);
   }
   return FileProblem{dir, message, std::nullopt};
 }
@@ -409,8 +410,9 @@ void check_stored_names(const ScenarioFiles& scenario, RecoveredDescriptions& re
   const std::string& route = scenario.stations[kRouteEntry].name;
   const std::string& train = scenario.stations[kTrainEntry].name;
   if (route != scenario.route_name || train != scenario.train_number) {
-    recovered.unbuildable.push_back("the station file names route \"" + route + "\" and train \"" +
-                                    train + "\", not those of the file names");
+    recovered.unbuildable.push_back("the station file names route \"" + shown_text(route) +
+                                    "\" and train \"" + shown_text(train) +
+                                    "\", not those of the file names");
   }
 }
 
@@ -447,7 +449,7 @@ int write_descriptions(FileSystem& files, const Options& options,
       !write_output(files, train_path, recovered.train_text, err)) {
     return kBadFile;
   }
-  out += "wrote " + line_path + " and " + train_path + "\n";
+  out += "wrote " + shown_path(line_path) + " and " + shown_path(train_path) + "\n";
 
   const RoundTrip trip = rebuild_and_compare(scenario.route, scenario.train, recovered, read.bytes);
   for (const std::string& what : recovered.unbuildable) {

@@ -14,6 +14,8 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
+#include "base/file_names.h"
+#include "base/shown_text.h"
 #include "base/windows_1252.h"
 #include "driver/run.h"
 #include "output/compiled_layout.h"
@@ -685,6 +687,93 @@ TEST(InspectProgram, ABrokenScenarioIsDrawnWithAWarning) {
             kBuiltWithProblem);
   const Outcome cut = inspect(platform.files, {"--svg", "/cut.svg", "--dir", kDir});
   EXPECT_NE(cut.err.find("the plan covers"), std::string::npos) << cut.status << cut.err;
+}
+
+}  // namespace
+}  // namespace sb::inspect
+
+namespace sb::inspect {
+namespace {
+
+// Whether text holds no control byte but line ends: nothing in it can act
+// on a terminal. (Paths are shown as given, so the text need not be UTF-8.)
+bool terminal_safe(const std::string& text) {
+  return std::none_of(text.begin(), text.end(), [](char ch) {
+    const auto c = static_cast<unsigned char>(ch);
+    return (c < 0x20 && c != '\n') || c == 0x7F;
+  });
+}
+
+// Every byte a Windows-1252 text may hold beyond ASCII, and every control
+// byte, in the route name, the train number, the station names and the
+// board texts of the built-in scenario. The builder refuses control bytes in
+// names, so the files are written here directly. Every output parses, shows
+// the names in UTF-8 and puts no raw control byte on the terminal.
+TEST_F(InspectBuiltIn, AnyByteInNamesAndTextsGivesParsableOutput) {
+  std::string high;
+  for (int c = 0x80; c <= 0xFF; ++c) high += static_cast<char>(c);
+  std::string controls;
+  for (int c = 0x01; c < 0x20; ++c) controls += static_cast<char>(c);
+  controls += '\x7F';
+  const std::string route = "R" + high.substr(0, 64) + "\x1B[2J\x07";
+  const std::string train = "N\xB0 7" + high.substr(64) + "\x01\x7F";
+
+  MemoryFileSystem files;
+  auto stations = decode_station_file(built().files.at(kStations));
+  ASSERT_TRUE(stations);
+  stations.value()[85].name = route;
+  stations.value()[86].name = train;
+  stations.value()[1].name = "A" + high;
+  stations.value()[2].name = "B" + controls;
+  stations.value()[80].name = "T" + controls + high;
+  const std::string dir = "/any";
+  files.files[dir + "/" + cell_file_name(route, train)] = built().files.at(kCells);
+  files.files[dir + "/" + station_file_name(route, train)] = encode_station_file(stations.value());
+  files.files[dir + "/" + plan_file_name(route)] = built().files.at(kPlan);
+
+  for (const std::string& file : {cell_file_name(route, train), station_file_name(route, train),
+                                  plan_file_name(route)}) {
+    const Outcome listed = inspect(files, {dir + "/" + file});
+    EXPECT_EQ(listed.status, kInspected) << listed.err;
+    EXPECT_TRUE(terminal_safe(listed.out)) << file;
+    EXPECT_TRUE(terminal_safe(listed.err)) << file;
+    const Outcome json = inspect(files, {"--json", dir + "/" + file});
+    EXPECT_EQ(json.status, kInspected);
+    EXPECT_FALSE(parsed_json(json.out).is_discarded()) << file;
+  }
+  const std::string station_path = dir + "/" + station_file_name(route, train);
+  const std::string listing = inspect(files, {station_path}).out;
+  EXPECT_NE(listing.find(windows_1252_to_utf8(("A" + high).substr(0, 77)) + "..."),
+            std::string::npos);
+  EXPECT_NE(listing.find("B\\x01\\x02"), std::string::npos);
+  const Json stations_json = parsed_json(inspect(files, {"--json", station_path}).out);
+  ASSERT_TRUE(stations_json.is_array());
+  EXPECT_EQ(entry_at(stations_json[0], "stations", 1)["name"], windows_1252_to_utf8("A" + high));
+  EXPECT_EQ(entry_at(stations_json[0], "stations", 2)["name"],
+            windows_1252_to_utf8("B" + controls));
+
+  const Outcome picture = inspect(files, {"--svg", "/p.svg", "--dir", dir});
+  EXPECT_EQ(picture.status, kInspected) << picture.err;
+  EXPECT_TRUE(terminal_safe(picture.err));
+  const auto svg = read_picture(files.files["/p.svg"]);
+  EXPECT_TRUE(svg->parsed) << svg->parsed.description();
+  EXPECT_TRUE(has_text_starting(*svg, windows_1252_to_utf8("A" + high.substr(0, 8))));
+
+  const Outcome page = inspect(files, {"--html", "/p.html", "--dir", dir});
+  EXPECT_EQ(page.status, kInspected) << page.err;
+  const std::string& html = files.files["/p.html"];
+  const std::string open = "<script type=\"application/json\" id=\"scenario-data\">";
+  const size_t from = html.find(open) + open.size();
+  const Json data = parsed_json(html.substr(from, html.find("</script>", from) - from));
+  ASSERT_FALSE(data.is_discarded());
+  EXPECT_EQ(data["stations"]["sections"]["stations"][0]["name"], windows_1252_to_utf8("A" + high));
+
+  // The descriptions keep the names' bytes as they are, for the round trip.
+  const Outcome recovered = inspect(files, {"--descriptions", "/work", "--dir", dir});
+  EXPECT_TRUE(terminal_safe(recovered.out)) << recovered.out;
+  EXPECT_TRUE(terminal_safe(recovered.err)) << shown_path(recovered.err);
+  const std::string& train_text = files.files["/work/" + train_description_name(route, train)];
+  EXPECT_NE(train_text.find("A" + high), std::string::npos);
 }
 
 }  // namespace
