@@ -2,7 +2,7 @@
 # (CMakeLists.txt, project()), the one --version prints.
 include(GNUInstallDirs)
 
-set(install_programs scenario_builder scenario_inspect)
+set(install_programs scenario_builder scenario_inspect scenario_language_server)
 if(WIN32)
   list(APPEND install_programs scenario_builder_console)
 endif()
