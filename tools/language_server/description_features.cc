@@ -213,7 +213,7 @@ std::vector<Completion> completions(const DocumentText& text, int32_t line, int3
       for (const FieldMeaning& f : record.fields) {
         c.snippet += ", ${" + std::to_string(placeholder++) + ":" + std::string(f.name) + "}";
       }
-      char sort[8];
+      char sort[16];
       std::snprintf(sort, sizeof sort, "a%03d", order++);
       c.sort_text = sort;
       c.replace_from = static_cast<int32_t>(from);
@@ -225,7 +225,7 @@ std::vector<Completion> completions(const DocumentText& text, int32_t line, int3
     c.label = heading;
     c.detail = "section";
     c.snippet = std::string(heading);
-    char sort[8];
+    char sort[16];
     std::snprintf(sort, sizeof sort, "b%03d", order++);
     c.sort_text = sort;
     c.heading = true;

@@ -420,7 +420,9 @@ TEST(ProtocolOverPipes, AnEditorSeesWhatCheckLists) {
     EXPECT_EQ(published(diagnostics), listed[name]) << name;
     // A value's problem spans the value.
     for (const json& d : diagnostics) {
-      if (d["code"] == 25) EXPECT_EQ(d["range"]["end"]["character"], 16) << d.dump();
+      if (d["code"] == 25) {
+        EXPECT_EQ(d["range"]["end"]["character"], 16) << d.dump();
+      }
     }
   }
 
@@ -442,7 +444,9 @@ TEST(ProtocolOverPipes, AnEditorSeesWhatCheckLists) {
     EXPECT_EQ(published(after["diagnostics"]), listed["Sarvena_Lucredo_20573-2-.txt"]);
     for (const json& d : after["diagnostics"]) {
       // A row's problem spans the row.
-      if (d["code"] == 28) EXPECT_EQ(d["range"]["end"]["character"], 48) << d.dump();
+      if (d["code"] == 28) {
+        EXPECT_EQ(d["range"]["end"]["character"], 48) << d.dump();
+      }
     }
   }
 
