@@ -16,8 +16,37 @@ namespace sb {
 namespace {
 
 #if defined(__linux__)
-// Blocks from this size on are mapped on their own, with huge pages.
-constexpr size_t kMappedBlockSize = size_t{2} << 20;
+// Blocks from this size on are mapped on their own, in large pages: on a
+// virtual machine a first touch of a small page costs about as much as
+// writing it to a file, a large page about thirty times less per byte.
+constexpr size_t kMappedBlockSize = size_t{1} << 20;
+constexpr size_t kLargePage = size_t{2} << 20;
+
+// The length of a mapping for `size` bytes that starts on a large page.
+// It is rounded up to a whole number of large pages when that leaves at
+// most an eighth of one unused, so that the last one too can be a large
+// page (a short line's two blocks fit in one); a rest that would waste
+// more stays in small pages, keeping the peak memory of a long line down.
+size_t mapped_length(size_t size) {
+  const size_t rest = size % kLargePage;
+  return rest >= kLargePage - kLargePage / 8 ? size - rest + kLargePage : size;
+}
+
+char* map_in_large_pages(size_t length) {
+  // Room to move the start onto a large page, the slack given back after.
+  const size_t room = length + kLargePage;
+  void* p = ::mmap(nullptr, room, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
+  if (aligned > start) ::munmap(p, aligned - start);
+  const uintptr_t end = start + room;
+  const uintptr_t used_end = (aligned + length + 4095) & ~uintptr_t{4095};
+  if (end > used_end) ::munmap(reinterpret_cast<void*>(used_end), end - used_end);
+  // Only advice: the block works the same when it is not taken.
+  ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+  return reinterpret_cast<char*>(aligned);
+}
 #endif
 
 }  // namespace
@@ -25,11 +54,9 @@ constexpr size_t kMappedBlockSize = size_t{2} << 20;
 PlanBlock::PlanBlock(size_t size) : size_(size) {
 #if defined(__linux__)
   if (size >= kMappedBlockSize) {
-    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p != MAP_FAILED) {
-      // Only advice: the block works the same when it is not taken.
-      ::madvise(p, size, MADV_HUGEPAGE);
-      data_ = static_cast<char*>(p);
+    mapped_length_ = mapped_length(size);
+    data_ = map_in_large_pages(mapped_length_);
+    if (data_) {
       mapped_ = true;
       return;
     }
@@ -61,6 +88,7 @@ PlanBlock& PlanBlock::operator=(PlanBlock&& other) noexcept {
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     mapped_ = std::exchange(other.mapped_, false);
+    mapped_length_ = std::exchange(other.mapped_length_, 0);
   }
   return *this;
 }
@@ -69,7 +97,7 @@ void PlanBlock::release() {
   if (!data_) return;
 #if defined(__linux__)
   if (mapped_) {
-    ::munmap(data_, size_);
+    ::munmap(data_, mapped_length_);
     data_ = nullptr;
     return;
   }
@@ -88,7 +116,7 @@ TrackPlan::Point TrackPlan::point(int32_t i) const {
   int32_t index = 0;
   while (index < i) {
     uint16_t tag;
-    std::memcpy(&tag, x_.get() + offset, 2);
+    std::memcpy(&tag, x_data() + offset, 2);
     if (tag != kIntegerTag) {
       offset += 10 * static_cast<size_t>(i - index);
       break;
@@ -97,16 +125,16 @@ TrackPlan::Point TrackPlan::point(int32_t i) const {
     ++index;
   }
   uint16_t tag;
-  std::memcpy(&tag, x_.get() + offset, 2);
+  std::memcpy(&tag, x_data() + offset, 2);
   if (tag == kIntegerTag) {
     int16_t x, y;
-    std::memcpy(&x, x_.get() + offset + 2, 2);
-    std::memcpy(&y, y_.get() + offset + 2, 2);
+    std::memcpy(&x, x_data() + offset + 2, 2);
+    std::memcpy(&y, y_data() + offset + 2, 2);
     return {State::integer, static_cast<double>(x), static_cast<double>(y)};
   }
   double x, y;
-  std::memcpy(&x, x_.get() + offset + 2, 8);
-  std::memcpy(&y, y_.get() + offset + 2, 8);
+  std::memcpy(&x, x_data() + offset + 2, 8);
+  std::memcpy(&y, y_data() + offset + 2, 8);
   return {State::real, x, y};
 }
 
@@ -157,12 +185,13 @@ class TrackPlan::Worker {
   std::thread thread_;
 };
 
-// Backs the plan's blocks with memory from their far end towards the point
-// the computation has reached, while it runs.
+// Backs the plan's two blocks (each `size` bytes, one after the other in
+// `blocks`) with memory from their far end towards the point the
+// computation has reached, while it runs.
 class TrackPlan::Preparer {
  public:
-  Preparer(const PlanBlock& x, const PlanBlock& y, size_t size, const std::atomic<size_t>& front)
-      : x_(x), y_(y), size_(size), front_(front), thread_([this] { run(); }) {}
+  Preparer(const PlanBlock& blocks, size_t size, const std::atomic<size_t>& front)
+      : blocks_(blocks), size_(size), front_(front), thread_([this] { run(); }) {}
   ~Preparer() {
     stop_.store(true, std::memory_order_relaxed);
     thread_.join();
@@ -174,14 +203,13 @@ class TrackPlan::Preparer {
     for (size_t end = size_; end > 0 && !stop_.load(std::memory_order_relaxed);) {
       if (end <= front_.load(std::memory_order_acquire)) return;
       const size_t begin = end > kStep ? end - kStep : 0;
-      x_.prepare(begin, end);
-      y_.prepare(begin, end);
+      blocks_.prepare(begin, end);
+      blocks_.prepare(size_ + begin, size_ + end);
       end = begin;
     }
   }
 
-  const PlanBlock& x_;
-  const PlanBlock& y_;
+  const PlanBlock& blocks_;
   const size_t size_;
   const std::atomic<size_t>& front_;
   std::atomic<bool> stop_ = false;
@@ -204,17 +232,16 @@ void TrackPlan::allocate(int32_t extent) {
   x_used_ = y_used_ = 0;
   const size_t capacity = 10 * (static_cast<size_t>(extent) + 1);
   if (capacity > capacity_) {
-    x_ = PlanBlock(capacity);
-    y_ = PlanBlock(capacity);
+    blocks_ = PlanBlock(2 * capacity);
     capacity_ = capacity;
   }
   allocated_ = true;
   computed_ = 0;
   front_.store(0, std::memory_order_relaxed);
   x0_ = y0_ = x1_ = y1_ = 0;
-  if (background_ && x_.mapped() && y_.mapped()) {
+  if (background_ && blocks_.mapped()) {
     try {
-      preparer_ = std::make_unique<Preparer>(x_, y_, capacity_, front_);
+      preparer_ = std::make_unique<Preparer>(blocks_, capacity_, front_);
     } catch (const std::system_error&) {
       // Without a thread the memory is backed as it is first written.
     }
@@ -235,8 +262,7 @@ TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
     capacity_ = std::exchange(other.capacity_, 0);
     x_used_ = other.x_used_;
     y_used_ = other.y_used_;
-    x_ = std::move(other.x_);
-    y_ = std::move(other.y_);
+    blocks_ = std::move(other.blocks_);
     background_ = other.background_;
     computed_ = other.computed_;
     x0_ = other.x0_;
@@ -334,7 +360,7 @@ struct Walk {
 
 // The hot loop of a build.
 void TrackPlan::compute(const std::vector<Segment>& segments) const {
-  Walk walk{x_.get() + computed_, y_.get() + computed_, x0_, y0_, x1_, y1_};
+  Walk walk{x_data() + computed_, y_data() + computed_, x0_, y0_, x1_, y1_};
   for (const Segment& segment : segments) {
     if (segment.curve) {
       walk.curve(segment.count, segment.curvature);
@@ -346,7 +372,7 @@ void TrackPlan::compute(const std::vector<Segment>& segments) const {
   y0_ = walk.y0;
   x1_ = walk.x1;
   y1_ = walk.y1;
-  computed_ = static_cast<size_t>(walk.px - x_.get());
+  computed_ = static_cast<size_t>(walk.px - x_data());
   front_.store(computed_, std::memory_order_release);
 }
 

@@ -43,6 +43,7 @@ class PlanBlock {
   char* data_ = nullptr;
   size_t size_ = 0;
   bool mapped_ = false;
+  size_t mapped_length_ = 0;
 };
 
 // Plan-view coordinates (x across, y along the initial heading) of every
@@ -89,8 +90,8 @@ class TrackPlan {
   // Sets point size() to a 16-bit integer pair (the start of the track).
   void push_integer(int16_t x, int16_t y) {
     finish();
-    put_integer(x_.get() + x_used_, x);
-    put_integer(y_.get() + y_used_, y);
+    put_integer(x_data() + x_used_, x);
+    put_integer(y_data() + y_used_, y);
     x_used_ += 4;
     y_used_ += 4;
     computed_ = x_used_;
@@ -100,8 +101,8 @@ class TrackPlan {
   // Sets point size() to a computed pair. The caller keeps size() <= extent().
   void push(double x, double y) {
     finish();
-    put_real(x_.get() + x_used_, x);
-    put_real(y_.get() + y_used_, y);
+    put_real(x_data() + x_used_, x);
+    put_real(y_data() + y_used_, y);
     x_used_ += 10;
     y_used_ += 10;
     computed_ = x_used_;
@@ -135,11 +136,11 @@ class TrackPlan {
   // - 1 tags of value 0.
   std::string_view x_block() const {
     finish();
-    return {x_.get(), x_used_};
+    return {x_data(), x_used_};
   }
   std::string_view y_block() const {
     finish();
-    return {y_.get(), y_used_};
+    return {y_data(), y_used_};
   }
   int32_t unset_count() const { return allocated_ ? extent_ + 1 - size_ : 0; }
 
@@ -163,6 +164,11 @@ class TrackPlan {
   // The recurrence over the segments, continuing from the last two points
   // computed. Runs on the worker while one is busy, else on the caller.
   void compute(const std::vector<Segment>& segments) const;
+
+  // The x block, then the y block, in one allocation: one large page holds
+  // both of a short line's blocks.
+  char* x_data() const { return blocks_.get(); }
+  char* y_data() const { return blocks_.get() + capacity_; }
 
   static void put_integer(char* out, int16_t v) {
     const uint16_t tag = kIntegerTag;
@@ -194,8 +200,7 @@ class TrackPlan {
   size_t capacity_ = 0;
   size_t x_used_ = 0;
   size_t y_used_ = 0;
-  PlanBlock x_;
-  PlanBlock y_;
+  PlanBlock blocks_;
   bool background_ = true;
   // Laid but not yet handed over or computed.
   mutable std::vector<Segment> pending_;
