@@ -1,8 +1,12 @@
 #include "bench/maximal_scenario.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "base/file_names.h"
 #include "compile/compile_scenario.h"
@@ -10,6 +14,7 @@
 #include "scenario/built_in_names.h"
 #include "testing/fake_platform.h"
 #include "testing/in_memory_build.h"
+#include "testing/temp_dir.h"
 
 namespace sb::bench {
 namespace {
@@ -46,6 +51,50 @@ TEST(MaximalScenario, BuildsWithoutAProblemAndFillsTheModel) {
   EXPECT_EQ(files.at(b.path(cell_file_name(b.route_name, b.train_number))).size(), kCellRecordSize * 20141);
   EXPECT_FALSE(files.count(b.path(line_description_name(b.route_name))));
   EXPECT_FALSE(files.count(b.path(train_description_name(b.route_name, b.train_number))));
+}
+
+// The program itself, started on descriptions of megabytes, keeps its large
+// buffers and the plan in memory of its own (large pages, its own operator
+// new): what it writes must be what the library writes in memory, for a
+// whole build and for one that stops early with --keep-going.
+TEST(MaximalScenario, TheProgramWritesWhatTheLibraryWrites) {
+  const MaximalScenario scenario = make_maximal_scenario();
+  // A curve key without a class digit, halfway along the line: the plan
+  // stops there and the rest of its points stay unset.
+  std::string stopped_line = scenario.line_description;
+  const size_t halfway = stopped_line.find("curvas", stopped_line.rfind("curva") / 2);
+  ASSERT_NE(halfway, std::string::npos);
+  stopped_line.replace(halfway, 7, "curvasX");
+  struct Case {
+    const char* name;
+    std::string line;
+    int status;
+  };
+  for (const Case& c : {Case{"whole", scenario.line_description, 0},
+                        Case{"stopped halfway", stopped_line, 1}}) {
+    SCOPED_TRACE(c.name);
+    InMemoryBuild build;
+    build.b.keep_going = true;
+    build.platform.files.files[build.line_path()] = c.line;
+    build.platform.files.files[build.train_path()] = scenario.train_description;
+    compile_scenario(build.b, true);
+
+    TempDir dir;
+    write_file_bytes(dir.file("line.txt"), c.line);
+    write_file_bytes(dir.file("train.txt"), scenario.train_description);
+    const std::string command = std::string("'") + SCENARIO_BUILDER_EXE + "' --keep-going --dir '" +
+                                dir.file("out") + "' --line '" + dir.file("line.txt") +
+                                "' --train '" + dir.file("train.txt") + "' 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), c.status);
+    for (const std::string& name :
+         {plan_file_name(kBuiltInRouteName), station_file_name(kBuiltInRouteName, kBuiltInTrainNumber),
+          cell_file_name(kBuiltInRouteName, kBuiltInTrainNumber)}) {
+      // Compared as a flag, not printed: the plan is 20 MB.
+      EXPECT_TRUE(read_file_bytes(dir.file("out/" + name)) == build.file(name)) << name;
+    }
+  }
 }
 
 }  // namespace

@@ -126,17 +126,19 @@ class WorkingCopies {
 };
 
 // Puts the user's description where the reader expects it, unless it is
-// there already.
-void install_user_description(Builder& b, ProtectedFileSystem& files,
-                              const UserDescription& user, const std::string& working_name) {
+// there already. The build reads it from there, so the text read from the
+// user's file is let go: a long line's description is megabytes, held
+// otherwise through the whole build beside the copy read back.
+void install_user_description(Builder& b, ProtectedFileSystem& files, UserDescription& user,
+                              const std::string& working_name) {
   const std::string working = b.path(working_name);
-  if (files.same_file(user.path, working)) return;
-  files.replace_file(working, user.content);
+  if (!files.same_file(user.path, working)) files.replace_file(working, user.content);
+  std::string().swap(user.content);
 }
 
 void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
-  const auto user_line = load_user_description(files, options.line_file);
-  const auto user_train = load_user_description(files, options.train_file);
+  auto user_line = load_user_description(files, options.line_file);
+  auto user_train = load_user_description(files, options.train_file);
   keep_edited_descriptions(b, files, user_line, user_train);
   protect_user_files(b, files, user_line, user_train);
 
