@@ -220,6 +220,9 @@ class TrackPlan::Preparer {
 TrackPlan::TrackPlan() = default;
 
 TrackPlan::~TrackPlan() {
+  // Points laid but never looked at cannot be looked at any more: a check,
+  // which only lays the track, leaves them uncomputed.
+  pending_.clear();
   finish();
   preparer_.reset();
 }
