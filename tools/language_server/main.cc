@@ -10,6 +10,7 @@
 #include <io.h>
 #else
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -30,11 +31,14 @@ size_t read_input(char* buffer, size_t size) {
   return got > 0 ? static_cast<size_t>(got) : 0;
 }
 
-// Whether the client has sent more than the reader holds.
+// Whether the client has sent more than the reader holds. A file always
+// reads as ready, so only a pipe, a socket or a terminal is asked.
 bool input_waiting() {
 #ifdef _WIN32
   return false;
 #else
+  struct stat input_stat {};
+  if (fstat(0, &input_stat) != 0 || S_ISREG(input_stat.st_mode)) return false;
   pollfd input{0, POLLIN, 0};
   return poll(&input, 1, 0) > 0;
 #endif
