@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -46,5 +47,46 @@ inline std::string station_file_name(std::string_view route_name,
 inline std::string cell_file_name(std::string_view route_name, std::string_view train_number) {
   return file_names_detail::train_file_name(route_name, train_number, ".dat");
 }
+
+// A file is written under a temporary name beside it, NAME + "." + 16 hex
+// digits + ".partial", and renamed over NAME once whole.
+inline constexpr size_t kTemporaryNameRandomDigits = 16;
+inline constexpr std::string_view kTemporaryNameSuffix = ".partial";
+inline std::string temporary_name(std::string_view path, std::string_view random_digits) {
+  std::string name;
+  name.reserve(path.size() + 1 + random_digits.size() + kTemporaryNameSuffix.size());
+  name.append(path).append(".").append(random_digits).append(kTemporaryNameSuffix);
+  return name;
+}
+
+// The longest name a file of one run takes in its folder, temporary names
+// included, for this route name and train number. Every name above counts
+// here, so that a route and a number that pass scenario_name_problem fit
+// every file a run creates.
+size_t longest_file_name(std::string_view route_name, std::string_view train_number);
+
+// The longest file name the system allows (NAME_MAX bytes), and on Windows
+// the longest whole path the ANSI file calls take (MAX_PATH, less its
+// terminating NUL).
+inline constexpr size_t kLongestFileName = 255;
+#ifdef _WIN32
+inline constexpr size_t kLongestPath = 259;
+#else
+inline constexpr size_t kLongestPath = 0;  // no limit on the whole path
+#endif
+
+// Why a route name (`option` "--route") or a train number ("--number") given
+// on a command line cannot name files: it is empty, or holds a character a
+// file name may not hold on one of the two platforms (a folder separator,
+// / \ : * ? " < > |, a control character or DEL). Empty when it can.
+std::string file_name_value_problem(std::string_view option, std::string_view value);
+
+// The same, and whether the route name and train number of the run leave
+// every file name of a run in `directory` within what the system allows;
+// the message gives the longest value that fits. Both programs check their
+// --route and --number with it.
+std::string scenario_name_problem(std::string_view option, std::string_view value,
+                                  std::string_view route_name, std::string_view train_number,
+                                  std::string_view directory);
 
 }  // namespace sb

@@ -234,6 +234,25 @@ TEST(EndToEnd, RouteAndNumberNameTheFilesAndChangeTheCodes) {
   EXPECT_NE(read_file_bytes(renamed.file("Valle_42.sim")).find("Valle"), std::string::npos);
 }
 
+// A route or number as long as the file names allow builds; one byte more
+// is refused up front, with the limit: the longest name of a run is the
+// slowdown order's temporary name, 51 bytes more than the route with the
+// built-in number.
+TEST(EndToEnd, TheLongestRouteThatFitsBuildsAndOneMoreIsRefused) {
+  TempDir dir;
+  const std::string longest(204, 'r');
+  const Outcome fits = run_builder("--dir '" + dir.path() + "' --route " + longest, "/");
+  EXPECT_EQ(fits.status, 0) << fits.err;
+  EXPECT_TRUE(fs::exists(dir.file(longest + "_20573-2_rallentamenti.txt")));
+
+  const Outcome refused = run_builder("--dir '" + dir.path() + "' --route r" + longest, "/");
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_EQ(refused.err,
+            "scenario_builder: option --route names files: its value may be at most 204 bytes "
+            "long here, as the longest file name of a run adds 51 bytes to it and the system "
+            "allows 255 (205 given) (see --help)\n");
+}
+
 // The last line of standard error.
 std::string last_line(const std::string& err) {
   const size_t end = err.size() && err.back() == '\n' ? err.size() - 1 : err.size();

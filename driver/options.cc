@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_names.h"
+
 namespace sb {
 
 namespace {
@@ -25,23 +27,11 @@ constexpr ValueOption kValueOptions[] = {
     {"--number", &Options::train_number, true},
 };
 
-// A character no file name may hold on one of the two platforms: a folder
-// separator would put the files outside the folder asked for, and the others
-// are refused by Windows. Refused on both, so a scenario builds the same
-// everywhere.
-bool unfit_for_file_name(char c) {
-  constexpr std::string_view kRefused = "/\\:*?\"<>|";
-  return static_cast<unsigned char>(c) < 0x20 || kRefused.find(c) != std::string_view::npos;
-}
-
-// The problem with a value option's value, or empty when it is fine.
+// The problem with a value option's value, or empty when it is fine. How
+// long a name may be depends on the folder, and is checked once it is known.
 std::string check_value(const ValueOption& option, const std::string& value) {
-  const std::string name = option.name;
-  if (value.empty()) return "option " + name + " needs a non-empty value";
-  if (option.names_files && std::ranges::any_of(value, unfit_for_file_name)) {
-    return "option " + name +
-           " names files: its value may not hold / \\ : * ? \" < > | or control characters";
-  }
+  if (option.names_files) return file_name_value_problem(option.name, value);
+  if (value.empty()) return "option " + std::string(option.name) + " needs a non-empty value";
   return {};
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <initializer_list>
 #include <optional>
+#include <utility>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -233,6 +234,18 @@ bool cannot_write_there(const FileError& e) {
   return e.error_number() == EACCES || e.error_number() == EPERM || e.error_number() == EROFS;
 }
 
+// Whether the --route and --number given name files that fit the folder.
+std::string names_problem(const Options& options, const Builder& b) {
+  for (const auto& [option, value] : {std::pair{"--route", &options.route_name},
+                                      std::pair{"--number", &options.train_number}}) {
+    if (!*value) continue;
+    std::string problem =
+        scenario_name_problem(option, **value, b.route_name, b.train_number, b.directory);
+    if (!problem.empty()) return problem;
+  }
+  return {};
+}
+
 }  // namespace
 
 int run_program(Platform& platform, std::span<const std::string> args) {
@@ -259,16 +272,13 @@ int run_program(Platform& platform, std::span<const std::string> args) {
   b.keep_going = options.keep_going;
   const DescriptionSources sources{options.line_file, options.train_file};
   try {
-    if (options.check) {
-      b.directory = options.directory.value_or(platform.program_directory());
-      return check(b, options, files, sources);
+    b.directory = options.directory.value_or(platform.program_directory());
+    if (const std::string problem = names_problem(options, b); !problem.empty()) {
+      platform.report("scenario_builder: " + problem + " (see --help)");
+      return kFileOrUsageError;
     }
-    if (options.directory) {
-      b.directory = *options.directory;
-      files.make_directories(b.directory);
-    } else {
-      b.directory = platform.program_directory();
-    }
+    if (options.check) return check(b, options, files, sources);
+    if (options.directory) files.make_directories(b.directory);
     if (options.export_descriptions) {
       keep_edited_descriptions(b, files, std::nullopt, std::nullopt);
       write_line_description(b);

@@ -16,7 +16,9 @@ TEST(RunProgram, UsageErrorsEndWithStatus3) {
   const std::vector<std::vector<std::string>> cases = {
       {"--bogus"}, {"--dir"}, {"--line"}, {"--route="}, {"extra"},
       // Names that would put files outside the folder or that Windows refuses.
-      {"--route", "../elsewhere"}, {"--number=a\\b"}, {"--route", "C:x"}, {"--number", "1\n2"}};
+      {"--route", "../elsewhere"}, {"--number=a\\b"}, {"--route", "C:x"}, {"--number", "1\n2"},
+      {"--route", "R\x7F"}, {"--route", std::string(206, 'r')},
+      {"--number", std::string(198, 'n')}};
   for (const auto& args : cases) {
     FakePlatform platform;
     EXPECT_EQ(run_program(platform, args), kFileOrUsageError) << args[0];

@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/file_names.h"
 #include "platform/file_system.h"
 #include "platform/system_error.h"
 
@@ -202,7 +203,7 @@ struct TemporaryFile {
 // for: the temporary name is this class's own business.
 TemporaryFile create_beside(const std::string& path) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    TemporaryFile temp{path + "." + random_name_part() + ".partial", nullptr};
+    TemporaryFile temp{temporary_name(path, random_name_part()), nullptr};
     errno = 0;
     temp.file = create_new_file(temp.path);
     if (temp.file) return temp;

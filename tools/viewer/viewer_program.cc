@@ -1,6 +1,7 @@
 #include "tools/viewer/viewer_program.h"
 
 #include <optional>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -118,6 +119,23 @@ std::string parse_error_text(const CLI::ParseError& error) {
   return text;
 }
 
+// --route and --number name the files read and written, and are checked as
+// the builder checks them: a name that holds a folder separator would reach
+// outside the folders given.
+std::string names_problem(const Options& o) {
+  const std::string route = o.route_name.value_or("");
+  const std::string train = o.train_number.value_or("");
+  const std::string& folder =
+      o.mode == Options::Mode::descriptions ? o.descriptions_dir : o.directory.value_or("");
+  for (const auto& [option, value] : {std::pair{"--route", &o.route_name},
+                                      std::pair{"--number", &o.train_number}}) {
+    if (!*value) continue;
+    std::string problem = scenario_name_problem(option, **value, route, train, folder);
+    if (!problem.empty()) return problem;
+  }
+  return "";
+}
+
 ParsedOptions parse_options(std::span<const std::string> args) {
   ParsedOptions parsed;
   Options& o = parsed.options;
@@ -152,6 +170,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   }
   o.mode = mode_from(app, modes);
   parsed.error = misfit(o);
+  if (parsed.error.empty()) parsed.error = names_problem(o);
   return parsed;
 }
 
@@ -499,7 +518,7 @@ int run_inspect(FileSystem& files, std::span<const std::string> args, std::strin
                 std::string& err, const FolderListing& list_folder) {
   const ParsedOptions parsed = parse_options(args);
   if (!parsed.error.empty()) {
-    err += std::string(kProgram) + ": " + parsed.error + " (see --help)\n";
+    err += std::string(kProgram) + ": " + shown_path(parsed.error) + " (see --help)\n";
     return kUsageError;
   }
   switch (parsed.options.mode) {

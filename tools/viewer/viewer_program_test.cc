@@ -387,6 +387,18 @@ TEST(InspectProgram, UsageErrorsEndWithStatus2) {
        "--descriptions does not go with --svg or --html"},
       {{"--svg", "out.svg", "--dir", "x", "a.dat"}, "--svg and --html take no FILE arguments"},
       {{"--svg", "out.svg", "--dir", "x", "--json"}, "no file given"},
+      // --route and --number are checked as the builder checks them: nothing
+      // is written outside the output folder.
+      {{"--descriptions", "w", "--dir", "in", "--route", "../victim/V", "--number", "9"},
+       "option --route names files: its value may not hold / \\ : * ? \" < > |, control "
+       "characters or DEL"},
+      {{"--svg", "p.svg", "--dir", "in", "--number", "9\x7F"},
+       "option --number names files: its value may not hold / \\ : * ? \" < > |, control "
+       "characters or DEL"},
+      {{"--html", "p.html", "--dir", "in", "--route", std::string(300, 'r')},
+       "option --route names files: its value may be at most 211 bytes long here, as the "
+       "longest file name of a run adds 44 bytes to it and the system allows 255 (300 given)"},
+      {{"--bogus\x1B[2J"}, "unknown option --bogus\\x1B[2J"},
   };
   for (const Case& c : cases) {
     MemoryFileSystem files;
