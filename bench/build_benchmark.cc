@@ -17,7 +17,10 @@
 // user runs it (--line, --train), taken in a child process, against the
 // size of the compiled files it writes.
 //
-//   build_benchmark [--rounds=N] [Google Benchmark flags]
+//   build_benchmark [--rounds=N] [--builder=PATH] [--floor=PATH] [Google Benchmark flags]
+//
+// --builder and --floor time another scenario_builder and floor_writer in
+// the whole-process pair (another commit's, or linked otherwise).
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -422,6 +425,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], "--rounds=", 9) == 0) {
       sb::bench::g_rounds = std::max(1, std::atoi(argv[i] + 9));
+    } else if (sb::bench::take_whole_process_flag(argv[i])) {
     } else {
       rest.push_back(argv[i]);
     }

@@ -30,6 +30,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -47,6 +49,8 @@ namespace sb::bench {
 namespace {
 
 constexpr int kWarmUpRounds = 3;
+std::string g_builder = SCENARIO_BUILDER_EXE;
+std::string g_floor = FLOOR_WRITER_EXE;
 
 // A program and its arguments, ready to start.
 class Command {
@@ -172,7 +176,7 @@ class ProcessScenario {
   ProcessScenario(const std::string& folder, const std::vector<std::string>& arguments)
       : folder_(folder), arguments_(arguments) {
     std::filesystem::create_directory(folder_);
-    std::vector<std::string> words{copy_program(SCENARIO_BUILDER_EXE, folder_)};
+    std::vector<std::string> words{copy_program(g_builder, folder_)};
     words.insert(words.end(), arguments.begin(), arguments.end());
     build_ = Command(std::move(words));
   }
@@ -190,7 +194,7 @@ class ProcessScenario {
     if (compiled_files(folder_) != expected) {
       fail("scenario_builder as a process wrote other files than the build in this one");
     }
-    std::vector<std::string> words{FLOOR_WRITER_EXE};
+    std::vector<std::string> words{g_floor};
     for (const FileOperation& op : recording.operations()) {
       words.push_back(op.remove ? "d:" + op.path
                                 : "w:" + std::to_string(op.size) + ":" + op.path);
@@ -257,8 +261,8 @@ void BM_WholeProcess(benchmark::State& state) {
   ProcessScenario maximal(root.path() + "/maximal", {"--line", line_file, "--train", train_file});
   builtin.record_floor();
   maximal.record_floor();
-  const Command version({SCENARIO_BUILDER_EXE, "--version"});
-  const Command idle_floor({FLOOR_WRITER_EXE});
+  const Command version({g_builder, "--version"});
+  const Command idle_floor({g_floor});
 
   auto round = [&](bool record, bool build_first) {
     builtin.run_pair(record ? &r.builtin : nullptr, build_first);
@@ -302,6 +306,18 @@ void print_pair(const char* title, const Pair& pair, size_t written, size_t byte
 
 }  // namespace
 
+bool take_whole_process_flag(const char* argument) {
+  const std::string_view a = argument;
+  for (auto [flag, program] : {std::pair{std::string_view("--builder="), &g_builder},
+                               std::pair{std::string_view("--floor="), &g_floor}}) {
+    if (a.starts_with(flag)) {
+      *program = std::filesystem::absolute(a.substr(flag.size())).string();
+      return true;
+    }
+  }
+  return false;
+}
+
 void register_whole_process_benchmark(int rounds) {
   benchmark::RegisterBenchmark("whole_process/alternated_pairs", BM_WholeProcess)
       ->Iterations(rounds)
@@ -314,6 +330,7 @@ void print_whole_process_summary() {
   std::printf("\nWhole process as a user starts it, against floor_writer: medians of %zu "
               "alternated pairs (after %d warm-up rounds)\n",
               r.builtin.build.size(), kWarmUpRounds);
+  std::printf("scenario_builder: %s\nfloor_writer: %s\n", g_builder.c_str(), g_floor.c_str());
   std::printf("folder: %s\n", r.file_system.c_str());
   std::printf("load average before: %s, after: %s\n\n", r.load_before.c_str(),
               r.load_after.c_str());

@@ -11,6 +11,14 @@ install(TARGETS ${install_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The README as text (the zip's users open it with any editor) and the licence.
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME README.txt)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# scenario_builder for Linux contains GCC's runtime libraries when they are
+# linked in: their notice goes with it.
+if(PROGRAM_LINK_OPTIONS)
+  set(GCC_RUNTIME_NOTICE /usr/share/doc/libstdc++6/copyright
+      CACHE FILEPATH "The notice of GCC's runtime libraries")
+  install(FILES ${GCC_RUNTIME_NOTICE}
+          DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME gcc-runtime-notice.txt)
+endif()
 # The static Windows programs contain the MinGW-w64 runtime and GCC's
 # runtime libraries: their notices go with them.
 if(WIN32)
