@@ -459,7 +459,11 @@ void LanguageServer::check_changed_documents() {
 
 json LanguageServer::hover(const json& params) {
   Document& document = open_document(params);
-  if (document.unchecked) check(document);
+  if (document.unchecked) {
+    // Checked now, for the row's problems; the editor gets them too.
+    check(document);
+    publish(document);
+  }
   const int32_t line = params.at("position").at("line");
   const int32_t index = document.text.character_index(
       line, params.at("position").at("character"), encoding_);
