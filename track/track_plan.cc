@@ -22,15 +22,11 @@ namespace {
 constexpr size_t kMappedBlockSize = size_t{1} << 20;
 constexpr size_t kLargePage = size_t{2} << 20;
 
-// The length of a mapping for `size` bytes that starts on a large page.
-// It is rounded up to a whole number of large pages when that leaves at
-// most an eighth of one unused, so that the last one too can be a large
-// page (a short line's two blocks fit in one); a rest that would waste
-// more stays in small pages, keeping the peak memory of a long line down.
-size_t mapped_length(size_t size) {
-  const size_t rest = size % kLargePage;
-  return rest >= kLargePage - kLargePage / 8 ? size - rest + kLargePage : size;
-}
+// The length of a mapping for `size` bytes that starts on a large page:
+// whole large pages, so that the last one too can be a large page (a short
+// line's two blocks fit in one). Small pages for the rest would cost more
+// time than the memory it leaves unused is worth.
+size_t mapped_length(size_t size) { return (size + kLargePage - 1) & ~(kLargePage - 1); }
 
 char* map_in_large_pages(size_t length) {
   // Room to move the start onto a large page, the slack given back after.
