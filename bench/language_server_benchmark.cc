@@ -7,10 +7,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 #include "base/line_list.h"
 #include "base/windows_1252.h"
@@ -24,7 +23,7 @@ namespace {
 using nlohmann::json;
 
 struct Pair {
-  std::string line;   // Windows-1252, as the files hold them
+  std::string line;  // Windows-1252, as the files hold them
   std::string train;
 };
 
@@ -45,20 +44,31 @@ const Pair& maximal() {
 // Opens both descriptions, then edits the one `edit_train` names at its
 // `row`: the first character of the row's position toggles between two
 // digits, so every round checks a text the last round did not.
-void diagnostics_after_an_edit(benchmark::State& state, const Pair& pair, bool edit_train, int row) {
+void diagnostics_after_an_edit(benchmark::State& state, const Pair& pair, bool edit_train,
+                               int row) {
   size_t published = 0;
   std::ostringstream log;
   sb::lsp::LanguageServer server(
-      [&](const json& m) { published += m.value("method", "") == "textDocument/publishDiagnostics"; },
+      [&](const json& m) {
+        published += m.value("method", "") == "textDocument/publishDiagnostics";
+      },
       log);
-  server.handle({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"},
+  server.handle({{"jsonrpc", "2.0"},
+                 {"id", 1},
+                 {"method", "initialize"},
                  {"params", {{"capabilities", json::object()}}}});
   const std::string line_uri = "file:///bench/route_linea.txt";
   const std::string train_uri = "file:///bench/route_1-.txt";
-  for (const auto& [uri, text] : {std::pair{line_uri, pair.line}, std::pair{train_uri, pair.train}}) {
-    server.handle({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
-                   {"params", {{"textDocument", {{"uri", uri}, {"languageId", ""}, {"version", 1},
-                                                 {"text", sb::windows_1252_to_utf8(text)}}}}}});
+  for (const auto& [uri, text] :
+       {std::pair{line_uri, pair.line}, std::pair{train_uri, pair.train}}) {
+    server.handle({{"jsonrpc", "2.0"},
+                   {"method", "textDocument/didOpen"},
+                   {"params",
+                    {{"textDocument",
+                      {{"uri", uri},
+                       {"languageId", ""},
+                       {"version", 1},
+                       {"text", sb::windows_1252_to_utf8(text)}}}}}});
   }
   server.check_changed_documents();
   const std::string uri = edit_train ? train_uri : line_uri;
@@ -81,10 +91,18 @@ void diagnostics_after_an_edit(benchmark::State& state, const Pair& pair, bool e
   benchmark::DoNotOptimize(published);
 }
 
-void BuiltInTrain(benchmark::State& state) { diagnostics_after_an_edit(state, built_in(), true, 61); }
-void BuiltInLine(benchmark::State& state) { diagnostics_after_an_edit(state, built_in(), false, 70); }
-void MaximalTrain(benchmark::State& state) { diagnostics_after_an_edit(state, maximal(), true, 100); }
-void MaximalLine(benchmark::State& state) { diagnostics_after_an_edit(state, maximal(), false, 100); }
+void BuiltInTrain(benchmark::State& state) {
+  diagnostics_after_an_edit(state, built_in(), true, 61);
+}
+void BuiltInLine(benchmark::State& state) {
+  diagnostics_after_an_edit(state, built_in(), false, 70);
+}
+void MaximalTrain(benchmark::State& state) {
+  diagnostics_after_an_edit(state, maximal(), true, 100);
+}
+void MaximalLine(benchmark::State& state) {
+  diagnostics_after_an_edit(state, maximal(), false, 100);
+}
 
 BENCHMARK(BuiltInTrain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BuiltInLine)->Unit(benchmark::kMillisecond);

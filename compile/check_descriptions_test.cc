@@ -25,8 +25,8 @@ TEST_F(CheckDescriptionsTest, LeavesTheCallersFilesAlone) {
 // Without a train the line's problems alone are listed: no "no records"
 // warning of an absent train, and no train row checked against the line.
 TEST_F(CheckDescriptionsTest, ALineAloneIsCheckedAsALine) {
-  check_descriptions(b, {"[generale]\r\nlunghezza percorso, 97000\r\npendneza, 0, 0\r\n[fine]\r\n",
-                         std::nullopt});
+  check_descriptions(
+      b, {"[generale]\r\nlunghezza percorso, 97000\r\npendneza, 0, 0\r\n[fine]\r\n", std::nullopt});
   ASSERT_EQ(b.diagnostics.list().size(), 1u);
   const Diagnostic& d = b.diagnostics.list()[0];
   EXPECT_EQ(d.file, line_description_name(b.route_name));

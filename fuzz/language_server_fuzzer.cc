@@ -7,11 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "tools/language_server/formatting.h"
 #include "tools/language_server/language_server.h"
@@ -64,7 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sb::lsp::LanguageServer server([&](const json& m) { sent.push_back(m); }, log);
   json capabilities = json::object();
   if (script.number(2)) capabilities["offsetEncoding"] = {"utf-8"};
-  server.handle({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"},
+  server.handle({{"jsonrpc", "2.0"},
+                 {"id", 0},
+                 {"method", "initialize"},
                  {"params", {{"capabilities", capabilities}}}});
   int id = 1;
   while (!script.done()) {
@@ -79,26 +80,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Texts as an editor sends them are UTF-8; bytes that are not are
         // what a broken client might send.
         json text = script.text();
-        server.handle_body(json({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
-                                 {"params", {{"textDocument", {{"uri", uri}, {"languageId", ""},
-                                                               {"version", 1}, {"text", text}}}}}})
-                               .dump(-1, ' ', false, json::error_handler_t::replace));
+        server.handle_body(
+            json({{"jsonrpc", "2.0"},
+                  {"method", "textDocument/didOpen"},
+                  {"params",
+                   {{"textDocument",
+                     {{"uri", uri}, {"languageId", ""}, {"version", 1}, {"text", text}}}}}})
+                .dump(-1, ' ', false, json::error_handler_t::replace));
         break;
       }
       case 1: {
         json change = {{"text", script.text()}};
-        change["range"] = {{"start", position}, {"end", {{"line", line + script.number(3)}, {"character", 0}}}};
-        server.handle_body(json({{"jsonrpc", "2.0"}, {"method", "textDocument/didChange"},
-                                 {"params", {{"textDocument", {{"uri", uri}, {"version", id}}},
-                                             {"contentChanges", json::array({change})}}}})
+        change["range"] = {{"start", position},
+                           {"end", {{"line", line + script.number(3)}, {"character", 0}}}};
+        server.handle_body(json({{"jsonrpc", "2.0"},
+                                 {"method", "textDocument/didChange"},
+                                 {"params",
+                                  {{"textDocument", {{"uri", uri}, {"version", id}}},
+                                   {"contentChanges", json::array({change})}}}})
                                .dump(-1, ' ', false, json::error_handler_t::replace));
         break;
       }
       case 2:
         request = id++;
-        server.handle({{"jsonrpc", "2.0"}, {"id", request}, {"method", kMethods[script.number(5)]},
-                       {"params", {{"textDocument", {{"uri", uri}}}, {"position", position},
-                                   {"options", json::object()}}}});
+        server.handle({{"jsonrpc", "2.0"},
+                       {"id", request},
+                       {"method", kMethods[script.number(5)]},
+                       {"params",
+                        {{"textDocument", {{"uri", uri}}},
+                         {"position", position},
+                         {"options", json::object()}}}});
         break;
       case 3:
         server.handle_body(script.text());
@@ -140,7 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       require(answers == 1, "a request gets one answer");
     }
     if (const sb::lsp::Document* document = server.document(uri)) {
-      const std::string once = sb::lsp::format_description(document->text.utf8(), document->description);
+      const std::string once =
+          sb::lsp::format_description(document->text.utf8(), document->description);
       require(sb::lsp::format_description(once, document->description) == once,
               "formatting is idempotent");
     }

@@ -94,8 +94,8 @@ std::string value_meaning(std::string_view key, const FieldMeaning& field, int64
     return "type " + std::to_string(v) + " without markers";
   }
   if (key == "segnale" && (field.name == "sx" || field.name == "dx")) {
-    std::string text = "side " + std::string(field.name.substr(0, 1)) + " type " + std::to_string(v) +
-                       ": value4 = rapp × 10 + sx × 3 + dx";
+    std::string text = "side " + std::string(field.name.substr(0, 1)) + " type " +
+                       std::to_string(v) + ": value4 = rapp × 10 + sx × 3 + dx";
     if (field.name == "sx" && v == 2) text += "; type 2 keeps the signal's time (tempo)";
     return text;
   }
@@ -107,7 +107,8 @@ std::string value_meaning(std::string_view key, const FieldMeaning& field, int64
 
 std::string lower_key(std::string_view key) {
   std::string lower;
-  for (char c : trimmed(key)) lower += static_cast<char>(windows_1252_lower(static_cast<unsigned char>(c)));
+  for (char c : trimmed(key))
+    lower += static_cast<char>(windows_1252_lower(static_cast<unsigned char>(c)));
   return lower;
 }
 
@@ -166,7 +167,8 @@ std::optional<HoverText> hover_text(std::string_view row, int32_t index, Descrip
     return hover;
   }
   if (at > record->fields.size()) {
-    hover.markdown = record_title(*record, key) + " takes " + std::to_string(record->fields.size()) +
+    hover.markdown = record_title(*record, key) + " takes " +
+                     std::to_string(record->fields.size()) +
                      " values: this field is read as a further key";
     return hover;
   }
@@ -180,7 +182,8 @@ std::optional<HoverText> hover_text(std::string_view row, int32_t index, Descrip
   }
   const EffectRow& effect = record->effects.at(static_cast<size_t>(field.effect));
   hover.markdown += "\n\nWhat the builder does with ";
-  hover.markdown += effect.values.empty() ? std::string("it") : "*" + std::string(effect.values) + "*";
+  hover.markdown +=
+      effect.values.empty() ? std::string("it") : "*" + std::string(effect.values) + "*";
   hover.markdown += ": " + std::string(effect.effect);
   return hover;
 }
@@ -196,7 +199,8 @@ std::vector<Completion> completions(const DocumentText& text, int32_t line, int3
   std::string section;
   for (int32_t l = line - 1; l >= 0 && section.empty(); --l) {
     const std::string_view heading = trimmed(text.line(l));
-    if (!heading.empty() && heading.front() == '[') section = lower_key(heading.substr(0, heading.find(']') + 1));
+    if (!heading.empty() && heading.front() == '[')
+      section = lower_key(heading.substr(0, heading.find(']') + 1));
   }
   std::vector<Completion> items;
   int order = 0;
@@ -308,7 +312,8 @@ std::vector<OutlineEntry> outline(const DocumentText& text, Description descript
     } else {
       continue;
     }
-    if (const auto p = number_of(position)) entry.detail += (entry.detail.empty() ? "" : ", ") + km_text(*p);
+    if (const auto p = number_of(position))
+      entry.detail += (entry.detail.empty() ? "" : ", ") + km_text(*p);
     entries.push_back(std::move(entry));
   }
   return entries;

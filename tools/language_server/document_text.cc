@@ -27,8 +27,11 @@ std::array<char32_t, 256> byte_characters() {
 
 char32_t next_code_point(std::string_view utf8, size_t& i) {
   const auto lead = static_cast<unsigned char>(utf8[i]);
-  const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                   : (lead >> 3) == 0x1E ? 4 : 0;
+  const int length = lead < 0x80           ? 1
+                     : (lead >> 5) == 0x6  ? 2
+                     : (lead >> 4) == 0xE  ? 3
+                     : (lead >> 3) == 0x1E ? 4
+                                           : 0;
   if (length == 0 || i + length > utf8.size()) {
     ++i;
     return 0xFFFD;

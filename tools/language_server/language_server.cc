@@ -12,8 +12,8 @@
 #include "driver/error_messages.h"
 #include "platform/memory_file_system.h"
 #include "platform/platform.h"
-#include "tools/language_server/formatting.h"
 #include "tools/language_server/description_features.h"
+#include "tools/language_server/formatting.h"
 
 namespace sb::lsp {
 
@@ -43,8 +43,7 @@ constexpr const char* kTrain = "train";
 
 // A line the check reads a train description against when no line
 // description is beside it: long enough for any train, with nothing on it.
-constexpr const char* kStandInLine =
-    "[generale]\r\nlunghezza percorso, 1000000\r\n[fine]\r\n";
+constexpr const char* kStandInLine = "[generale]\r\nlunghezza percorso, 1000000\r\n[fine]\r\n";
 
 // A platform for checks: no window, no files of its own, nothing shown.
 class CheckPlatform : public Platform {
@@ -66,15 +65,24 @@ class CheckPlatform : public Platform {
 
 const char* kind_code(WarningKind kind) {
   switch (kind) {
-    case WarningKind::unknown_key: return "unknown-key";
-    case WarningKind::no_records: return "no-records";
-    case WarningKind::row_shape: return "row-shape";
-    case WarningKind::beyond_line_end: return "beyond-line-end";
-    case WarningKind::off_grid: return "off-grid";
-    case WarningKind::out_of_order: return "out-of-order";
-    case WarningKind::utf8_text: return "utf8-text";
-    case WarningKind::implausible_value: return "implausible-value";
-    case WarningKind::count: break;
+    case WarningKind::unknown_key:
+      return "unknown-key";
+    case WarningKind::no_records:
+      return "no-records";
+    case WarningKind::row_shape:
+      return "row-shape";
+    case WarningKind::beyond_line_end:
+      return "beyond-line-end";
+    case WarningKind::off_grid:
+      return "off-grid";
+    case WarningKind::out_of_order:
+      return "out-of-order";
+    case WarningKind::utf8_text:
+      return "utf8-text";
+    case WarningKind::implausible_value:
+      return "implausible-value";
+    case WarningKind::count:
+      break;
   }
   return "warning";
 }
@@ -108,9 +116,7 @@ Problem place(const DocumentText& text, int32_t line_number, int32_t column) {
   return p;
 }
 
-std::string file_name_of(const std::string& path) {
-  return utf8_of(path_from(path).filename());
-}
+std::string file_name_of(const std::string& path) { return utf8_of(path_from(path).filename()); }
 
 bool ends_with(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -150,7 +156,8 @@ std::string path_of_uri(std::string_view uri) {
   uri.remove_prefix(7);
   std::string path;
   for (size_t i = 0; i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size() && std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+    if (uri[i] == '%' && i + 2 < uri.size() &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
         std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
       path += static_cast<char>(std::stoi(std::string(uri.substr(i + 1, 2)), nullptr, 16));
       i += 2;
@@ -163,8 +170,7 @@ std::string path_of_uri(std::string_view uri) {
   return path;
 }
 
-LanguageServer::LanguageServer(Send send, std::ostream& log)
-    : send_(std::move(send)), log_(log) {}
+LanguageServer::LanguageServer(Send send, std::ostream& log) : send_(std::move(send)), log_(log) {}
 
 const Document* LanguageServer::document(const std::string& uri) const {
   const auto it = documents_.find(uri);
@@ -266,17 +272,16 @@ json LanguageServer::initialize(const json& params) {
     encoding_ = PositionEncoding::utf8;
   }
   const char* encoding = encoding_ == PositionEncoding::utf8 ? "utf-8" : "utf-16";
-  return {
-      {"capabilities",
-       {{"positionEncoding", encoding},
-        {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
-        {"hoverProvider", true},
-        {"completionProvider", {{"triggerCharacters", {"["}}}},
-        {"signatureHelpProvider", {{"triggerCharacters", {","}}}},
-        {"documentSymbolProvider", true},
-        {"documentFormattingProvider", true}}},
-      {"offsetEncoding", encoding},
-      {"serverInfo", {{"name", "scenario_language_server"}, {"version", SCENARIO_VERSION}}}};
+  return {{"capabilities",
+           {{"positionEncoding", encoding},
+            {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+            {"hoverProvider", true},
+            {"completionProvider", {{"triggerCharacters", {"["}}}},
+            {"signatureHelpProvider", {{"triggerCharacters", {","}}}},
+            {"documentSymbolProvider", true},
+            {"documentFormattingProvider", true}}},
+          {"offsetEncoding", encoding},
+          {"serverInfo", {{"name", "scenario_language_server"}, {"version", SCENARIO_VERSION}}}};
 }
 
 Document& LanguageServer::open_document(const json& params) {
@@ -465,14 +470,18 @@ json LanguageServer::hover(const json& params) {
     publish(document);
   }
   const int32_t line = params.at("position").at("line");
-  const int32_t index = document.text.character_index(
-      line, params.at("position").at("character"), encoding_);
+  const int32_t index =
+      document.text.character_index(line, params.at("position").at("character"), encoding_);
   const std::optional<HoverText> text =
       hover_text(document.text.line(line), index, document.description);
   if (!text) return nullptr;
   std::string markdown = text->markdown;
+  // The row's problems, where the hover is read: an off-grid position's
+  // warning says where the row takes effect.
   for (const Problem& p : document.problems) {
-    if (p.line == line) markdown += "\n\n" + std::string(p.severity == 1 ? "Error" : p.severity == 2 ? "Warning" : "Note") + ": " + p.message;
+    if (p.line != line) continue;
+    const char* kind = p.severity == 1 ? "Error" : p.severity == 2 ? "Warning" : "Note";
+    markdown += "\n\n" + std::string(kind) + ": " + p.message;
   }
   return {{"contents", {{"kind", "markdown"}, {"value", markdown}}},
           {"range", range(document, line, text->first, text->last)}};
@@ -481,8 +490,8 @@ json LanguageServer::hover(const json& params) {
 json LanguageServer::completion(const json& params) {
   Document& document = open_document(params);
   const int32_t line = params.at("position").at("line");
-  const int32_t index = document.text.character_index(
-      line, params.at("position").at("character"), encoding_);
+  const int32_t index =
+      document.text.character_index(line, params.at("position").at("character"), encoding_);
   json items = json::array();
   for (const Completion& c : completions(document.text, line, index, document.description)) {
     json edit_range = range(document, line, c.replace_from, index);
@@ -500,8 +509,8 @@ json LanguageServer::completion(const json& params) {
 json LanguageServer::signature_help(const json& params) {
   Document& document = open_document(params);
   const int32_t line = params.at("position").at("line");
-  const int32_t index = document.text.character_index(
-      line, params.at("position").at("character"), encoding_);
+  const int32_t index =
+      document.text.character_index(line, params.at("position").at("character"), encoding_);
   const std::optional<Signature> signature =
       signature_of(document.text.line(line), index, document.description);
   if (!signature) return nullptr;

@@ -2,13 +2,12 @@
 
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "tools/language_server/document_text.h"
 #include "tools/language_server/record_meanings.h"
@@ -79,8 +78,7 @@ class LanguageServer {
   void publish(const Document& document);
   // The text of the line description a train description is checked with.
   std::optional<std::string> line_beside(const Document& train, std::string& named);
-  nlohmann::json range(const Document& document, int32_t line, int32_t first,
-                       int32_t last) const;
+  nlohmann::json range(const Document& document, int32_t line, int32_t first, int32_t last) const;
 
   Send send_;
   std::ostream& log_;

@@ -2,20 +2,21 @@
 // shows, the layout it gives a description, and the protocol over pipes
 // against what --check prints for the same files.
 
+#include "tools/language_server/language_server.h"
+
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "base/line_list.h"
 #include "driver/run.h"
@@ -25,7 +26,6 @@
 #include "testing/temp_dir.h"
 #include "tools/language_server/description_features.h"
 #include "tools/language_server/formatting.h"
-#include "tools/language_server/language_server.h"
 #include "tools/language_server/record_meanings.h"
 #include "tools/language_server/transport.h"
 
@@ -101,8 +101,8 @@ std::map<std::string, std::string> built(const std::string& line, const std::str
   FakePlatform platform;
   platform.files.files["/in/l.txt"] = line;
   platform.files.files["/in/t.txt"] = train;
-  const std::vector<std::string> args = {"--dir", "/out", "--line", "/in/l.txt", "--train",
-                                         "/in/t.txt"};
+  const std::vector<std::string> args = {"--dir",     "/out",    "--line",
+                                         "/in/l.txt", "--train", "/in/t.txt"};
   EXPECT_EQ(run_program(platform, args), 0);
   platform.files.files.erase("/in/l.txt");
   platform.files.files.erase("/in/t.txt");
@@ -147,18 +147,17 @@ class InProcess : public ::testing::Test {
     sent.clear();
     server.check_changed_documents();
     for (const json& m : sent) {
-      if (m.value("method", "") == "textDocument/publishDiagnostics") return m["params"]["diagnostics"];
+      if (m.value("method", "") == "textDocument/publishDiagnostics")
+        return m["params"]["diagnostics"];
     }
     return nullptr;
   }
   void open(const std::string& text, const std::string& language = "scenario-train",
             json capabilities = json::object()) {
     request("initialize", {{"capabilities", capabilities}});
-    notify("textDocument/didOpen", {{"textDocument",
-                                     {{"uri", kUri},
-                                      {"languageId", language},
-                                      {"version", 1},
-                                      {"text", text}}}});
+    notify("textDocument/didOpen",
+           {{"textDocument",
+             {{"uri", kUri}, {"languageId", language}, {"version", 1}, {"text", text}}}});
   }
 
   const std::string kUri = "file:///nowhere/at/all/x_1-.txt";
@@ -171,7 +170,8 @@ class InProcess : public ::testing::Test {
 TEST_F(InProcess, ACharacterWindows1252CannotHoldIsAnErrorAtItsPlace) {
   // "È" is a Windows-1252 character, the emoji two UTF-16 units and four
   // UTF-8 bytes, "✓" one UTF-16 unit and three bytes.
-  const std::string row = "[generale]\nnumero vetture, 8\ncartello, \xC3\x88\xF0\x9F\x9A\x82\xE2\x9C\x93\n";
+  const std::string row =
+      "[generale]\nnumero vetture, 8\ncartello, \xC3\x88\xF0\x9F\x9A\x82\xE2\x9C\x93\n";
   for (const auto& [offer, emoji_start, check_start, check_end] :
        {std::tuple{json::array(), 11, 13, 14}, std::tuple{json::array({"utf-8"}), 12, 16, 19}}) {
     open(row, "scenario-train", {{"offsetEncoding", offer}});
@@ -180,7 +180,8 @@ TEST_F(InProcess, ACharacterWindows1252CannotHoldIsAnErrorAtItsPlace) {
     for (const json& d : found) {
       if (d["code"] == "windows-1252") {
         EXPECT_EQ(d["range"]["start"]["line"], 2);
-        encoding_errors.emplace_back(d["range"]["start"]["character"], d["range"]["end"]["character"]);
+        encoding_errors.emplace_back(d["range"]["start"]["character"],
+                                     d["range"]["end"]["character"]);
       }
     }
     ASSERT_EQ(encoding_errors.size(), 2u) << found.dump();
@@ -190,8 +191,9 @@ TEST_F(InProcess, ACharacterWindows1252CannotHoldIsAnErrorAtItsPlace) {
 }
 
 TEST_F(InProcess, ATrainWithoutItsLineIsCheckedAloneAndSaysSo) {
-  open("[generale]\r\nnumero vetture, 8\r\n[segnali]\r\nsegnale, 1050, 2,5,1,0,0,0,0,0,0,0\r\n"
-       "segnale, 1060, 2,5,1,0,0,0,0,0,0,0\r\n[fine]\r\n");
+  open(
+      "[generale]\r\nnumero vetture, 8\r\n[segnali]\r\nsegnale, 1050, 2,5,1,0,0,0,0,0,0,0\r\n"
+      "segnale, 1060, 2,5,1,0,0,0,0,0,0,0\r\n[fine]\r\n");
   const json found = diagnostics();
   ASSERT_FALSE(found.empty());
   EXPECT_EQ(found[0]["severity"], 3);
@@ -231,24 +233,31 @@ TEST_F(InProcess, BadInputIsAnsweredNeverFatal) {
   EXPECT_EQ(sent[2]["error"]["code"], -32002);
   open("[generale]\nnumero vetture, 8\n");
   EXPECT_EQ(request("no/such/method", json::object())["error"]["code"], -32601);
-  EXPECT_EQ(request("textDocument/hover", {{"textDocument", {{"uri", kUri}}}})["error"]["code"], -32602);
-  EXPECT_EQ(request("textDocument/hover", {{"textDocument", {{"uri", "file:///other"}}},
-                                           {"position", {{"line", 0}, {"character", 0}}}})["error"]["code"],
+  EXPECT_EQ(request("textDocument/hover", {{"textDocument", {{"uri", kUri}}}})["error"]["code"],
             -32602);
-  for (const auto& [line, character] : {std::pair{-5, -5}, std::pair{1, 9999}, std::pair{99999, 3}}) {
-    const json answer = request("textDocument/hover", {{"textDocument", {{"uri", kUri}}},
-                                                       {"position", {{"line", line}, {"character", character}}}});
+  EXPECT_EQ(request("textDocument/hover",
+                    {{"textDocument", {{"uri", "file:///other"}}},
+                     {"position", {{"line", 0}, {"character", 0}}}})["error"]["code"],
+            -32602);
+  for (const auto& [line, character] :
+       {std::pair{-5, -5}, std::pair{1, 9999}, std::pair{99999, 3}}) {
+    const json answer =
+        request("textDocument/hover", {{"textDocument", {{"uri", kUri}}},
+                                       {"position", {{"line", line}, {"character", character}}}});
     EXPECT_TRUE(answer.contains("result")) << answer.dump();
-    const json completion = request("textDocument/completion", {{"textDocument", {{"uri", kUri}}},
-                                                                {"position", {{"line", line}, {"character", character}}}});
+    const json completion = request("textDocument/completion",
+                                    {{"textDocument", {{"uri", kUri}}},
+                                     {"position", {{"line", line}, {"character", character}}}});
     EXPECT_TRUE(completion.contains("result")) << completion.dump();
   }
   EXPECT_FALSE(server.exit_requested());
 }
 
 TEST(Transport, FramesAreReadWhateverTheChunks) {
-  const std::string stream = "Content-Length: 2\r\n\r\n{}" "X-Junk: 1\r\n\r\n" +
-                             framed(R"({"a":1})") + "content-length:3\n\n[1]";
+  const std::string stream =
+      "Content-Length: 2\r\n\r\n{}"
+      "X-Junk: 1\r\n\r\n" +
+      framed(R"({"a":1})") + "content-length:3\n\n[1]";
   for (size_t chunk : {size_t{1}, size_t{7}, stream.size()}) {
     size_t at = 0;
     std::ostringstream log;
@@ -282,7 +291,8 @@ class ServerProcess {
       dup2(from_server[1], 1);
       close(to_server[1]);
       close(from_server[0]);
-      execl(SCENARIO_LANGUAGE_SERVER_EXE, SCENARIO_LANGUAGE_SERVER_EXE, static_cast<char*>(nullptr));
+      execl(SCENARIO_LANGUAGE_SERVER_EXE, SCENARIO_LANGUAGE_SERVER_EXE,
+            static_cast<char*>(nullptr));
       _exit(127);
     }
     close(to_server[0]);
@@ -357,7 +367,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 using Listed = std::tuple<int, int, int, std::string>;
 
 // What --check prints for the two files, by file name.
-std::map<std::string, std::multiset<Listed>> check_listing(const TempDir& dir, const std::string& line,
+std::map<std::string, std::multiset<Listed>> check_listing(const TempDir& dir,
+                                                           const std::string& line,
                                                            const std::string& train) {
   const std::string command = "cd '" + dir.path() + "' && '" + SCENARIO_BUILDER_EXE +
                               "' --check --line " + line + " --train " + train + " 2>check.txt";
@@ -386,19 +397,21 @@ std::multiset<Listed> published(const json& diagnostics) {
 TEST(ProtocolOverPipes, AnEditorSeesWhatCheckLists) {
   TempDir dir;
   // Planted mistakes of both kinds, a field and a row, in both descriptions.
-  const std::string line = replaced(replaced(kLine, "curvas5,", "curves5,"), "pendenza,  6500,   -2",
-                                    "pendenza,  6500x,   -2");
-  const std::string train = replaced(
-      replaced(replaced(kTrain, "segnale,    2000,", "segnale,    1060,"), "stazione,    2600,",
-               "stazoine,    2600,"),
-      "rallentamento,   29000,    30,  600", "rallentamento,   29000,    30,  -600");
+  const std::string line = replaced(replaced(kLine, "curvas5,", "curves5,"),
+                                    "pendenza,  6500,   -2", "pendenza,  6500x,   -2");
+  const std::string train =
+      replaced(replaced(replaced(kTrain, "segnale,    2000,", "segnale,    1060,"),
+                        "stazione,    2600,", "stazoine,    2600,"),
+               "rallentamento,   29000,    30,  600", "rallentamento,   29000,    30,  -600");
   write_file_bytes(dir.file("Sarvena_Lucredo_linea.txt"), line);
   write_file_bytes(dir.file("Sarvena_Lucredo_20573-2-.txt"), train);
   auto listed = check_listing(dir, "Sarvena_Lucredo_linea.txt", "Sarvena_Lucredo_20573-2-.txt");
   ASSERT_EQ(listed.size(), 2u);
 
   ServerProcess server;
-  server.send({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"},
+  server.send({{"jsonrpc", "2.0"},
+               {"id", 1},
+               {"method", "initialize"},
                {"params", {{"capabilities", {{"offsetEncoding", {"utf-8", "utf-16"}}}}}}});
   const json init = server.receive();
   EXPECT_EQ(init["result"]["offsetEncoding"], "utf-8");
@@ -408,13 +421,16 @@ TEST(ProtocolOverPipes, AnEditorSeesWhatCheckLists) {
   const std::string line_uri = folder_uri + "Sarvena_Lucredo_linea.txt";
   auto published_for = [&](const std::string& uri) {
     return server.receive_until([&](const json& m) {
-      return m.value("method", "") == "textDocument/publishDiagnostics" && m["params"]["uri"] == uri;
+      return m.value("method", "") == "textDocument/publishDiagnostics" &&
+             m["params"]["uri"] == uri;
     });
   };
   for (const auto& [uri, text] : {std::pair{line_uri, line}, std::pair{train_uri, train}}) {
-    server.send({{"jsonrpc", "2.0"}, {"method", "textDocument/didOpen"},
-                 {"params", {{"textDocument", {{"uri", uri}, {"languageId", ""}, {"version", 1},
-                                               {"text", text}}}}}});
+    server.send(
+        {{"jsonrpc", "2.0"},
+         {"method", "textDocument/didOpen"},
+         {"params",
+          {{"textDocument", {{"uri", uri}, {"languageId", ""}, {"version", 1}, {"text", text}}}}}});
     const json diagnostics = published_for(uri)["params"]["diagnostics"];
     const std::string name = uri.substr(folder_uri.size());
     EXPECT_EQ(published(diagnostics), listed[name]) << name;
@@ -450,21 +466,31 @@ TEST(ProtocolOverPipes, AnEditorSeesWhatCheckLists) {
     }
   }
 
-  server.send({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "textDocument/hover"},
-               {"params", {{"textDocument", {{"uri", train_uri}}}, {"position", {{"line", 46}, {"character", 14}}}}}});
+  server.send({{"jsonrpc", "2.0"},
+               {"id", 2},
+               {"method", "textDocument/hover"},
+               {"params",
+                {{"textDocument", {{"uri", train_uri}}},
+                 {"position", {{"line", 46}, {"character", 14}}}}}});
   const json hover = server.receive_until([](const json& m) { return m.value("id", 0) == 2; });
   const std::string hover_text = hover["result"]["contents"]["value"];
   EXPECT_NE(hover_text.find("**stazione**"), std::string::npos) << hover_text;
   EXPECT_NE(hover_text.find("km 16.35"), std::string::npos) << hover_text;
 
-  server.send({{"jsonrpc", "2.0"}, {"id", 3}, {"method", "textDocument/completion"},
-               {"params", {{"textDocument", {{"uri", train_uri}}}, {"position", {{"line", 59}, {"character", 0}}}}}});
+  server.send(
+      {{"jsonrpc", "2.0"},
+       {"id", 3},
+       {"method", "textDocument/completion"},
+       {"params",
+        {{"textDocument", {{"uri", train_uri}}}, {"position", {{"line", 59}, {"character", 0}}}}}});
   const json completion = server.receive_until([](const json& m) { return m.value("id", 0) == 3; });
   ASSERT_FALSE(completion["result"]["items"].empty());
   EXPECT_EQ(completion["result"]["items"][0]["textEdit"]["newText"],
             "rallentamento, ${1:x}, ${2:v}, ${3:l}, ${4:f_tt}, ${5:f_ta}, ${6:d_v}");
 
-  server.send({{"jsonrpc", "2.0"}, {"id", 4}, {"method", "textDocument/documentSymbol"},
+  server.send({{"jsonrpc", "2.0"},
+               {"id", 4},
+               {"method", "textDocument/documentSymbol"},
                {"params", {{"textDocument", {{"uri", train_uri}}}}}});
   const json symbols = server.receive_until([](const json& m) { return m.value("id", 0) == 4; });
   std::set<std::string> names;
@@ -474,13 +500,16 @@ TEST(ProtocolOverPipes, AnEditorSeesWhatCheckLists) {
   EXPECT_TRUE(names.count("PRATO"));
   EXPECT_TRUE(names.count("segnale 95500 m"));
 
-  server.send({{"jsonrpc", "2.0"}, {"id", 5}, {"method", "textDocument/formatting"},
+  server.send({{"jsonrpc", "2.0"},
+               {"id", 5},
+               {"method", "textDocument/formatting"},
                {"params", {{"textDocument", {{"uri", line_uri}}}, {"options", json::object()}}}});
   const json formatting = server.receive_until([](const json& m) { return m.value("id", 0) == 5; });
   EXPECT_EQ(formatting["result"], json::array());
 
   server.send({{"jsonrpc", "2.0"}, {"id", 6}, {"method", "shutdown"}});
-  EXPECT_TRUE(server.receive_until([](const json& m) { return m.value("id", 0) == 6; }).contains("result"));
+  EXPECT_TRUE(
+      server.receive_until([](const json& m) { return m.value("id", 0) == 6; }).contains("result"));
   server.send({{"jsonrpc", "2.0"}, {"method", "exit"}});
   EXPECT_EQ(server.exit_status(), 0);
 }
