@@ -10,8 +10,7 @@
 #include "base/windows_1252.h"
 #include "compile/check_descriptions.h"
 #include "driver/error_messages.h"
-#include "platform/memory_file_system.h"
-#include "platform/platform.h"
+#include "platform/memory_platform.h"
 #include "tools/language_server/description_features.h"
 #include "tools/language_server/formatting.h"
 
@@ -44,24 +43,6 @@ constexpr const char* kTrain = "train";
 // A line the check reads a train description against when no line
 // description is beside it: long enough for any train, with nothing on it.
 constexpr const char* kStandInLine = "[generale]\r\nlunghezza percorso, 1000000\r\n[fine]\r\n";
-
-// A platform for checks: no window, no files of its own, nothing shown.
-class CheckPlatform : public Platform {
- public:
-  std::string program_directory() override { return "/check"; }
-  std::string join_path(const std::string& dir, const std::string& name) override {
-    return dir + "/" + name;
-  }
-  void show_waiting_window() override {}
-  void close_waiting_window() override {}
-  int32_t show_message(const std::string&) override { return 1; }
-  void report(const std::string&) override {}
-  void print(const std::string&) override {}
-  FileSystem& file_system() override { return files_; }
-
- private:
-  MemoryFileSystem files_;
-};
 
 const char* kind_code(WarningKind kind) {
   switch (kind) {
@@ -375,7 +356,7 @@ std::optional<std::string> LanguageServer::line_beside(const Document& train, st
 }
 
 void LanguageServer::check(Document& document) {
-  CheckPlatform platform;
+  MemoryPlatform platform;
   Builder b(platform);
   b.directory = platform.program_directory();
   b.route_name = kRoute;

@@ -8,7 +8,7 @@
 #include "compile/compile_scenario.h"
 #include "driver/error_messages.h"
 #include "output/compiled_layout.h"
-#include "tools/viewer/memory_platform.h"
+#include "platform/memory_platform.h"
 #include "track/fatal_report.h"
 
 namespace sb::inspect {

@@ -3,8 +3,8 @@
 #include <optional>
 #include <queue>
 
+#include "platform/memory_platform.h"
 #include "tools/viewer/cell_meaning.h"
-#include "tools/viewer/memory_platform.h"
 #include "tools/viewer/recovery_rows.h"
 #include "track/finishing_pass.h"
 #include "track/placement.h"

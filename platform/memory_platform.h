@@ -5,11 +5,12 @@
 #include "platform/memory_file_system.h"
 #include "platform/platform.h"
 
-namespace sb::inspect {
+namespace sb {
 
-// A platform for builds that scenario_inspect runs in memory: files kept in
-// memory, nothing shown, messages and reports dropped (the build's outcome
-// is read from the builder).
+// A platform for builds and checks run in memory by a program of their own
+// (the inspector's round trip, the language server's checks): files kept in
+// memory, nothing shown, messages and reports dropped (the outcome is read
+// from the builder).
 class MemoryPlatform : public Platform {
  public:
   std::string program_directory() override { return "/build"; }
@@ -26,4 +27,4 @@ class MemoryPlatform : public Platform {
   MemoryFileSystem files;
 };
 
-}  // namespace sb::inspect
+}  // namespace sb
