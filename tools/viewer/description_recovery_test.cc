@@ -16,6 +16,7 @@
 #include "scenario/train_description.h"
 #include "testing/fuzz_harness.h"
 #include "testing/in_memory_build.h"
+#include "tools/language_server/formatting.h"
 #include "tools/viewer/round_trip.h"
 #include "tools/viewer/viewer_program.h"
 #include "track/fatal_report.h"
@@ -116,6 +117,10 @@ TEST(DescriptionRecovery, MaximalScenarioRoundTrips) {
   ASSERT_TRUE(built.clean);
   const Outcome run = decompile(built);
   EXPECT_EQ(run.status, kInspected) << run.err;
+  // The texts are in the built-in layout: an editor's formatting keeps them.
+  EXPECT_EQ(lsp::format_description(built.line_text(), lsp::Description::line), built.line_text());
+  EXPECT_EQ(lsp::format_description(built.train_text(), lsp::Description::train),
+            built.train_text());
 }
 
 // Small scenarios, each exercising a kind of row the recovery works out.
