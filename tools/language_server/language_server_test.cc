@@ -253,6 +253,51 @@ TEST_F(InProcess, BadInputIsAnsweredNeverFatal) {
   EXPECT_FALSE(server.exit_requested());
 }
 
+// Which line description a train is checked with: the longest route that
+// begins the train's name, an open buffer before the file on disk, else the
+// only line description there, else none.
+TEST_F(InProcess, ATrainIsCheckedWithTheLineBesideIt) {
+  TempDir dir;
+  auto line_of = [](int length_m) {
+    return "[generale]\r\nlunghezza percorso, " + std::to_string(length_m) + "\r\n[fine]\r\n";
+  };
+  // A signal at 5000 m lies beyond the end of a 1000 m line (a warning).
+  const std::string train =
+      "[generale]\r\nnumero vetture, 8\r\n[segnali]\r\nsegnale, 5000, 2,5,1,0,0,0,0,0,0,0\r\n"
+      "[fine]\r\n";
+  write_file_bytes(dir.file("route_linea.txt"), line_of(97000));
+  write_file_bytes(dir.file("route_x_linea.txt"), line_of(1000));
+  request("initialize", {{"capabilities", json::object()}});
+  auto codes_for = [&](const std::string& name) {
+    const std::string uri = "file://" + dir.path() + "/" + name;
+    notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", uri}, {"languageId", ""}, {"version", 1}, {"text", train}}}});
+    std::set<std::string> codes;
+    sent.clear();
+    server.check_changed_documents();
+    for (const json& m : sent) {
+      if (m["params"]["uri"] != uri) continue;
+      for (const json& d : m["params"]["diagnostics"]) codes.insert(d["code"].dump());
+    }
+    return codes;
+  };
+  const std::set<std::string> beyond_the_end = {"\"beyond-line-end\""};
+  EXPECT_EQ(codes_for("route_x_1-.txt"), beyond_the_end);
+  EXPECT_EQ(codes_for("route_1-.txt"), std::set<std::string>{});
+  EXPECT_EQ(codes_for("other_1-.txt"), std::set<std::string>{"\"no-line\""});
+  // The line open in the editor, lengthened, wins over the file on disk.
+  notify("textDocument/didOpen",
+         {{"textDocument", {{"uri", "file://" + dir.path() + "/route_x_linea.txt"},
+                            {"languageId", ""}, {"version", 1}, {"text", line_of(97000)}}}});
+  EXPECT_EQ(codes_for("route_x_2-.txt"), std::set<std::string>{});
+  std::filesystem::remove(dir.file("route_linea.txt"));
+  std::filesystem::remove(dir.file("route_x_linea.txt"));
+  notify("textDocument/didClose",
+         {{"textDocument", {{"uri", "file://" + dir.path() + "/route_x_linea.txt"}}}});
+  write_file_bytes(dir.file("only_linea.txt"), line_of(1000));
+  EXPECT_EQ(codes_for("other_2-.txt"), beyond_the_end);
+}
+
 TEST(Transport, FramesAreReadWhateverTheChunks) {
   const std::string stream =
       "Content-Length: 2\r\n\r\n{}"
