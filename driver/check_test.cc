@@ -157,6 +157,23 @@ const MessageCase kMessageCases[] = {
      {"/work/t.txt:42:73: warning: `SARVENA CAST\xC3\x88LLO` is written in UTF-8 and will show "
       "as `SARVENA CAST\xC3\x83\xCB\x86LLO`: save the description in Windows-1252 (the bytes "
       "are kept as they are)"}},
+    {"line length given again",
+     {{2, "lunghezza percorso,    50000\r\nlunghezza percorso,    97000"}},
+     {},
+     {"/work/l.txt:3:1: warning: `lunghezza percorso` is given again (first on line 2): the "
+      "last one read sets the line's length"}},
+    {"key of 100 KB",
+     {{64, std::string(100000, 'k') + ",  2000,   0"}},
+     {},
+     {"/work/l.txt:64:1: warning: `" + std::string(77, 'k') +
+      "...` is no key of the line description: the row is ignored"}},
+    {"station name longer than an entry keeps",
+     {},
+     {{42, "stazione,    5200, 26,  400,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, " +
+               std::string(65536, 'N')}},
+     {"/work/t.txt:42:73: warning: `" + std::string(77, 'N') +
+      "...` has 65536 bytes: an entry keeps the first 65535, the station file has the rest cut "
+      "off"}},
     {"implausible number of cars",
      {},
      {{2, "numero vetture,    80"}},

@@ -125,6 +125,8 @@ const char* kind_summary(WarningKind kind) {
     case WarningKind::out_of_order: return "profile rows out of order";
     case WarningKind::utf8_text: return "texts written in UTF-8";
     case WarningKind::implausible_value: return "values outside what trains and lines use";
+    case WarningKind::repeated_record: return "records given again";
+    case WarningKind::text_too_long: return "texts longer than an entry keeps";
     case WarningKind::count: break;
   }
   return "";

@@ -87,6 +87,7 @@ class LineReader : public DescriptionReading {
   bool read_general_block();
   bool read_general_record(std::string_view key);
   bool read_line_length();
+  void allocate_cells();
   void read_chainage(int entry);
   bool read_signal_repetition(std::string_view key);
   void start_records();
@@ -103,6 +104,10 @@ class LineReader : public DescriptionReading {
   int64_t plan_cursor() const { return b_.track_plan.size(); }
 
   KeyTestCache<LineKeyTests> key_cache_;
+  // The line of the first "lunghezza percorso" row, 0 before it; whether
+  // the cells of the last length read are still to be allocated.
+  int32_t length_line_ = 0;
+  bool cells_pending_ = false;
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
   ProfileOrder gradient_order_;
@@ -115,7 +120,15 @@ void LineReader::run() {
                    "no field of the file holds \"[generale]\"" + line_end_hint(), true);
     return;
   }
-  if (!read_general_block()) return;
+  bool block_read = false;
+  try {
+    block_read = read_general_block();
+  } catch (...) {
+    allocate_cells();
+    throw;
+  }
+  allocate_cells();
+  if (!block_read) return;
   if (!b_.cells_allocated()) {
     std::string reason = "the general block has no \"lunghezza percorso\" record";
     if (contains_ignoring_case(text(), "numero vetture")) {
@@ -151,7 +164,7 @@ bool LineReader::read_general_block() {
       if (!read_general_record(key)) return false;
     } catch (const ReadFailure& failure) {
       // Without the line length nothing after it can be checked.
-      if (!collecting() || !b_.cells_allocated()) throw;
+      if (!collecting() || length_line_ == 0) throw;
       list_failure(failure.what());
       fields_.skip_rest_of_line();
     }
@@ -204,11 +217,28 @@ bool LineReader::read_line_length() {
     return false;
   }
   if (length < 0) throw ReadFailure("negative line length");
+  if (length_line_ != 0) {
+    warn(WarningKind::repeated_record, row(), [&] {
+      return "`lunghezza percorso` is given again (first on line " +
+             std::to_string(length_line_) + "): the last one read sets the line's length";
+    });
+  } else {
+    length_line_ = row().line;
+  }
   b_.track_extent_m = length + kExtentBeyondLine;
   b_.cell_count = static_cast<int32_t>(round_half_even(b_.track_extent_m / 50.0));
+  cells_pending_ = true;
+  return true;
+}
+
+// The cells and the plan of the line's length, allocated once the general
+// block is read: a length given again replaces the earlier one before
+// anything uses them, so a row costs no more than its reading.
+void LineReader::allocate_cells() {
+  if (!cells_pending_) return;
+  cells_pending_ = false;
   b_.cells.assign(static_cast<size_t>(b_.cell_count) + 1, Cell{});
   if (b_.with_track_plan) b_.track_plan.allocate(b_.track_extent_m);
-  return true;
 }
 
 void LineReader::read_chainage(int entry) {
@@ -356,6 +386,7 @@ Flow LineReader::indication_board() {
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t i = cell_index_of(p);
   check_on_grid(p, (i - 1) * 50);
+  check_text_length(text, text_at);
   check_text_encoding(text, text_at);
   if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(error::board_cell_taken, p);
   // Entry 0 is never used: an 81st text has nowhere to go.

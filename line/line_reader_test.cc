@@ -570,3 +570,35 @@ TEST(ProgressiveOrdina, OrdersTheChainageSystems) {
 
 }  // namespace
 }  // namespace sb
+
+namespace sb {
+namespace {
+
+// A length given again: the last one read sets the cells and the plan, as
+// if it stood alone, and one above 1000000 is refused where it stands even
+// when a good one follows.
+TEST_F(LineReaderTest, ALengthGivenAgainLeavesTheLastOne) {
+  const std::string repeated =
+      "[generale]\r\nlunghezza percorso, 50000\r\nlunghezza percorso, 20000\r\n"
+      "lunghezza percorso, 97000\r\n[curve]\r\npendenza, 2000, 3\r\n[fine]\r\n";
+  read(repeated);
+  EXPECT_EQ(b.error_number, 0);
+  EXPECT_EQ(b.stations[84].to_m, 97000);
+  EXPECT_EQ(b.cell_count, 2080);
+  EXPECT_EQ(b.cells.size(), 2081u);
+  EXPECT_EQ(b.track_plan.extent(), 104000);
+  EXPECT_EQ(gradient(39), 100);
+  EXPECT_EQ(gradient(40), 103);
+
+  reset();
+  read("[generale]\r\nlunghezza percorso, 2000\r\nlunghezza percorso, 1000001\r\n"
+       "lunghezza percorso, 97000\r\n[curve]\r\n[fine]\r\n");
+  EXPECT_EQ(b.error_number, 1);
+  EXPECT_EQ(b.stations[84].to_m, 1000001);
+  // The cells of the length before it, as a build with --keep-going writes them.
+  EXPECT_EQ(b.cell_count, 180);
+  EXPECT_EQ(b.cells.size(), 181u);
+}
+
+}  // namespace
+}  // namespace sb

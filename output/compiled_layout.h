@@ -31,8 +31,6 @@ namespace sb {
 constexpr size_t kCellRecordSize = 15;
 // A station record without its name's characters.
 constexpr size_t kStationRecordFixedSize = 34;
-// The longest name a station record can hold: its count is 16 bits.
-constexpr size_t kMaxStationNameLength = 0xFFFF;
 
 // ---- Encoding -------------------------------------------------------------
 // Each encoder writes one record at `out`, which must have room for it, and

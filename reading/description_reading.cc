@@ -68,6 +68,12 @@ std::string_view nearest_key(std::string_view key, std::span<const std::string_v
   std::string_view nearest;
   size_t best = allowed + 1;
   for (std::string_view candidate : keys) {
+    // Each letter of difference in length costs an edit: a key much longer
+    // than every known one (a pasted paragraph) is compared with none.
+    const size_t length_difference = written.size() > candidate.size()
+                                         ? written.size() - candidate.size()
+                                         : candidate.size() - written.size();
+    if (length_difference > allowed) continue;
     const size_t distance = edit_distance(written, lower(candidate));
     if (distance < best) {
       best = distance;

@@ -275,6 +275,17 @@ class DescriptionReading {
 
   // A text whose bytes read as UTF-8: the simulator shows them as
   // Windows-1252.
+  // A station name or board text longer than an entry of the station table
+  // keeps, which the station file cuts.
+  void check_text_length(std::string_view text, TextLocation at) {
+    if (text.size() <= kMaxStationNameLength) return;
+    warn(WarningKind::text_too_long, at, [&] {
+      return concat({"`", shown_text(text), "` has ", std::to_string(text.size()),
+                     " bytes: an entry keeps the first ", std::to_string(kMaxStationNameLength),
+                     ", the station file has the rest cut off"});
+    });
+  }
+
   void check_text_encoding(std::string_view text, TextLocation at) {
     for (char c : text) {
       if (static_cast<unsigned char>(c) >= 0x80) return warn_if_utf8(text, at);

@@ -20,6 +20,8 @@ enum class WarningKind : uint8_t {
   out_of_order,
   utf8_text,
   implausible_value,
+  repeated_record,
+  text_too_long,
   count,
 };
 

@@ -47,6 +47,10 @@ struct Cell {
   uint8_t adhesion = 0;
 };
 
+// The longest name an entry of the station table keeps: the station file
+// stores its count in 16 bits, and cuts a longer name there.
+inline constexpr size_t kMaxStationNameLength = 0xFFFF;
+
 // One entry of the station table: a station (1 up), an indication board's
 // text (80 down) or a header record (81..86). Names hold Windows-1252 bytes.
 struct Station {

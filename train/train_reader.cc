@@ -337,6 +337,7 @@ Flow TrainReader::station_row() {
   const int64_t seconds = number32();
   const std::string_view name = fields_.read_text();
   e.name.assign(name);
+  check_text_length(name, last_field());
   check_text_encoding(name, last_field());
   check_plausible(platform_length, kShortestPlatform, kLongestPlatform, "platform length");
   if (hours != 0 || minutes != 0 || seconds != 0) check_clock_time(hours, minutes, seconds);

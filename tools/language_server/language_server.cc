@@ -62,6 +62,10 @@ const char* kind_code(WarningKind kind) {
       return "utf8-text";
     case WarningKind::implausible_value:
       return "implausible-value";
+    case WarningKind::repeated_record:
+      return "repeated-record";
+    case WarningKind::text_too_long:
+      return "text-too-long";
     case WarningKind::count:
       break;
   }
