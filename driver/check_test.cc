@@ -294,3 +294,32 @@ TEST(Check, AMissingDescriptionIsAFileError) {
 
 }  // namespace
 }  // namespace sb
+
+namespace sb {
+namespace {
+
+// One mistake repeated: at most ten errors of one number are listed, the
+// first and the last among them, and the count says how many are not.
+TEST(Check, ListsAtMostTenErrorsOfOneNumber) {
+  std::string repeated;
+  for (int i = 0; i < 25; ++i) {
+    repeated += "segnale,    1050,   2, 3, 4,  0, 0,    1,  1,0,0, " + std::to_string(i) + "\r\n";
+  }
+  repeated += "segnale,    1050,   2, 3, 4,  0, 0,    1,  1,0,0, 0";
+  const ProgramRun run = run_with({}, {{62, repeated}});
+  EXPECT_EQ(run.status, kBuiltWithProblem);
+  std::vector<std::string> listed;
+  for (const std::string& line : run.reports) {
+    if (line.find(": error: ") != std::string::npos) listed.push_back(line);
+  }
+  ASSERT_EQ(listed.size(), 10u);
+  EXPECT_NE(listed.front().find("t.txt:62:1: error: a signal stands"), std::string::npos);
+  EXPECT_NE(listed[8].find("t.txt:70:1:"), std::string::npos);
+  EXPECT_NE(listed.back().find("t.txt:87:1:"), std::string::npos);
+  EXPECT_EQ(run.reports.back(),
+            "scenario_builder: 26 errors, 0 warnings (16 errors not listed: at most 10 of each "
+            "error number are)");
+}
+
+}  // namespace
+}  // namespace sb

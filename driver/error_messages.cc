@@ -1,5 +1,9 @@
 #include "driver/error_messages.h"
 
+#include <algorithm>
+#include <map>
+
+#include "base/concat.h"
 #include "base/file_names.h"
 #include "base/shown_text.h"
 #include "track/diagnostics.h"
@@ -153,10 +157,46 @@ std::string diagnostic_message(const Diagnostic& d) {
   return d.error ? error_text(d.error_number, d.text, "") : d.text;
 }
 
+namespace {
+
+// Which diagnostics a terminal lists: every warning admitted, and of each
+// error number at most kListedErrorsPerNumber errors, always including the
+// first error and the last (the one a build's reading stops on, and the one
+// a clean reading leaves in error_number). A description with one mistake
+// repeated a million times lists a screenful.
+std::vector<bool> listed_diagnostics(const std::vector<Diagnostic>& list) {
+  std::vector<bool> listed(list.size(), true);
+  std::map<int32_t, std::vector<size_t>> by_number;
+  size_t last = list.size();
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!list[i].error) continue;
+    by_number[list[i].error_number].push_back(i);
+    last = i;
+  }
+  for (const auto& [number, errors] : by_number) {
+    if (errors.size() <= kListedErrorsPerNumber) continue;
+    // The first ones, less room for the last error when it is of this number.
+    const bool holds_last = errors.back() == last;
+    const size_t leading = kListedErrorsPerNumber - (holds_last ? 1 : 0);
+    for (size_t k = leading; k < errors.size(); ++k) listed[errors[k]] = false;
+    if (holds_last) listed[last] = true;
+  }
+  return listed;
+}
+
+}  // namespace
+
+int unlisted_errors(const Builder& b) {
+  const std::vector<bool> listed = listed_diagnostics(b.diagnostics.list());
+  return static_cast<int>(std::count(listed.begin(), listed.end(), false));
+}
+
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources) {
   std::vector<std::string> lines;
-  for (const Diagnostic& d : b.diagnostics.list()) {
-    lines.push_back(located_diagnostic(b, d, sources));
+  const std::vector<Diagnostic>& list = b.diagnostics.list();
+  const std::vector<bool> listed = listed_diagnostics(list);
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (listed[i]) lines.push_back(located_diagnostic(b, list[i], sources));
   }
   for (size_t k = 0; k < static_cast<size_t>(WarningKind::count); ++k) {
     const auto kind = static_cast<WarningKind>(k);
@@ -173,8 +213,14 @@ std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSou
 std::string problem_count(const Builder& b) {
   const int errors = b.diagnostics.error_count();
   const int warnings = b.diagnostics.warning_count();
-  return std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
-         std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+  std::string count = std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
+                      std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings");
+  if (const int unlisted = unlisted_errors(b); unlisted > 0) {
+    count += concat({" (", std::to_string(unlisted), unlisted == 1 ? " error" : " errors",
+                     " not listed: at most ", std::to_string(kListedErrorsPerNumber),
+                     " of each error number are)"});
+  }
+  return count;
 }
 
 std::string problem_numbers(const Builder& b) {

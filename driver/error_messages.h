@@ -38,7 +38,14 @@ std::string diagnostic_message(const Diagnostic& d);
 // warning listed only in part, how many more there are.
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources);
 
-// "2 errors, 5 warnings": everything b.diagnostics counted.
+// How many errors of one error number a terminal lists.
+inline constexpr size_t kListedErrorsPerNumber = 10;
+
+// How many errors of b.diagnostics diagnostic_lines leaves out.
+int unlisted_errors(const Builder& b);
+
+// "2 errors, 5 warnings": everything b.diagnostics counted, and how many
+// errors were left out of the list.
 std::string problem_count(const Builder& b);
 
 // The last line of standard error of a build that recorded a problem:
