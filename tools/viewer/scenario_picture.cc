@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "base/rounding.h"
 #include "tools/viewer/cell_meaning.h"
 #include "tools/viewer/text_encoding.h"
 
@@ -964,8 +965,29 @@ int64_t scenario_line_length_m(const ScenarioFiles& files) {
   return std::max<int64_t>(50, static_cast<int64_t>(files.cells.size()) * 50);
 }
 
+std::vector<std::string> files_of_other_builds(const ScenarioFiles& files) {
+  std::vector<std::string> mismatches;
+  if (files.stations.size() <= kTrainDataEntry) return mismatches;
+  // A build makes the cells and the plan from the line's length, 7000 m
+  // beyond it: 50 m a cell, one point a metre.
+  const int64_t extent = int64_t{files.stations[kTrainDataEntry].to_m} + 7000;
+  const int64_t cells = static_cast<int64_t>(round_half_even(static_cast<double>(extent) / 50)) + 1;
+  if (static_cast<int64_t>(files.cells.size()) != cells) {
+    mismatches.push_back("the cell file has " + std::to_string(files.cells.size()) +
+                         " cells; the line length gives " + std::to_string(cells));
+  }
+  if (static_cast<int64_t>(files.plan.x.size()) != extent + 1) {
+    mismatches.push_back("the plan holds " + std::to_string(files.plan.x.size()) +
+                         " points; the line length gives " + std::to_string(extent + 1));
+  }
+  return mismatches;
+}
+
 std::vector<std::string> scenario_warnings(const ScenarioFiles& files) {
   std::vector<std::string> warnings;
+  for (const std::string& mismatch : files_of_other_builds(files)) {
+    warnings.push_back("the files are not of one build: " + mismatch);
+  }
   const Scene scene = make_scene(files);
   if (scene.stations.empty()) warnings.push_back("the station table holds no station");
   const int64_t plan_end = scene.plan.empty() ? 0 : scene.plan.back().metre;

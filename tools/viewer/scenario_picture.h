@@ -22,8 +22,12 @@ struct ScenarioFiles {
 std::string scenario_title(const ScenarioFiles& scenario);
 // The line length the station table gives, or the cells' extent without one.
 int64_t scenario_line_length_m(const ScenarioFiles& scenario);
-// What makes a build look broken: no station, or a plan that ends before
-// the line does. The picture and the page show them; they are still drawn.
+// Where the three files disagree on the line's length, as files of
+// different builds do: the cells or the plan points it gives.
+std::vector<std::string> files_of_other_builds(const ScenarioFiles& scenario);
+// What makes a build look broken: files not of one build, no station, or a
+// plan that ends before the line does. The picture and the page show them;
+// they are still drawn.
 std::vector<std::string> scenario_warnings(const ScenarioFiles& scenario);
 
 // One SVG picture of the scenario: above, the plan view of the track (equal

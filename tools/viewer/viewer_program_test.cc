@@ -790,3 +790,38 @@ TEST_F(InspectBuiltIn, AnyByteInNamesAndTextsGivesParsableOutput) {
 
 }  // namespace
 }  // namespace sb::inspect
+
+namespace sb::inspect {
+namespace {
+
+// A plan of another build beside the cell and station files: drawn, with a
+// warning on standard error and on the page, and status 0.
+TEST_F(InspectBuiltIn, FilesOfDifferentBuildsAreDrawnWithAWarning) {
+  MemoryFileSystem files = copy();
+  // A plan for a line 100 m shorter: 100 points fewer in each block.
+  auto decoded = decode_plan_file(files.files.at(kPlan));
+  ASSERT_TRUE(decoded);
+  PlanFile shorter = decoded.value();
+  shorter.x.resize(shorter.x.size() - 100);
+  shorter.y.resize(shorter.y.size() - 100);
+  std::string encoded;
+  for (const auto* block : {&shorter.x, &shorter.y}) {
+    for (const PlanElement& e : *block) {
+      char buffer[16];
+      encoded.append(buffer, encode_plan_element(e, buffer));
+    }
+  }
+  files.files[kPlan] = encoded;
+  for (const char* option : {"--svg", "--html"}) {
+    const Outcome run = inspect(files, {option, "/out", "--dir", kDir});
+    EXPECT_EQ(run.status, kInspected) << option;
+    EXPECT_NE(run.err.find("scenario_inspect: warning: the files are not of one build: the plan "
+                           "holds 103901 points; the line length gives 104001"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(files.files["/out"].find("the files are not of one build"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace sb::inspect
