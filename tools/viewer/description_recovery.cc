@@ -19,6 +19,11 @@ std::string aligned(int64_t value, int width) {
   return "," + number;
 }
 
+bool text_field_keeps(std::string_view text) {
+  if (text.find_first_of(",\n") != std::string_view::npos) return false;
+  return text.empty() || (text.front() != ' ' && text.front() != '\t');
+}
+
 std::vector<ProfileRow> profile_rows(const std::vector<Cell>& cells, uint8_t Cell::*field,
                                      std::string_view what, DescriptionText& text) {
   const int64_t count = cell_count_of(cells);

@@ -376,8 +376,7 @@ void indication_board_rows(const ScenarioFiles& s, DescriptionText& text) {
     --expected;
     const std::string& board_text =
         entry >= 0 && entry < kStationCount ? s.stations[static_cast<size_t>(entry)].name : "";
-    if (board_text.find_first_of(",\r\n") != std::string::npos ||
-        (!board_text.empty() && (board_text[0] == ' ' || board_text[0] == '\t'))) {
+    if (!text_field_keeps(board_text)) {
       text.problem("the text of board entry " + std::to_string(entry) +
                    " holds a comma, a line end or leading blanks");
     }

@@ -50,6 +50,12 @@ struct ProfileRow {
 std::vector<ProfileRow> profile_rows(const std::vector<Cell>& cells, uint8_t Cell::*field,
                                      std::string_view what, DescriptionText& text);
 
+// Whether a text read from a row's last field gives exactly `text`: a text
+// field runs to a comma or a line end (LF, or CR LF) and skips the blanks
+// before it, so it holds no comma and no LF and starts with no blank. A
+// lone CR, blanks at its end, quotes are kept as written.
+bool text_field_keeps(std::string_view text);
+
 // The cell a point object at a position on the grid lands in, and back.
 inline int64_t position_of_cell(int64_t cell) { return (cell - 1) * 50; }
 inline int64_t cell_count_of(const std::vector<Cell>& cells) {

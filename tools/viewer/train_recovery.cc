@@ -128,8 +128,7 @@ StationRows station_rows(const ScenarioFiles& s, DescriptionText& text) {
     if (!is_used(e)) break;
     const std::optional<PlatformExtent> p = platform_of(e, n, text);
     if (!p) continue;
-    if (e.name.find_first_of(",\r\n") != std::string::npos ||
-        (!e.name.empty() && (e.name[0] == ' ' || e.name[0] == '\t'))) {
+    if (!text_field_keeps(e.name)) {
       text.problem("the name of station entry " + std::to_string(n) +
                    " holds a comma, a line end or leading blanks");
     }
@@ -157,14 +156,13 @@ StationRows station_rows(const ScenarioFiles& s, DescriptionText& text) {
   return out;
 }
 
-// A signal cell back to the row's eleven values. value4 = rapp * 10 +
-// sides, sides = sx * 3 + dx; a signal keeps its time only with sx 2.
-std::string signal_row_text(const Cell& c, int64_t cell, int64_t& sides) {
-  const int64_t rapp = floor_div(c.value4, 10);
-  sides = c.value4 - rapp * 10;
-  const bool timed = c.signal_time != 0 || sides >= 6;
-  const int64_t sx = timed ? 2 : sides / 3;
-  const int64_t dx = timed ? sides - 6 : sides % 3;
+// A signal cell back to the row's eleven values, for the given sides.
+// A signal keeps its time only with sx 2.
+std::string signal_row_text(const Cell& c, int64_t cell, int64_t sides) {
+  const int64_t rapp = (c.value4 - sides) / 10;
+  const bool timed = c.signal_time != 0 || (sides >= 6 && sides <= 8);
+  const int64_t sx = timed ? 2 : floor_div(sides, 3);
+  const int64_t dx = sides - 3 * sx;
   // Times 1 to 100 are raised to 101: such a byte comes from a larger time.
   const int64_t tempo = c.signal_time >= 1 && c.signal_time <= 100 ? c.signal_time + 256
                                                                     : c.signal_time;
@@ -185,23 +183,77 @@ bool holds_signal_under_marker(const Cell& c) {
   return c.kind == stop_marker && (c.value2 || c.value3 || c.value4 || c.signal_time);
 }
 
+// The last digit of a signal's sides (sx * 3 + dx): value4 = rapp * 10 +
+// sides. Sides of 0 to 9 are all a description normally holds.
+int64_t usual_sides(const Cell& c) { return c.value4 - floor_div(c.value4, 10) * 10; }
+
+OrderedRow signal_row(const Cell& c, int64_t cell, int64_t sides, int rank) {
+  Cell values = c;
+  // The stop marker took value1: its digits are lost and any will do.
+  if (c.kind == stop_marker) values.value1 = 0;
+  OrderedRow row{signal_row_text(values, cell, sides), false, rank, {}};
+  for (int k = 1; k <= kApproachMarkCount; ++k) {
+    row.marks.push_back({cell - 2 * k, static_cast<uint8_t>(sides * 10 + k)});
+  }
+  return row;
+}
+
 void add_signal_rows(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
                      std::vector<int64_t>& signal_cells) {
   const int first_rank = static_cast<int>(rows.size());
   for (int64_t i = 0; i <= cell_count_of(cells); ++i) {
     const Cell& c = cell_at(cells, i);
     if (c.kind != signal && !holds_signal_under_marker(c)) continue;
-    Cell values = c;
-    // The stop marker took value1: its digits are lost and any will do.
-    if (c.kind == stop_marker) values.value1 = 0;
-    int64_t sides = 0;
-    OrderedRow row{signal_row_text(values, i, sides), false,
-                   first_rank + static_cast<int>(signal_cells.size()), {}};
-    for (int k = 1; k <= kApproachMarkCount; ++k) {
-      row.marks.push_back({i - 2 * k, static_cast<uint8_t>(sides * 10 + k)});
-    }
-    rows.push_back(std::move(row));
+    rows.push_back(signal_row(c, i, usual_sides(c),
+                              first_rank + static_cast<int>(signal_cells.size())));
     signal_cells.push_back(i);
+  }
+}
+
+// Sides beyond 0 to 9: value4 keeps only their last digit, the approach
+// marks keep (sides * 10 + k) in a byte. A signal none of whose cells holds
+// a mark of its usual sides, while some of them hold codes no row writes,
+// takes the sides with that last digit whose marks give most of those codes
+// (of the sides with one last digit, 64 give distinct marks; the smallest
+// in size is taken on a tie).
+void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
+                          const std::vector<int64_t>& signal_cells, size_t first_signal) {
+  const int64_t count = cell_count_of(cells);
+  const auto inside = [&](int64_t i) { return i >= 0 && i <= count; };
+  std::vector<bool> explained(cells.size(), false);
+  for (const OrderedRow& row : rows) {
+    for (const auto& [cell, code] : row.marks) {
+      if (inside(cell) && cell_at(cells, cell).approach_code == code) {
+        explained[static_cast<size_t>(cell)] = true;
+      }
+    }
+  }
+  for (size_t k = 0; k < signal_cells.size(); ++k) {
+    OrderedRow& row = rows[first_signal + k];
+    const auto hits = [&](const std::vector<std::pair<int64_t, uint8_t>>& marks, bool unexplained) {
+      int n = 0;
+      for (const auto& [cell, code] : marks) {
+        if (!inside(cell) || cell_at(cells, cell).approach_code != code) continue;
+        if (!unexplained || !explained[static_cast<size_t>(cell)]) ++n;
+      }
+      return n;
+    };
+    if (hits(row.marks, false) > 0) continue;
+    const int64_t i = signal_cells[k];
+    const Cell& c = cell_at(cells, i);
+    OrderedRow best = row;
+    int best_hits = 0;
+    for (int64_t t = 1; t < 64; ++t) {
+      // 1, -1, 2, -2, ...: smaller sides first.
+      const int64_t step = t % 2 == 1 ? (t + 1) / 2 : -t / 2;
+      OrderedRow candidate = signal_row(c, i, usual_sides(c) + 10 * step, row.rank);
+      const int n = hits(candidate.marks, true);
+      if (n > best_hits) {
+        best = std::move(candidate);
+        best_hits = n;
+      }
+    }
+    row = std::move(best);
   }
 }
 
@@ -306,12 +358,51 @@ bool same_boards(const Cell& start, const Cell& end) {
   return start.value1 == end.value1 && start.value2 == end.value2 && start.value3 == end.value3;
 }
 
+bool is_first_lead(const std::vector<Cell>& cells, int64_t i) {
+  return i >= 0 && i <= cell_count_of(cells) && cell_at(cells, i).kind == slowdown_lead &&
+         cell_at(cells, i).value1 == 1;
+}
+
+// Where a slowdown starting in cell s stood, and whether it has lead cells.
+// A start on the grid puts its lead cells 25 to 28 cells back. One 25 m
+// past the grid with an odd quotient (x = 50 * (s - 2) + 25, s even) lands
+// its start and warning boards in the same cells but, by the rounding, its
+// lead cells one cell further back: the cells keep where in its cell such a
+// slowdown starts.
+struct SlowdownStart {
+  int64_t position_m = 0;
+  bool with_lead = false;
+};
+
+// Each group of lead cells belongs to the start 25 cells after its first
+// cell, or to the start 26 cells after it placed off the grid; a lead cell
+// numbers itself in value2 only for a slowdown with d_v.
+std::map<int64_t, SlowdownStart> slowdown_starts(const std::vector<Cell>& cells) {
+  std::map<int64_t, SlowdownStart> starts;
+  for (int64_t s = 0; s <= cell_count_of(cells); ++s) {
+    if (cell_at(cells, s).kind == slowdown_start) starts[s] = {position_of_cell(s), false};
+  }
+  const auto takes = [&](int64_t lead, int64_t s) {
+    const auto found = starts.find(s);
+    return s > kWarningCells + 1 && found != starts.end() && !found->second.with_lead &&
+           (cell_at(cells, lead).value2 != 0) == (cell_at(cells, s).value2 != 0);
+  };
+  for (int64_t lead = 0; lead <= cell_count_of(cells); ++lead) {
+    if (!is_first_lead(cells, lead)) continue;
+    if (takes(lead, lead + kFirstLeadCellBack)) {
+      starts[lead + kFirstLeadCellBack].with_lead = true;
+    } else if (const int64_t s = lead + kFirstLeadCellBack + 1; s % 2 == 0 && takes(lead, s)) {
+      starts[s] = {position_of_cell(s - 1) + 25, true};
+    }
+  }
+  return starts;
+}
+
 std::vector<std::string> slowdown_rows(const std::vector<Cell>& cells, DescriptionText& text) {
   std::vector<std::string> rows;
   std::vector<bool> end_taken(cells.size(), false);
-  for (int64_t s = 0; s <= cell_count_of(cells); ++s) {
+  for (const auto& [s, placed] : slowdown_starts(cells)) {
     const Cell& start = cell_at(cells, s);
-    if (start.kind != slowdown_start) continue;
     int64_t e = s + 1;
     while (e <= cell_count_of(cells) &&
            (cell_at(cells, e).kind != slowdown_end || end_taken[static_cast<size_t>(e)] ||
@@ -323,13 +414,14 @@ std::vector<std::string> slowdown_rows(const std::vector<Cell>& cells, Descripti
       continue;
     }
     end_taken[static_cast<size_t>(e)] = true;
-    const int64_t lead = s - kFirstLeadCellBack;
-    const bool with_lead = s > kWarningCells + 1 && lead >= 0 &&
-                           cell_at(cells, lead).kind == slowdown_lead &&
-                           cell_at(cells, lead).value1 == 1;
-    rows.push_back("rallentamento" + aligned(position_of_cell(s), 8) + aligned(start.value1, 6) +
-                   aligned((e - s) * 50, 5) + aligned(start.value3, 2) +
-                   aligned(with_lead ? 1 : 0, 3) + aligned(start.value2, 4));
+    // The end board's position on the grid, whatever the start's.
+    const int64_t length = position_of_cell(e) - placed.position_m;
+    if (placed.position_m % 50 != 0) {
+      text.comment("starts 25 m past the grid: its lead cells stand one cell further back");
+    }
+    rows.push_back("rallentamento" + aligned(placed.position_m, 8) + aligned(start.value1, 6) +
+                   aligned(length, 5) + aligned(start.value3, 2) +
+                   aligned(placed.with_lead ? 1 : 0, 3) + aligned(start.value2, 4));
   }
   return rows;
 }
@@ -439,6 +531,7 @@ void recover_train(const ScenarioFiles& s, DescriptionText& text) {
   std::vector<OrderedRow> rows = stations.rows;
   std::vector<int64_t> signal_cells;
   add_signal_rows(s.cells, rows, signal_cells);
+  settle_unusual_sides(s.cells, rows, signal_cells, stations.rows.size());
   const std::vector<int> order = reading_order(s.cells, rows, stations, signal_cells, text);
   check_marks(s.cells, rows, order, text);
 

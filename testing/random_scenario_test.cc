@@ -1,0 +1,59 @@
+#include "testing/random_scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace sb::dense {
+namespace {
+
+// How many seeds a run tries: DENSE_SCENARIOS in the environment, or 300.
+// A failing scenario's texts go to DENSE_KEEP/seed-N_linea.txt and
+// seed-N_treno.txt when that folder is set, to build and decompile by hand.
+void keep(const RandomScenario& s) {
+  const char* dir = std::getenv("DENSE_KEEP");
+  if (dir == nullptr) return;
+  const std::string base = std::string(dir) + "/seed-" + std::to_string(s.seed);
+  std::ofstream(base + "_linea.txt", std::ios::binary) << s.line_text;
+  std::ofstream(base + "_treno.txt", std::ios::binary) << s.train_text;
+}
+
+int scenario_count() {
+  const char* set = std::getenv("DENSE_SCENARIOS");
+  return set != nullptr ? std::atoi(set) : 300;
+}
+
+TEST(DenseScenarios, SameSeedSameTexts) {
+  const RandomScenario a = draw_dense_scenario(7), b = draw_dense_scenario(7);
+  EXPECT_EQ(a.line_text, b.line_text);
+  EXPECT_EQ(a.train_text, b.train_text);
+  EXPECT_NE(draw_dense_scenario(8).train_text, a.train_text);
+}
+
+// Every scenario that builds comes back byte for byte from its compiled
+// files, and most of them build.
+TEST(DenseScenarios, EveryBuildComesBack) {
+  const int count = scenario_count();
+  int built = 0;
+  int failed = 0;
+  for (int seed = 1; seed <= count; ++seed) {
+    const RandomScenario s = dense_scenario_that_builds(static_cast<uint64_t>(seed));
+    if (!s.builds) continue;
+    ++built;
+    const std::string failure = round_trip_failure(s);
+    if (failure.empty()) continue;
+    keep(s);
+    if (++failed <= (std::getenv("DENSE_ALL") ? 1000 : 5)) {
+      ADD_FAILURE() << "seed " << seed << ": " << failure << "--- line\n"
+                    << s.line_text << "--- train\n"
+                    << s.train_text;
+    }
+  }
+  EXPECT_EQ(failed, 0) << "of " << built << " built";
+  EXPECT_GE(built, count * 9 / 10);
+}
+
+}  // namespace
+}  // namespace sb::dense
