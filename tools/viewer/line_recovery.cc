@@ -343,9 +343,15 @@ std::string side_fields(const std::array<int64_t, 3>& speeds, int64_t stripes) {
 
 void speed_board_rows(const std::vector<Cell>& cells, DescriptionText& text) {
   text.line("[cartelli]");
+  // A board a stop marker was written over keeps all but its value1.
+  const std::vector<UnderMarker> under = under_stop_markers(cells);
   for (size_t i = 0; i < cells.size(); ++i) {
-    const Cell& c = cells[i];
-    if (c.kind != speed_board) continue;
+    Cell c = cells[i];
+    if (under[i] == UnderMarker::speed_board) {
+      c.value1 = 0;
+    } else if (c.kind != speed_board) {
+      continue;
+    }
     std::array<int64_t, 3> side_s{}, side_d{};
     const int16_t values[3] = {c.value1, c.value2, c.value3};
     for (int k = 0; k < 3; ++k) split_speeds(values[k], side_s[k], side_d[k]);

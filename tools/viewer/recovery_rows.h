@@ -62,6 +62,40 @@ inline int64_t cell_count_of(const std::vector<Cell>& cells) {
   return static_cast<int64_t>(cells.size()) - 1;
 }
 
+// Division rounding down: value = quotient * d + remainder with the
+// remainder in 0..d-1, negative values included.
+int64_t floor_div(int64_t value, int64_t d);
+
+// A slowdown row worked out from its boards: where it starts (on the grid,
+// or 25 m past it when its lead cells say so), its values, and the cells of
+// its boards a stop marker has covered since (its row must be read before
+// that station's).
+struct RecoveredSlowdown {
+  int64_t start_cell = 0;
+  int64_t end_cell = 0;
+  int64_t position_m = 0;
+  int64_t speed = 0;
+  int64_t length_m = 0;
+  int64_t f_tt = 0;
+  int64_t d_v = 0;
+  bool with_lead = false;
+  std::vector<int64_t> cells_under_markers;
+};
+// The slowdowns in order of their start cells; a start without an end is a
+// problem of `text` (when given) and left out.
+std::vector<RecoveredSlowdown> recover_slowdowns(const std::vector<Cell>& cells,
+                                                 DescriptionText* text);
+
+// The last digit of a signal's sides (sx * 3 + dx): value4 = rapp * 10 +
+// sides. Sides of 0 to 9 are all a description normally holds.
+int64_t usual_sides(const Cell& c);
+
+// What a stop marker was written over, as far as its cell and those around
+// it tell: nothing that left a value, a signal, a board of a slowdown, or a
+// max-speed board (which gives any leftover values and writes no marks).
+enum class UnderMarker : uint8_t { nothing, signal, slowdown, speed_board };
+std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells);
+
 void recover_line(const ScenarioFiles& scenario, DescriptionText& text);
 void recover_train(const ScenarioFiles& scenario, DescriptionText& text);
 

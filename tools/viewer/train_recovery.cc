@@ -14,8 +14,6 @@ namespace sb::inspect::recovery {
 namespace {
 
 constexpr int32_t kEndExtension = 50;
-constexpr int64_t kWarningCells = 24;
-constexpr int64_t kFirstLeadCellBack = 25;
 // Finishing passes tried before the explicit code points settle.
 constexpr int kCodePointRounds = 1000;
 // The code the finishing pass gives its marks.
@@ -23,12 +21,6 @@ constexpr int16_t kPassCode = 180;
 
 const Cell& cell_at(const std::vector<Cell>& cells, int64_t i) {
   return cells[static_cast<size_t>(i)];
-}
-
-// Division rounding down, so that value = quotient * d + remainder with
-// the remainder in 0..d-1 for negative values too.
-int64_t floor_div(int64_t value, int64_t d) {
-  return value >= 0 ? value / d : -((-value + d - 1) / d);
 }
 
 std::string position_field(int64_t position_m) {
@@ -177,16 +169,6 @@ std::string signal_row_text(const Cell& c, int64_t cell, int64_t sides) {
          aligned(d[0], 3) + aligned(d[1], 0) + aligned(d[2], 0) + ", " + std::to_string(tempo);
 }
 
-// Whether a stop marker was written over a signal: the marker changes only
-// kind and value1, so the signal's other values stay.
-bool holds_signal_under_marker(const Cell& c) {
-  return c.kind == stop_marker && (c.value2 || c.value3 || c.value4 || c.signal_time);
-}
-
-// The last digit of a signal's sides (sx * 3 + dx): value4 = rapp * 10 +
-// sides. Sides of 0 to 9 are all a description normally holds.
-int64_t usual_sides(const Cell& c) { return c.value4 - floor_div(c.value4, 10) * 10; }
-
 OrderedRow signal_row(const Cell& c, int64_t cell, int64_t sides, int rank) {
   Cell values = c;
   // The stop marker took value1: its digits are lost and any will do.
@@ -198,12 +180,12 @@ OrderedRow signal_row(const Cell& c, int64_t cell, int64_t sides, int rank) {
   return row;
 }
 
-void add_signal_rows(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
-                     std::vector<int64_t>& signal_cells) {
+void add_signal_rows(const std::vector<Cell>& cells, const std::vector<UnderMarker>& under,
+                     std::vector<OrderedRow>& rows, std::vector<int64_t>& signal_cells) {
   const int first_rank = static_cast<int>(rows.size());
   for (int64_t i = 0; i <= cell_count_of(cells); ++i) {
     const Cell& c = cell_at(cells, i);
-    if (c.kind != signal && !holds_signal_under_marker(c)) continue;
+    if (c.kind != signal && under[static_cast<size_t>(i)] != UnderMarker::signal) continue;
     rows.push_back(signal_row(c, i, usual_sides(c),
                               first_rank + static_cast<int>(signal_cells.size())));
     signal_cells.push_back(i);
@@ -354,76 +336,23 @@ void check_marks(const std::vector<Cell>& cells, const std::vector<OrderedRow>& 
 
 // ---- Slowdowns --------------------------------------------------------------
 
-bool same_boards(const Cell& start, const Cell& end) {
-  return start.value1 == end.value1 && start.value2 == end.value2 && start.value3 == end.value3;
+std::string slowdown_row(const RecoveredSlowdown& r) {
+  return "rallentamento" + aligned(r.position_m, 8) + aligned(r.speed, 6) + aligned(r.length_m, 5) +
+         aligned(r.f_tt, 2) + aligned(r.with_lead ? 1 : 0, 3) + aligned(r.d_v, 4);
 }
 
-bool is_first_lead(const std::vector<Cell>& cells, int64_t i) {
-  return i >= 0 && i <= cell_count_of(cells) && cell_at(cells, i).kind == slowdown_lead &&
-         cell_at(cells, i).value1 == 1;
-}
-
-// Where a slowdown starting in cell s stood, and whether it has lead cells.
-// A start on the grid puts its lead cells 25 to 28 cells back. One 25 m
-// past the grid with an odd quotient (x = 50 * (s - 2) + 25, s even) lands
-// its start and warning boards in the same cells but, by the rounding, its
-// lead cells one cell further back: the cells keep where in its cell such a
-// slowdown starts.
-struct SlowdownStart {
-  int64_t position_m = 0;
-  bool with_lead = false;
-};
-
-// Each group of lead cells belongs to the start 25 cells after its first
-// cell, or to the start 26 cells after it placed off the grid; a lead cell
-// numbers itself in value2 only for a slowdown with d_v.
-std::map<int64_t, SlowdownStart> slowdown_starts(const std::vector<Cell>& cells) {
-  std::map<int64_t, SlowdownStart> starts;
-  for (int64_t s = 0; s <= cell_count_of(cells); ++s) {
-    if (cell_at(cells, s).kind == slowdown_start) starts[s] = {position_of_cell(s), false};
-  }
-  const auto takes = [&](int64_t lead, int64_t s) {
-    const auto found = starts.find(s);
-    return s > kWarningCells + 1 && found != starts.end() && !found->second.with_lead &&
-           (cell_at(cells, lead).value2 != 0) == (cell_at(cells, s).value2 != 0);
-  };
-  for (int64_t lead = 0; lead <= cell_count_of(cells); ++lead) {
-    if (!is_first_lead(cells, lead)) continue;
-    if (takes(lead, lead + kFirstLeadCellBack)) {
-      starts[lead + kFirstLeadCellBack].with_lead = true;
-    } else if (const int64_t s = lead + kFirstLeadCellBack + 1; s % 2 == 0 && takes(lead, s)) {
-      starts[s] = {position_of_cell(s - 1) + 25, true};
+void write_slowdowns(const std::vector<RecoveredSlowdown>& slowdowns, bool under_markers,
+                     DescriptionText& text) {
+  for (const RecoveredSlowdown& r : slowdowns) {
+    if (r.cells_under_markers.empty() == under_markers) continue;
+    if (under_markers) {
+      text.comment("read ahead of the stations: a stop marker is written over one of its boards");
     }
-  }
-  return starts;
-}
-
-std::vector<std::string> slowdown_rows(const std::vector<Cell>& cells, DescriptionText& text) {
-  std::vector<std::string> rows;
-  std::vector<bool> end_taken(cells.size(), false);
-  for (const auto& [s, placed] : slowdown_starts(cells)) {
-    const Cell& start = cell_at(cells, s);
-    int64_t e = s + 1;
-    while (e <= cell_count_of(cells) &&
-           (cell_at(cells, e).kind != slowdown_end || end_taken[static_cast<size_t>(e)] ||
-            !same_boards(start, cell_at(cells, e)))) {
-      ++e;
-    }
-    if (e > cell_count_of(cells)) {
-      text.problem("slowdown start in cell " + std::to_string(s) + " has no end after it");
-      continue;
-    }
-    end_taken[static_cast<size_t>(e)] = true;
-    // The end board's position on the grid, whatever the start's.
-    const int64_t length = position_of_cell(e) - placed.position_m;
-    if (placed.position_m % 50 != 0) {
+    if (r.position_m % 50 != 0) {
       text.comment("starts 25 m past the grid: its lead cells stand one cell further back");
     }
-    rows.push_back("rallentamento" + aligned(placed.position_m, 8) + aligned(start.value1, 6) +
-                   aligned(length, 5) + aligned(start.value3, 2) +
-                   aligned(placed.with_lead ? 1 : 0, 3) + aligned(start.value2, 4));
+    text.line(slowdown_row(r));
   }
-  return rows;
 }
 
 // ---- Code points --------------------------------------------------------------
@@ -530,7 +459,7 @@ void recover_train(const ScenarioFiles& s, DescriptionText& text) {
   StationRows stations = station_rows(s, text);
   std::vector<OrderedRow> rows = stations.rows;
   std::vector<int64_t> signal_cells;
-  add_signal_rows(s.cells, rows, signal_cells);
+  add_signal_rows(s.cells, under_stop_markers(s.cells), rows, signal_cells);
   settle_unusual_sides(s.cells, rows, signal_cells, stations.rows.size());
   const std::vector<int> order = reading_order(s.cells, rows, stations, signal_cells, text);
   check_marks(s.cells, rows, order, text);
@@ -551,10 +480,12 @@ void recover_train(const ScenarioFiles& s, DescriptionText& text) {
     }
     text.line(row.text);
   };
+  const std::vector<RecoveredSlowdown> slowdowns = recover_slowdowns(s.cells, &text);
+  write_slowdowns(slowdowns, true, text);
   text.line("[stazioni]");
   for (size_t p = 0; p < last_station; ++p) write_row(p);
   text.line("[rallentamenti]");
-  for (const std::string& row : slowdown_rows(s.cells, text)) text.line(row);
+  write_slowdowns(slowdowns, false, text);
   text.line("[segnali]");
   for (size_t p = last_station; p < order.size(); ++p) write_row(p);
   text.line("[codici]");
