@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include "tools/viewer/cell_meaning.h"
 #include "tools/viewer/recovery_rows.h"
 #include "track/placement.h"
 
@@ -52,6 +54,7 @@ class SlowdownFinder {
       if (!end_of(s, start)) continue;
       found.push_back(start);
     }
+    orphan_ends(found);
     assign_leads(found);
     for (RecoveredSlowdown& slowdown : found) finish(slowdown);
     return found;
@@ -138,6 +141,36 @@ class SlowdownFinder {
     return false;
   }
 
+  // An end board no start claims, with no warning or lead cells to find its
+  // start by (a slowdown at 1500 m or less): its start is under the nearest
+  // stop marker before it that may hide it.
+  void orphan_ends(std::vector<RecoveredSlowdown>& found) {
+    std::set<int64_t> used_markers;
+    for (const RecoveredSlowdown& r : found) {
+      used_markers.insert(r.cells_under_markers.begin(), r.cells_under_markers.end());
+    }
+    for (int64_t e = 0; e <= cell_count_of(cells_); ++e) {
+      const Cell& end = cell_at(cells_, e);
+      if (end.kind != slowdown_end || ends_taken_.count(e) != 0) continue;
+      for (int64_t s = e - 1; s >= 0; --s) {
+        if (!is_kind(cells_, s, stop_marker) || used_markers.count(s) != 0 ||
+            !could_be_board_of(cell_at(cells_, s), end)) {
+          continue;
+        }
+        add_start(s, end.value1, end.value2, end.value3, true);
+        RecoveredSlowdown r = starts_[s];
+        r.end_cell = e;
+        ends_taken_.insert(e);
+        used_markers.insert(s);
+        found.push_back(r);
+        break;
+      }
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+      return a.start_cell < b.start_cell;
+    });
+  }
+
   // Each group of lead cells belongs to the start 25 cells after its first
   // cell, or to the start 26 cells after it placed 25 m past the grid.
   void assign_leads(std::vector<RecoveredSlowdown>& found) {
@@ -220,6 +253,62 @@ std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
     under[static_cast<size_t>(i)] = signal_marks ? UnderMarker::signal : UnderMarker::speed_board;
   }
   return under;
+}
+
+std::vector<BoardRow> indication_boards(const ScenarioFiles& s, DescriptionText* text) {
+  // Stations fill the entries from 1 up without a gap; every entry used
+  // above them, and every entry between 80 and the lowest a board cell
+  // names, holds a board's text.
+  int first_above_stations = 1;
+  while (first_above_stations <= kFirstBoardSlot &&
+         is_used(s.stations[static_cast<size_t>(first_above_stations)])) {
+    ++first_above_stations;
+  }
+  std::map<int, int64_t> cell_of_entry;
+  std::vector<BoardRow> boards;
+  for (int64_t i = 0; i <= cell_count_of(s.cells); ++i) {
+    const Cell& c = cell_at(s.cells, i);
+    if (c.kind != indication_board) continue;
+    if (c.value1 < first_above_stations || c.value1 > kFirstBoardSlot ||
+        !cell_of_entry.emplace(c.value1, i).second) {
+      if (text != nullptr) {
+        text->problem("indication board in cell " + std::to_string(i) + " has text entry " +
+                      std::to_string(c.value1) + ", which no board reading in order takes");
+      }
+      continue;
+    }
+  }
+  int lowest = kFirstBoardSlot + 1;
+  for (int e = first_above_stations; e <= kFirstBoardSlot; ++e) {
+    if (is_used(s.stations[static_cast<size_t>(e)]) || cell_of_entry.count(e) != 0) {
+      lowest = e;
+      break;
+    }
+  }
+  // Boards under stop markers: their cells show nothing but the marker.
+  const std::vector<UnderMarker> under = under_stop_markers(s.cells);
+  int64_t next_marker = 0;
+  for (int e = kFirstBoardSlot; e >= lowest; --e) {
+    const auto found = cell_of_entry.find(e);
+    if (found != cell_of_entry.end()) {
+      boards.push_back({e, found->second, false});
+      continue;
+    }
+    while (next_marker <= cell_count_of(s.cells) &&
+           (cell_at(s.cells, next_marker).kind != stop_marker ||
+            under[static_cast<size_t>(next_marker)] != UnderMarker::nothing)) {
+      ++next_marker;
+    }
+    if (next_marker > cell_count_of(s.cells)) {
+      if (text != nullptr) {
+        text->problem("board text entry " + std::to_string(e) +
+                      " has no board cell and no stop marker that may cover one");
+      }
+      continue;
+    }
+    boards.push_back({e, next_marker++, true});
+  }
+  return boards;
 }
 
 }  // namespace sb::inspect::recovery

@@ -367,26 +367,14 @@ void speed_board_rows(const std::vector<Cell>& cells, DescriptionText& text) {
 // read, so the rows go by entry.
 void indication_board_rows(const ScenarioFiles& s, DescriptionText& text) {
   text.line("[indicazioni]");
-  std::vector<std::pair<int, int64_t>> boards;  // entry, cell
-  for (size_t i = 0; i < s.cells.size(); ++i) {
-    if (s.cells[i].kind == indication_board) boards.push_back({s.cells[i].value1, i});
-  }
-  std::sort(boards.begin(), boards.end(), std::greater<>());
-  int expected = kFirstBoardSlot;
-  for (const auto& [entry, cell] : boards) {
-    if (entry != expected) {
-      text.problem("indication board in cell " + std::to_string(cell) + " has text entry " +
-                   std::to_string(entry) + " where the next board takes " +
-                   std::to_string(expected));
-    }
-    --expected;
-    const std::string& board_text =
-        entry >= 0 && entry < kStationCount ? s.stations[static_cast<size_t>(entry)].name : "";
+  for (const BoardRow& board : indication_boards(s, &text)) {
+    const std::string& board_text = s.stations[static_cast<size_t>(board.entry)].name;
     if (!text_field_keeps(board_text)) {
-      text.problem("the text of board entry " + std::to_string(entry) +
-                   " holds a comma, a line end or leading blanks");
+      text.problem("the text of board entry " + std::to_string(board.entry) +
+                   " holds a comma, a line feed or a leading blank");
     }
-    text.line("cartello_indicatore" + after_comma(position_of_cell(cell), 2) + ",   " +
+    if (board.hidden) text.comment("a stop marker is written over this board later");
+    text.line("cartello_indicatore" + after_comma(position_of_cell(board.cell), 2) + ",   " +
               board_text);
   }
 }

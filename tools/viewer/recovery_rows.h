@@ -96,6 +96,17 @@ int64_t usual_sides(const Cell& c);
 enum class UnderMarker : uint8_t { nothing, signal, slowdown, speed_board };
 std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells);
 
+// The indication boards in reading order, entry 80 down: each with its
+// text entry and cell. A board a stop marker covers shows nothing; its text
+// entry is still there, and it is given a stop marker's cell that shows
+// nothing else (`hidden`).
+struct BoardRow {
+  int entry = 0;
+  int64_t cell = 0;
+  bool hidden = false;
+};
+std::vector<BoardRow> indication_boards(const ScenarioFiles& s, DescriptionText* text);
+
 void recover_line(const ScenarioFiles& scenario, DescriptionText& text);
 void recover_train(const ScenarioFiles& scenario, DescriptionText& text);
 

@@ -110,8 +110,8 @@ std::string station_row_text(const Station& e, const PlatformExtent& p) {
 // texts.
 StationRows station_rows(const ScenarioFiles& s, DescriptionText& text) {
   int lowest_board = kFirstBoardSlot + 1;
-  for (const Cell& c : s.cells) {
-    if (c.kind == indication_board) lowest_board = std::min<int>(lowest_board, c.value1);
+  for (const BoardRow& board : indication_boards(s, nullptr)) {
+    lowest_board = std::min(lowest_board, board.entry);
   }
   StationRows out;
   int n = 1;
@@ -122,7 +122,7 @@ StationRows station_rows(const ScenarioFiles& s, DescriptionText& text) {
     if (!p) continue;
     if (!text_field_keeps(e.name)) {
       text.problem("the name of station entry " + std::to_string(n) +
-                   " holds a comma, a line end or leading blanks");
+                   " holds a comma, a line feed or a leading blank");
     }
     if (e.byte4 != 0 && (n == 1 || p->length < kLongPlatform)) {
       text.problem("station entry " + std::to_string(n) + " keeps byte4 that a row clears");
