@@ -241,14 +241,22 @@ std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
     const Cell& c = cell_at(cells, i);
     if (c.kind != stop_marker || under[static_cast<size_t>(i)] != UnderMarker::nothing) continue;
     if (!(c.value2 || c.value3 || c.value4 || c.signal_time)) continue;
-    // A signal leaves its time, or approach marks in view; anything else
-    // that leaves values is taken for a max-speed board, which gives any
-    // value2 to value4 and writes no marks.
-    bool signal_marks = c.signal_time != 0;
-    const int64_t sides = usual_sides(c);
-    for (int k = 1; k <= kApproachMarkCount && !signal_marks; ++k) {
-      signal_marks = inside(cells, i - 2 * k) &&
-                     cell_at(cells, i - 2 * k).approach_code == static_cast<uint8_t>(sides * 10 + k);
+    // A signal leaves its time, or approach marks in view: one of its usual
+    // sides, or two of sides beyond 9 (one such mark in view says little:
+    // some sides with the same last digit gives any even code). Anything
+    // else that leaves values is taken for a max-speed board, which gives
+    // any value2 to value4 and writes no marks.
+    const auto marks_in_view = [&](int64_t sides) {
+      int n = 0;
+      for (int k = 1; k <= kApproachMarkCount; ++k) {
+        n += inside(cells, i - 2 * k) &&
+             cell_at(cells, i - 2 * k).approach_code == static_cast<uint8_t>(sides * 10 + k);
+      }
+      return n;
+    };
+    bool signal_marks = c.signal_time != 0 || marks_in_view(usual_sides(c)) > 0;
+    for (int64_t t = -32; t < 32 && !signal_marks; ++t) {
+      signal_marks = marks_in_view(usual_sides(c) + 10 * t) >= 2;
     }
     under[static_cast<size_t>(i)] = signal_marks ? UnderMarker::signal : UnderMarker::speed_board;
   }

@@ -2,6 +2,7 @@
 #include <map>
 #include <optional>
 #include <queue>
+#include <set>
 
 #include "platform/memory_platform.h"
 #include "tools/viewer/cell_meaning.h"
@@ -239,48 +240,91 @@ void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow
   }
 }
 
-// The reading order of the station and signal rows: the last row to write
-// an approach mark into a cell must be one that gives the cell's code, a
-// signal under a stop marker comes before that station, and stations keep
-// their order. Rows not held by these keep their default place.
-class RowOrder {
+// The reading order of the station and signal rows, found from the end:
+// the row read last must give the code of every cell it marks, and must
+// not be one that another row has to follow (stations keep their order, a
+// signal under a stop marker comes before that station). Once it is placed,
+// the cells it marks are settled: whatever wrote them before is
+// overwritten. Each step only frees rows, so when any order gives the
+// files' codes this one does; among the rows free to go last, the one
+// latest by default goes, which keeps the default order where nothing
+// demands another.
+class ReadingOrder {
  public:
-  explicit RowOrder(size_t count) : after_(count), before_count_(count, 0) {}
-
-  void before(int first, int second) {
-    after_[static_cast<size_t>(first)].push_back(second);
-    ++before_count_[static_cast<size_t>(second)];
-  }
-
-  // Row indices in reading order; nullopt when the demands go round.
-  std::optional<std::vector<int>> order(const std::vector<OrderedRow>& rows) {
-    const auto later = [&](int a, int b) { return rows[a].rank > rows[b].rank; };
-    std::priority_queue<int, std::vector<int>, decltype(later)> ready(later);
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (before_count_[i] == 0) ready.push(static_cast<int>(i));
-    }
-    std::vector<int> result;
-    while (!ready.empty()) {
-      const int next = ready.top();
-      ready.pop();
-      result.push_back(next);
-      for (int other : after_[static_cast<size_t>(next)]) {
-        if (--before_count_[static_cast<size_t>(other)] == 0) ready.push(other);
+  ReadingOrder(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows)
+      : cells_(cells), rows_(rows), followers_(rows.size(), 0), before_(rows.size()),
+        wrong_marks_(rows.size(), 0) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+      for (const auto& [cell, code] : rows[r].marks) {
+        if (cell < 0 || cell > cell_count_of(cells)) continue;
+        writers_[cell].push_back(static_cast<int>(r));
+        if (cell_at(cells, cell).approach_code != code) ++wrong_marks_[r];
       }
     }
-    if (result.size() != rows.size()) return std::nullopt;
-    return result;
+  }
+
+  void before(int first, int second) {
+    ++followers_[static_cast<size_t>(first)];
+    before_[static_cast<size_t>(second)].push_back(first);
+  }
+
+  // Row indices in reading order; nullopt when no order gives every code.
+  std::optional<std::vector<int>> order() {
+    const auto earlier = [&](int a, int b) { return rows_[a].rank < rows_[b].rank; };
+    std::priority_queue<int, std::vector<int>, decltype(earlier)> free_to_go_last(earlier);
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      if (may_go_last(static_cast<int>(r))) free_to_go_last.push(static_cast<int>(r));
+    }
+    std::vector<int> from_the_end;
+    std::vector<bool> placed(rows_.size(), false);
+    while (!free_to_go_last.empty()) {
+      const int r = free_to_go_last.top();
+      free_to_go_last.pop();
+      if (placed[static_cast<size_t>(r)]) continue;
+      placed[static_cast<size_t>(r)] = true;
+      from_the_end.push_back(r);
+      const auto release = [&](int other) {
+        if (!placed[static_cast<size_t>(other)] && may_go_last(other)) free_to_go_last.push(other);
+      };
+      for (int first : before_[static_cast<size_t>(r)]) {
+        --followers_[static_cast<size_t>(first)];
+        release(first);
+      }
+      for (const auto& [cell, code] : rows_[static_cast<size_t>(r)].marks) {
+        const auto found = writers_.find(cell);
+        if (found == writers_.end() || !settled_.insert(cell).second) continue;
+        const uint8_t want = cell_at(cells_, cell).approach_code;
+        for (int other : found->second) {
+          if (other == r || placed[static_cast<size_t>(other)]) continue;
+          for (const auto& [other_cell, other_code] : rows_[static_cast<size_t>(other)].marks) {
+            if (other_cell == cell && other_code != want) --wrong_marks_[static_cast<size_t>(other)];
+          }
+          release(other);
+        }
+      }
+    }
+    if (from_the_end.size() != rows_.size()) return std::nullopt;
+    return std::vector<int>(from_the_end.rbegin(), from_the_end.rend());
   }
 
  private:
-  std::vector<std::vector<int>> after_;
-  std::vector<int> before_count_;
+  bool may_go_last(int r) const {
+    return followers_[static_cast<size_t>(r)] == 0 && wrong_marks_[static_cast<size_t>(r)] == 0;
+  }
+
+  const std::vector<Cell>& cells_;
+  const std::vector<OrderedRow>& rows_;
+  std::vector<int> followers_;
+  std::vector<std::vector<int>> before_;
+  std::vector<int> wrong_marks_;
+  std::map<int64_t, std::vector<int>> writers_;
+  std::set<int64_t> settled_;
 };
 
 std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows,
                                const StationRows& stations,
                                const std::vector<int64_t>& signal_cells, DescriptionText& text) {
-  RowOrder order(rows.size());
+  ReadingOrder order(cells, rows);
   const size_t station_count = stations.rows.size();
   for (size_t j = 1; j < station_count; ++j) order.before(static_cast<int>(j - 1), static_cast<int>(j));
   for (size_t k = 0; k < signal_cells.size(); ++k) {
@@ -291,24 +335,7 @@ std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector
                    static_cast<int>(station - stations.markers.begin()));
     }
   }
-  std::map<int64_t, std::vector<std::pair<int, uint8_t>>> writers;
-  for (size_t r = 0; r < rows.size(); ++r) {
-    for (const auto& [cell, code] : rows[r].marks) writers[cell].push_back({static_cast<int>(r), code});
-  }
-  for (const auto& [cell, list] : writers) {
-    if (cell < 0 || cell > cell_count_of(cells)) continue;
-    const uint8_t code = cell_at(cells, cell).approach_code;
-    // The writer of the cell's code read last by default is kept last.
-    int last = -1;
-    for (const auto& [row, value] : list) {
-      if (value == code && (last < 0 || rows[row].rank > rows[last].rank)) last = row;
-    }
-    if (last < 0) continue;  // found when the marks are checked below
-    for (const auto& [row, value] : list) {
-      if (value != code) order.before(row, last);
-    }
-  }
-  std::optional<std::vector<int>> result = order.order(rows);
+  std::optional<std::vector<int>> result = order.order();
   if (!result) {
     text.problem("no reading order of the station and signal rows gives every approach code");
     result.emplace(rows.size());
