@@ -198,6 +198,15 @@ class SlowdownFinder {
   // The length that ends the slowdown in its end cell, and which of its
   // warning and lead cells a stop marker covers now.
   void finish(RecoveredSlowdown& r) {
+    // Cell 31 holds starts from 1476 m to 1524 m: only those past 1500 m
+    // have a warning board and lead cells.
+    if (r.start_cell == kLastStartWithoutWarning) {
+      const Cell& w = cell_at(cells_, r.start_cell - kWarningCells);
+      if (r.with_lead || (w.kind == slowdown_warning && w.value1 == r.speed &&
+                          w.value2 == r.d_v)) {
+        r.position_m = position_of_cell(r.start_cell) + 1;
+      }
+    }
     r.length_m = position_of_cell(r.end_cell) - r.position_m;
     if (r.start_cell > kLastStartWithoutWarning || r.position_m % 50 != 0) {
       const int64_t w = r.start_cell - kWarningCells;
@@ -205,7 +214,7 @@ class SlowdownFinder {
       if (r.speed == 0 && is_kind(cells_, w, slowdown_warning)) r.speed = cell_at(cells_, w).value1;
     }
     if (r.with_lead) {
-      const int64_t h = r.start_cell - kFirstLeadCellBack - (r.position_m % 50 != 0 ? 1 : 0);
+      const int64_t h = r.start_cell - kFirstLeadCellBack - (r.position_m % 50 == 25 ? 1 : 0);
       for (int64_t i = h; i > h - kApproachMarkCount; --i) {
         if (is_kind(cells_, i, stop_marker)) r.cells_under_markers.push_back(i);
       }

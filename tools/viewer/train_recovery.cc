@@ -195,33 +195,35 @@ void add_signal_rows(const std::vector<Cell>& cells, const std::vector<UnderMark
 
 // Sides beyond 0 to 9: value4 keeps only their last digit, the approach
 // marks keep (sides * 10 + k) in a byte. A signal none of whose cells holds
-// a mark of its usual sides, while some of them hold codes no row writes,
-// takes the sides with that last digit whose marks give most of those codes
-// (of the sides with one last digit, 64 give distinct marks; the smallest
-// in size is taken on a tie).
+// a mark of its usual sides that no other row explains, while some of them
+// hold codes no row writes, takes the sides with that last digit whose
+// marks give most of those codes (of the sides with one last digit, 64
+// give distinct marks; the smallest in size is taken on a tie).
 void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
                           const std::vector<int64_t>& signal_cells, size_t first_signal) {
   const int64_t count = cell_count_of(cells);
-  const auto inside = [&](int64_t i) { return i >= 0 && i <= count; };
-  std::vector<bool> explained(cells.size(), false);
+  const auto gives = [&](int64_t cell, uint8_t code) {
+    return cell >= 0 && cell <= count && cell_at(cells, cell).approach_code == code;
+  };
+  // How many rows give each cell's code.
+  std::vector<int> explained(cells.size(), 0);
   for (const OrderedRow& row : rows) {
     for (const auto& [cell, code] : row.marks) {
-      if (inside(cell) && cell_at(cells, cell).approach_code == code) {
-        explained[static_cast<size_t>(cell)] = true;
-      }
+      if (gives(cell, code)) ++explained[static_cast<size_t>(cell)];
     }
   }
+  // Marks of `marks` giving a code that no row but `others_up_to` others give.
+  const auto hits = [&](const std::vector<std::pair<int64_t, uint8_t>>& marks, int others_up_to) {
+    int n = 0;
+    for (const auto& [cell, code] : marks) {
+      if (gives(cell, code) && explained[static_cast<size_t>(cell)] <= others_up_to) ++n;
+    }
+    return n;
+  };
   for (size_t k = 0; k < signal_cells.size(); ++k) {
     OrderedRow& row = rows[first_signal + k];
-    const auto hits = [&](const std::vector<std::pair<int64_t, uint8_t>>& marks, bool unexplained) {
-      int n = 0;
-      for (const auto& [cell, code] : marks) {
-        if (!inside(cell) || cell_at(cells, cell).approach_code != code) continue;
-        if (!unexplained || !explained[static_cast<size_t>(cell)]) ++n;
-      }
-      return n;
-    };
-    if (hits(row.marks, false) > 0) continue;
+    // Counting itself, a usual mark no other row explains is given once.
+    if (hits(row.marks, 1) > 0) continue;
     const int64_t i = signal_cells[k];
     const Cell& c = cell_at(cells, i);
     OrderedRow best = row;
@@ -230,7 +232,7 @@ void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow
       // 1, -1, 2, -2, ...: smaller sides first.
       const int64_t step = t % 2 == 1 ? (t + 1) / 2 : -t / 2;
       OrderedRow candidate = signal_row(c, i, usual_sides(c) + 10 * step, row.rank);
-      const int n = hits(candidate.marks, true);
+      const int n = hits(candidate.marks, 0);
       if (n > best_hits) {
         best = std::move(candidate);
         best_hits = n;
@@ -375,7 +377,9 @@ void write_slowdowns(const std::vector<RecoveredSlowdown>& slowdowns, bool under
     if (under_markers) {
       text.comment("read ahead of the stations: a stop marker is written over one of its boards");
     }
-    if (r.position_m % 50 != 0) {
+    if (r.position_m % 50 == 1) {
+      text.comment("starts just past 1500 m: a slowdown at 1500 m or less has no warning board");
+    } else if (r.position_m % 50 != 0) {
       text.comment("starts 25 m past the grid: its lead cells stand one cell further back");
     }
     text.line(slowdown_row(r));
