@@ -47,10 +47,10 @@ std::vector<ProfileRow> profile_rows(const std::vector<Cell>& cells, uint8_t Cel
 
 RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario) {
   RecoveredDescriptions recovered;
-  recovery::DescriptionText line(recovered.unbuildable);
+  recovery::DescriptionText line(recovered.unbuildable, recovered.unsettled);
   recovery::recover_line(scenario, line);
   recovered.line_text = line.take();
-  recovery::DescriptionText train(recovered.unbuildable);
+  recovery::DescriptionText train(recovered.unbuildable, recovered.unsettled);
   recovery::recover_train(scenario, train);
   recovered.train_text = train.take();
   return recovered;

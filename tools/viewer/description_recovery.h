@@ -16,6 +16,9 @@ struct RecoveredDescriptions {
   // What in the files no description could give: a build of this program
   // does not write such files. Empty for a scenario it could have built.
   std::vector<std::string> unbuildable;
+  // Where the search for rows, bounded, found none that give the files:
+  // the texts are its best attempt, and building them shows what differs.
+  std::vector<std::string> unsettled;
 };
 
 RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario);

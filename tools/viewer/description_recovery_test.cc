@@ -286,7 +286,7 @@ TEST_F(NotARoundTrip, PlanOffEveryCurveClassGivesStatus4) {
 TEST(RoundTripComparison, NamesTheFirstDifferingField) {
   Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
   RecoveredDescriptions descriptions{text_of(built_in_line_lines()),
-                                     text_of(built_in_train_lines()), {}};
+                                     text_of(built_in_train_lines()), {}, {}};
   const std::string route = built.build.b.route_name;
   const std::string train = built.build.b.train_number;
   const CompiledBytes original{built.build.file(plan_file_name(route)),

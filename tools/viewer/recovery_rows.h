@@ -17,7 +17,8 @@ namespace sb::inspect::recovery {
 // while working it out.
 class DescriptionText {
  public:
-  explicit DescriptionText(std::vector<std::string>& unbuildable) : unbuildable_(unbuildable) {}
+  DescriptionText(std::vector<std::string>& unbuildable, std::vector<std::string>& unsettled)
+      : unbuildable_(unbuildable), unsettled_(unsettled) {}
 
   void line(std::string_view text) {
     text_.append(text);
@@ -25,12 +26,18 @@ class DescriptionText {
   }
   // A line the readers pass over: it holds a "-" and no comma.
   void comment(std::string_view why) { line("- " + std::string(why)); }
+  // What no build of this program writes: a rule every build keeps is
+  // broken.
   void problem(std::string what) { unbuildable_.push_back(std::move(what)); }
+  // Where the bounded search for rows that give the files found none; the
+  // rows written are the search's first attempt.
+  void unsettled(std::string what) { unsettled_.push_back(std::move(what)); }
   std::string take() { return std::move(text_); }
 
  private:
   std::string text_;
   std::vector<std::string>& unbuildable_;
+  std::vector<std::string>& unsettled_;
 };
 
 // ",    8" and the like: a comma, `pad` blanks, the number.

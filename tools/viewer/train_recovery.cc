@@ -15,8 +15,6 @@ namespace sb::inspect::recovery {
 namespace {
 
 constexpr int32_t kEndExtension = 50;
-// Finishing passes tried before the explicit code points settle.
-constexpr int kCodePointRounds = 1000;
 // The code the finishing pass gives its marks.
 constexpr int16_t kPassCode = 180;
 
@@ -339,14 +337,36 @@ std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector
   }
   std::optional<std::vector<int>> result = order.order();
   if (!result) {
-    text.problem("no reading order of the station and signal rows gives every approach code");
+    text.unsettled("no reading order of the station and signal rows gives every approach code");
     result.emplace(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) (*result)[i] = static_cast<int>(i);
   }
   return *result;
 }
 
-// The approach codes the rows write in this order, against the cells'.
+// Whether some row could have written the approach code of cell i: a
+// signal (or a stop marker, which may cover one) 2, 4, 6 or 8 cells on, or
+// a stop marker k cells on for the code 80 + k.
+bool some_row_marks(const std::vector<Cell>& cells, int64_t i) {
+  const uint8_t code = cell_at(cells, i).approach_code;
+  for (int k = 1; k <= kApproachMarkCount; ++k) {
+    const int64_t signal_cell = i + 2 * k;
+    if (signal_cell <= cell_count_of(cells)) {
+      const uint8_t kind = cell_at(cells, signal_cell).kind;
+      if (kind == signal || kind == stop_marker) return true;
+    }
+    const int64_t marker_cell = i + k;
+    if (marker_cell <= cell_count_of(cells) && cell_at(cells, marker_cell).kind == stop_marker &&
+        code == kFirstStationApproachCode + k) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The approach codes the rows write in this order, against the cells'. A
+// code no signal or station could have written breaks a rule of every
+// build; any other difference is one the rows worked out do not settle.
 void check_marks(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows,
                  const std::vector<int>& order, DescriptionText& text) {
   std::vector<uint8_t> marks(cells.size(), 0);
@@ -355,10 +375,15 @@ void check_marks(const std::vector<Cell>& cells, const std::vector<OrderedRow>& 
       if (cell >= 0 && cell <= cell_count_of(cells)) marks[static_cast<size_t>(cell)] = code;
     }
   }
+  int unsettled = 0;
   for (size_t i = 0; i < cells.size(); ++i) {
-    if (marks[i] != cells[i].approach_code) {
-      text.problem("approach code " + std::to_string(cells[i].approach_code) + " in cell " +
-                   std::to_string(i) + " is not what the signals and stations write there");
+    if (marks[i] == cells[i].approach_code) continue;
+    const std::string what = "approach code " + std::to_string(cells[i].approach_code) +
+                             " in cell " + std::to_string(i);
+    if (cells[i].approach_code != 0 && !some_row_marks(cells, static_cast<int64_t>(i))) {
+      text.problem(what + " is not what the signals and stations write there");
+    } else if (unsettled++ == 0) {
+      text.unsettled(what + " is not what the signal and station rows worked out write there");
     }
   }
 }
@@ -388,60 +413,151 @@ void write_slowdowns(const std::vector<RecoveredSlowdown>& slowdowns, bool under
 
 // ---- Code points --------------------------------------------------------------
 
-// The code points no finishing pass explains, by cell: run the pass on the
-// cells without their code points, keep those it does not place as they
-// are, and again with them until the pass gives every code point.
-std::map<int64_t, int16_t> explicit_code_points(const std::vector<Cell>& cells,
-                                                DescriptionText& text) {
-  std::vector<Cell> base = cells;
-  // The output step's header values.
-  base[1].value1 = 0;
-  base[1].value2 = 0;
-  for (Cell& c : base) {
-    if (c.kind == code_point) {
-      c.kind = empty;
-      c.value1 = 0;
-    }
-  }
-  std::map<int64_t, int16_t> explicit_points;
-  MemoryPlatform platform;
-  Builder b(platform);
-  b.cell_count = static_cast<int32_t>(cell_count_of(cells));
-  for (int round = 0; round < kCodePointRounds; ++round) {
-    b.cells = base;
-    for (const auto& [cell, code] : explicit_points) {
-      b.cells[static_cast<size_t>(cell)].kind = code_point;
-      b.cells[static_cast<size_t>(cell)].value1 = code;
-    }
-    finishing_pass(b);
-    // Codes other than the pass's own are rows for certain; a missing code
-    // of the pass's value may only be one of its marks moved by such a row,
-    // so those are taken one at a time, lowest first.
-    std::vector<int64_t> other_codes;
-    std::optional<int64_t> first_missing;
-    for (size_t i = 0; i < cells.size(); ++i) {
-      const Cell& want = cells[i];
-      const Cell& got = b.cells[i];
-      const auto cell = static_cast<int64_t>(i);
-      if (want.kind != code_point || explicit_points.count(cell) != 0) continue;
-      if (got.kind == code_point && got.value1 == want.value1) continue;
-      if (want.value1 != kPassCode) {
-        other_codes.push_back(cell);
-      } else if (!first_missing) {
-        first_missing = cell;
+// The code points no finishing pass explains, by cell. Codes other than
+// the pass's own are rows for certain. A code point of the pass's value may
+// be a row too, which moves the pass's own marks around it: the search runs
+// the pass with a set of such rows and, at the first cell where its result
+// and the files differ, looks for the fewest code points of the pass's
+// value near that cell (up to three, nearest first) that, taken as rows,
+// move the first difference further on; then on from there. The pass walks
+// the cells once, upwards, so what settles one stretch rarely unsettles an
+// earlier one. Each stretch has a budget of passes.
+class CodePointSearch {
+ public:
+  explicit CodePointSearch(const std::vector<Cell>& cells) : cells_(cells), b_(platform_) {
+    base_ = cells;
+    // The output step's header values.
+    base_[1].value1 = 0;
+    base_[1].value2 = 0;
+    for (Cell& c : base_) {
+      if (c.kind == code_point) {
+        c.kind = empty;
+        c.value1 = 0;
       }
     }
-    if (other_codes.empty() && !first_missing) break;
-    if (other_codes.empty()) other_codes.push_back(*first_missing);
-    for (int64_t cell : other_codes) explicit_points[cell] = cell_at(cells, cell).value1;
-  }
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (b.cells[i].kind == code_point && cells[i].kind != code_point) {
-      text.problem("the finishing pass places a code point in cell " + std::to_string(i) +
-                   ", which holds none");
+    b_.cell_count = static_cast<int32_t>(cell_count_of(cells));
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (cells[i].kind == code_point && cells[i].value1 != kPassCode) {
+        forced_[static_cast<int64_t>(i)] = cells[i].value1;
+      }
     }
   }
-  return explicit_points;
+
+  // The rows, or nullopt when no set within the bound gives the files.
+  std::optional<std::map<int64_t, int16_t>> find() {
+    rows_ = forced_;
+    for (int64_t first = first_difference(rows_); first >= 0;) {
+      // The fewest rows near the first difference that move it on.
+      group_passes_ = 0;
+      int64_t next = kNotFound;
+      for (int depth = 1; depth <= kMostRowsPerGroup && next == kNotFound; ++depth) {
+        next = move_on(first, first, depth);
+      }
+      if (next == kNotFound) return std::nullopt;
+      first = next;
+    }
+    return rows_;
+  }
+
+  // The rows as far as the search went, to write when it fails.
+  const std::map<int64_t, int16_t>& rows_so_far() const { return rows_; }
+
+ private:
+  static constexpr int64_t kNotFound = -2;
+
+  // Whether the first difference `a` lies further on than `b` (-1: none).
+  static bool further(int64_t a, int64_t b) { return b != -1 && (a == -1 || a > b); }
+
+  // Adds up to `depth` rows, each near where the pass then first differs
+  // (`at`), that move the first difference furthest beyond `first`: where
+  // it then comes (-1 for nowhere), or kNotFound when no rows within the
+  // group's budget move it on.
+  int64_t move_on(int64_t first, int64_t at, int depth) {
+    int64_t best = first;
+    std::map<int64_t, int16_t> best_rows;
+    const std::map<int64_t, int16_t> before = rows_;
+    for (int64_t cell : candidates(before, at)) {
+      if (group_passes_ >= kPassesPerGroup) break;
+      rows_ = before;
+      rows_[cell] = kPassCode;
+      int64_t next = first_difference(rows_);
+      if (!further(next, first) && depth > 1) next = move_on(first, next, depth - 1);
+      if (next != kNotFound && further(next, best)) {
+        best = next;
+        best_rows = rows_;
+        if (best == -1) break;
+      }
+    }
+    if (best == first) {
+      rows_ = before;
+      return kNotFound;
+    }
+    rows_ = best_rows;
+    return best;
+  }
+
+  // Where the pass run with `rows` first differs from the files: -1 when
+  // nowhere.
+  int64_t first_difference(const std::map<int64_t, int16_t>& rows) {
+    b_.cells = base_;
+    for (const auto& [cell, code] : rows) {
+      b_.cells[static_cast<size_t>(cell)].kind = code_point;
+      b_.cells[static_cast<size_t>(cell)].value1 = code;
+    }
+    b_.error_number = 0;
+    finishing_pass(b_);
+    ++group_passes_;
+    // A mark the pass finds no cell for counts as a difference where it
+    // looked: the files came from a build without one.
+    const int64_t stuck = b_.error_number != 0 ? b_.error_position_m / 50 : -1;
+    for (size_t i = 0; i < cells_.size(); ++i) {
+      const bool want = cells_[i].kind == code_point;
+      const bool got = b_.cells[i].kind == code_point;
+      if (want != got || (want && cells_[i].value1 != b_.cells[i].value1) ||
+          static_cast<int64_t>(i) == stuck) {
+        return static_cast<int64_t>(i);
+      }
+    }
+    return -1;
+  }
+
+  // Code points of the pass's value near `first`, not yet rows: the one at
+  // `first` itself, then by distance, lower cells first. The pass looks
+  // back at most 22 cells from where it places a mark.
+  std::vector<int64_t> candidates(const std::map<int64_t, int16_t>& rows, int64_t first) const {
+    std::vector<int64_t> found;
+    for (int64_t d = 0; d <= kReach; ++d) {
+      for (int64_t cell : {first - d, first + d}) {
+        if (cell < 0 || cell > cell_count_of(cells_)) continue;
+        if (cell_at(cells_, cell).kind == code_point && rows.count(cell) == 0 &&
+            std::find(found.begin(), found.end(), cell) == found.end()) {
+          found.push_back(cell);
+        }
+      }
+    }
+    return found;
+  }
+
+  static constexpr int kPassesPerGroup = 300;
+  static constexpr int kMostRowsPerGroup = 3;
+  static constexpr int64_t kReach = 22;
+
+  const std::vector<Cell>& cells_;
+  std::vector<Cell> base_;
+  MemoryPlatform platform_;
+  Builder b_;
+  std::map<int64_t, int16_t> forced_;
+  std::map<int64_t, int16_t> rows_;
+  int group_passes_ = 0;
+};
+
+std::map<int64_t, int16_t> explicit_code_points(const std::vector<Cell>& cells,
+                                                DescriptionText& text) {
+  CodePointSearch search(cells);
+  if (std::optional<std::map<int64_t, int16_t>> rows = search.find()) return *rows;
+  text.unsettled("no set of code point rows the search tried lets the finishing pass give "
+                 "every code point");
+  return search.rows_so_far();
 }
 
 std::vector<std::string> code_rows(const std::vector<Cell>& cells, DescriptionText& text) {

@@ -474,6 +474,9 @@ int write_descriptions(FileSystem& files, const Options& options,
   for (const std::string& what : recovered.unbuildable) {
     err += std::string(kProgram) + ": not a build of this program: " + what + "\n";
   }
+  for (const std::string& what : recovered.unsettled) {
+    err += std::string(kProgram) + ": no description found that gives the files: " + what + "\n";
+  }
   if (!trip.build_problem.empty()) err += std::string(kProgram) + ": " + trip.build_problem + "\n";
   for (const std::string& difference : trip.differences) {
     err += std::string(kProgram) + ": round trip differs: " + difference + "\n";
