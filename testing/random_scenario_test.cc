@@ -35,10 +35,11 @@ TEST(DenseScenarios, SameSeedSameTexts) {
 // Every scenario that builds comes back byte for byte from its compiled
 // files, and most of them build.
 TEST(DenseScenarios, EveryBuildComesBack) {
-  const int count = scenario_count();
+  const int count = from_environment("DENSE_SCENARIOS", 300);
+  const int first = from_environment("DENSE_FIRST", 1);
   int built = 0;
   int failed = 0;
-  for (int seed = 1; seed <= count; ++seed) {
+  for (int seed = first; seed < first + count; ++seed) {
     const RandomScenario s = dense_scenario_that_builds(static_cast<uint64_t>(seed));
     if (!s.builds) continue;
     ++built;

@@ -241,31 +241,60 @@ int64_t floor_div(int64_t value, int64_t d) {
 
 int64_t usual_sides(const Cell& c) { return c.value4 - floor_div(c.value4, 10) * 10; }
 
+// Cells whose approach code a signal in view (with its usual sides) or a
+// station's stop marker explains.
+std::vector<bool> explained_marks(const std::vector<Cell>& cells) {
+  std::vector<bool> explained(cells.size(), false);
+  for (int64_t i = 0; i <= cell_count_of(cells); ++i) {
+    const Cell& c = cell_at(cells, i);
+    if (c.kind != signal && c.kind != stop_marker) continue;
+    for (int k = 1; k <= kApproachMarkCount; ++k) {
+      const int64_t from_signal = i - 2 * k;
+      if (c.kind == signal && inside(cells, from_signal) &&
+          cell_at(cells, from_signal).approach_code ==
+              static_cast<uint8_t>(usual_sides(c) * 10 + k)) {
+        explained[static_cast<size_t>(from_signal)] = true;
+      }
+      const int64_t from_station = i - k;
+      if (c.kind == stop_marker && inside(cells, from_station) &&
+          cell_at(cells, from_station).approach_code == kFirstStationApproachCode + k) {
+        explained[static_cast<size_t>(from_station)] = true;
+      }
+    }
+  }
+  return explained;
+}
+
 std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
   std::vector<UnderMarker> under(cells.size(), UnderMarker::nothing);
   for (const RecoveredSlowdown& r : recover_slowdowns(cells, nullptr)) {
     for (int64_t i : r.cells_under_markers) under[static_cast<size_t>(i)] = UnderMarker::slowdown;
   }
+  std::vector<bool> explained;
   for (int64_t i = 0; i <= cell_count_of(cells); ++i) {
     const Cell& c = cell_at(cells, i);
     if (c.kind != stop_marker || under[static_cast<size_t>(i)] != UnderMarker::nothing) continue;
     if (!(c.value2 || c.value3 || c.value4 || c.signal_time)) continue;
+    if (explained.empty()) explained = explained_marks(cells);
     // A signal leaves its time, or approach marks in view: one of its usual
-    // sides, or two of sides beyond 9 (one such mark in view says little:
-    // some sides with the same last digit gives any even code). Anything
-    // else that leaves values is taken for a max-speed board, which gives
-    // any value2 to value4 and writes no marks.
-    const auto marks_in_view = [&](int64_t sides) {
+    // sides, or one of sides beyond 9 that nothing else explains (a code,
+    // not 0, that something must have written). Anything else that leaves
+    // values is taken for a max-speed board, which gives any value2 to
+    // value4 and writes no marks.
+    const auto marks_in_view = [&](int64_t sides, bool unexplained_only) {
       int n = 0;
       for (int k = 1; k <= kApproachMarkCount; ++k) {
-        n += inside(cells, i - 2 * k) &&
-             cell_at(cells, i - 2 * k).approach_code == static_cast<uint8_t>(sides * 10 + k);
+        const int64_t mark = i - 2 * k;
+        n += inside(cells, mark) &&
+             cell_at(cells, mark).approach_code == static_cast<uint8_t>(sides * 10 + k) &&
+             !(unexplained_only && (explained[static_cast<size_t>(mark)] ||
+                                    cell_at(cells, mark).approach_code == 0));
       }
       return n;
     };
-    bool signal_marks = c.signal_time != 0 || marks_in_view(usual_sides(c)) > 0;
+    bool signal_marks = c.signal_time != 0 || marks_in_view(usual_sides(c), false) > 0;
     for (int64_t t = -32; t < 32 && !signal_marks; ++t) {
-      signal_marks = marks_in_view(usual_sides(c) + 10 * t) >= 2;
+      signal_marks = marks_in_view(usual_sides(c) + 10 * t, true) >= 1;
     }
     under[static_cast<size_t>(i)] = signal_marks ? UnderMarker::signal : UnderMarker::speed_board;
   }
