@@ -9,7 +9,6 @@
 namespace sb::dense {
 namespace {
 
-// How many seeds a run tries: DENSE_SCENARIOS in the environment, or 300.
 // A failing scenario's texts go to DENSE_KEEP/seed-N_linea.txt and
 // seed-N_treno.txt when that folder is set, to build and decompile by hand.
 void keep(const RandomScenario& s) {
@@ -20,9 +19,11 @@ void keep(const RandomScenario& s) {
   std::ofstream(base + "_treno.txt", std::ios::binary) << s.train_text;
 }
 
-int scenario_count() {
-  const char* set = std::getenv("DENSE_SCENARIOS");
-  return set != nullptr ? std::atoi(set) : 300;
+// The seeds a run tries: DENSE_SCENARIOS of them (300 unless set) from
+// DENSE_FIRST (1 unless set).
+int from_environment(const char* name, int otherwise) {
+  const char* set = std::getenv(name);
+  return set != nullptr ? std::atoi(set) : otherwise;
 }
 
 TEST(DenseScenarios, SameSeedSameTexts) {
