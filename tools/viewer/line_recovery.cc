@@ -147,11 +147,20 @@ bool plan_has_build_shape(const PlanFile& plan, int64_t extent, DescriptionText&
   const bool start = is(0, TrackPlan::kIntegerTag) && is(1, TrackPlan::kIntegerTag) &&
                      plan.x[0].value == 0 && plan.y[0].value == 0 && plan.x[1].value == 0 &&
                      plan.y[1].value == 1;
-  bool computed = true;
-  for (int64_t i = 2; i <= extent - 2 && computed; ++i) computed = is(i, TrackPlan::kRealTag);
-  if (!start || !computed || !is(extent - 1, TrackPlan::kUnsetTag) ||
-      !is(extent, TrackPlan::kUnsetTag)) {
-    text.problem("the plan is not the shape a complete reading of a line gives");
+  int64_t computed_to = 1;
+  while (computed_to + 1 <= extent - 2 && is(computed_to + 1, TrackPlan::kRealTag)) ++computed_to;
+  int64_t unset_from = computed_to + 1;
+  while (unset_from <= extent && is(unset_from, TrackPlan::kUnsetTag)) ++unset_from;
+  if (!start || unset_from <= extent) {
+    text.problem("the plan is not the shape a reading of a line gives");
+    return false;
+  }
+  if (computed_to < extent - 2) {
+    // A reading that stopped early leaves the rest unset; only a build
+    // kept going past its problem (--keep-going) writes such a plan.
+    text.unsettled("half-built: the plan's points end at metre " + std::to_string(computed_to) +
+                   ", where the reading of the line description stopped (a build that recorded "
+                   "a problem and was kept going)");
     return false;
   }
   return true;

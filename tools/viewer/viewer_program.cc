@@ -435,6 +435,23 @@ void check_stored_names(const ScenarioFiles& scenario, RecoveredDescriptions& re
   }
 }
 
+// Whether `path` may take the recovered description `content`: it is not
+// there, or holds the same text (left by an earlier run). A different text
+// there is most likely the user's edited copy of an earlier one, which
+// would be lost.
+bool description_out_of_the_way(FileSystem& files, const std::string& path,
+                                const std::string& content, std::string& err) {
+  try {
+    if (!files.exists(path) || files.read_file(path) == content) return true;
+    err += std::string(kProgram) + ": " + shown_path(path) +
+           " differs from the description recovered here and would be lost: move it away or "
+           "choose another OUTDIR\n";
+  } catch (const FileError& error) {
+    err += std::string(kProgram) + ": " + error.what() + "\n";
+  }
+  return false;
+}
+
 // Writes the descriptions of the scenario in --dir into the --descriptions
 // folder, builds them in memory and compares the result with the files.
 int write_descriptions(FileSystem& files, const Options& options,
@@ -464,7 +481,9 @@ int write_descriptions(FileSystem& files, const Options& options,
     err += std::string(kProgram) + ": " + error.what() + "\n";
     return kBadFile;
   }
-  if (!write_output(files, line_path, recovered.line_text, err) ||
+  if (!description_out_of_the_way(files, line_path, recovered.line_text, err) ||
+      !description_out_of_the_way(files, train_path, recovered.train_text, err) ||
+      !write_output(files, line_path, recovered.line_text, err) ||
       !write_output(files, train_path, recovered.train_text, err)) {
     return kBadFile;
   }
@@ -478,6 +497,11 @@ int write_descriptions(FileSystem& files, const Options& options,
     err += std::string(kProgram) + ": no description found that gives the files: " + what + "\n";
   }
   if (!trip.build_problem.empty()) err += std::string(kProgram) + ": " + trip.build_problem + "\n";
+  if (!trip.build_problem.empty() && trip.differences.empty()) {
+    err += std::string(kProgram) +
+           ": half-built: the descriptions give the files byte for byte with that problem, as "
+           "a build kept going past it writes them (--keep-going)\n";
+  }
   for (const std::string& difference : trip.differences) {
     err += std::string(kProgram) + ": round trip differs: " + difference + "\n";
   }
