@@ -32,7 +32,10 @@ struct Built {
   InMemoryBuild build;
   bool clean = false;
 
-  Built(const std::string& line_text, const std::string& train_text) {
+  // `keep_going`: the files are written even when the build records a
+  // problem, as scenario_builder --keep-going writes them.
+  Built(const std::string& line_text, const std::string& train_text, bool keep_going = false) {
+    build.b.keep_going = keep_going;
     build.file(line_description_name(build.b.route_name)) = line_text;
     build.file(train_description_name(build.b.route_name, build.b.train_number)) = train_text;
     try {
@@ -208,6 +211,50 @@ INSTANTIATE_TEST_SUITE_P(
                    "indicatori_vmax, 1400, , , , 0, , , , 0",
                    "cartello_indicatore, 2000, ", "cartello_indicatore, 3000, (GALLERIA)(X - Y)"},
                   {}},
+        // Where a slowdown starts inside its cell: 4025 m and 8025 m put the
+        // lead cells one cell further back than 4000 m and 8000 m; 1520 m
+        // has a warning board and lead cells, 1500 m none.
+        SmallCase{"SlowdownsOffTheGridWithLeadCells",
+                  {},
+                  {"rallentamento, 4025, 30, 600, 1, 1, 30", "rallentamento, 8025, 40, 500, 0, 1, 0",
+                   "rallentamento, 1520, 60, 400, 0, 1, 0"}},
+        // A stop marker keeps value2 to value4 of what it covers: a max-speed
+        // board with 2 stripes once came back as a signal writing code 24, a
+        // slowdown's start, lead or end board as nothing.
+        SmallCase{"StopMarkersOverBoards",
+                  {"indicatori_vmax, 2950, 60, 70, 80, 0, , , , 2"},
+                  {"rallentamento, 1000, 60, 400, 2, 0, 60",
+                   "rallentamento, 6000, 50, 700, 1, 1, 50",
+                   "stazione, 950, 5, 300, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,9,0, OVER A START",
+                   "stazione, 2900, 5, 300, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,12,0, OVER A BOARD",
+                   "stazione, 4600, 6, 200, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,20,0, OVER A LEAD",
+                   "stazione, 6650, 5, 400, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,30,0, OVER AN END"}},
+        // The board under the stop marker still holds text entry 80: without
+        // it the next board took 80, and its own entry 79 came back as 80.
+        SmallCase{"StopMarkerOverAnIndicationBoard",
+                  {"cartello_indicatore, 3150, HIDDEN", "cartello_indicatore, 5000, SHOWN"},
+                  {"stazione, 3100, 5, 300, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,9,0, OVER THE BOARD"}},
+        // A text field keeps blanks at its end and a CR not followed by LF.
+        SmallCase{"TextsWithBlanksAtTheEndAndALoneCr",
+                  {"cartello_indicatore, 3000, PASSO  ", "cartello_indicatore, 4000, BIVIO\rNORD"},
+                  {"stazione, 6000, 2, 400, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,9,0, FINE\r",
+                   "stazione, 8000, 2, 400, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,19,0, LAST  "}},
+        // sx * 3 + dx beyond 9: value4 keeps its last digit, the approach
+        // codes the rest (-72 writes 49 to 52; once read back as 8: 81 to 84).
+        SmallCase{"SignalSidesBeyondNine",
+                  {},
+                  {"segnale, 2000, -26, 4, 7, 5, 1, 6, 5, 1, 5, 0",
+                   "segnale, 5000, 27, 3, 8, 8, 2, 37, 2, 7, 3, 0",
+                   "segnale, 7050, 16, 9, 0, 7, 0, 14, 5, 3, 2, 0",
+                   "stazione, 7000, 5, 300, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,9,0, OVER IT"}},
+        // A code point row of the finishing pass's own value next to a
+        // signal inside a slowdown: the pass then marks the other side of
+        // the signal, and counts on from there.
+        SmallCase{"CodePointRowThatMovesThePassesMarks",
+                  {"indicatori_vmax, 9250, 60, 70, 80, 0, , , , 0"},
+                  {"rallentamento, 7750, 40, 1200, 0, 0, 40", "abbattimento, 8550, 180",
+                   "segnale, 8550, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",
+                   "segnale, 9300, 2, 1, 8, 7, 3, 2, 0, 8, 0, 0"}},
         SmallCase{"MarksOverwrittenInReadingOrder",
                   {},
                   {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",
@@ -281,6 +328,61 @@ TEST_F(NotARoundTrip, PlanOffEveryCurveClassGivesStatus4) {
   const Outcome run = decompile(built_);
   EXPECT_EQ(run.status, kNotBuildable);
   EXPECT_NE(run.err.find("plan point 5000"), std::string::npos) << run.err;
+}
+
+// Files of a build kept going past a problem: what the recovery can tell of
+// them, and the status that says the texts do not give them cleanly.
+TEST(HalfBuilt, LineReadingStoppedEarlyGivesStatus3) {
+  std::string line = text_of(built_in_line_lines());
+  line.insert(line.find("curvas"), "curvas1, 30000, x\r\n");
+  Built built(line, text_of(built_in_train_lines()), true);
+  ASSERT_EQ(built.build.b.error_number, 25);
+  const Outcome run = decompile(built);
+  EXPECT_EQ(run.status, kRoundTripDiffers) << run.err;
+  EXPECT_NE(run.err.find("half-built: the plan's points end at metre"), std::string::npos)
+      << run.err;
+}
+
+TEST(HalfBuilt, FinishingPassProblemGivesStatus3) {
+  // A signal right before a warning board whose two cells before it are
+  // taken: the finishing pass finds no cell for its mark (error 11).
+  Built built(small_line({"indicatori_vmax, 2850, 60, 70, 80, 0, , , , 0",
+                          "indicatori_vmax, 2800, 60, 70, 80, 0, , , , 0"}),
+              small_train({"rallentamento, 4300, 30, 600, 0, 0, 0",
+                           "segnale, 2900, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0"}),
+              true);
+  ASSERT_EQ(built.build.b.error_number, 11);
+  const Outcome run = decompile(built);
+  EXPECT_EQ(run.status, kRoundTripDiffers) << run.err;
+  EXPECT_NE(run.err.find("records error 11"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("half-built: the descriptions give the files byte for byte"),
+            std::string::npos)
+      << run.err;
+}
+
+// --descriptions replaces a description only with the same text: an edited
+// one in OUTDIR stops the run before anything is written.
+TEST(DescriptionsFolder, KeepsAnEditedDescription) {
+  Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
+  ASSERT_EQ(decompile(built).status, kInspected);
+  // The same texts again: replaced.
+  EXPECT_EQ(decompile(built).status, kInspected);
+
+  const std::string train_path =
+      kOut + "/" + train_description_name(built.build.b.route_name, built.build.b.train_number);
+  const std::string line_before = built.line_text();
+  std::string& train = built.files().files[train_path];
+  train += "- my own note\r\n";
+  const std::string edited = train;
+  const Outcome run = decompile(built);
+  EXPECT_EQ(run.status, kBadFile);
+  EXPECT_NE(run.err.find(train_path + " differs from the description recovered here and would be "
+                                      "lost: move it away or choose another OUTDIR"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(built.train_text(), edited);
+  EXPECT_EQ(built.line_text(), line_before);
+  EXPECT_TRUE(run.out.empty()) << run.out;
 }
 
 TEST(RoundTripComparison, NamesTheFirstDifferingField) {
