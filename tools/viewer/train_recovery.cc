@@ -192,52 +192,159 @@ void add_signal_rows(const std::vector<Cell>& cells, const std::vector<UnderMark
 }
 
 // Sides beyond 0 to 9: value4 keeps only their last digit, the approach
-// marks keep (sides * 10 + k) in a byte. A signal none of whose cells holds
-// a mark of its usual sides that no other row explains, while some of them
-// hold codes no row writes, takes the sides with that last digit whose
-// marks give most of those codes (of the sides with one last digit, 64
-// give distinct marks; the smallest in size is taken on a tie).
-void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
-                          const std::vector<int64_t>& signal_cells, size_t first_signal) {
-  const int64_t count = cell_count_of(cells);
-  const auto gives = [&](int64_t cell, uint8_t code) {
-    return cell >= 0 && cell <= count && cell_at(cells, cell).approach_code == code;
-  };
-  // How many rows give each cell's code.
-  std::vector<int> explained(cells.size(), 0);
-  for (const OrderedRow& row : rows) {
-    for (const auto& [cell, code] : row.marks) {
-      if (gives(cell, code)) ++explained[static_cast<size_t>(cell)];
-    }
-  }
-  // Marks of `marks` giving a code that no row but `others_up_to` others give.
-  const auto hits = [&](const std::vector<std::pair<int64_t, uint8_t>>& marks, int others_up_to) {
-    int n = 0;
-    for (const auto& [cell, code] : marks) {
-      if (gives(cell, code) && explained[static_cast<size_t>(cell)] <= others_up_to) ++n;
-    }
-    return n;
-  };
-  for (size_t k = 0; k < signal_cells.size(); ++k) {
-    OrderedRow& row = rows[first_signal + k];
-    // Counting itself, a usual mark no other row explains is given once.
-    if (hits(row.marks, 1) > 0) continue;
-    const int64_t i = signal_cells[k];
-    const Cell& c = cell_at(cells, i);
-    OrderedRow best = row;
-    int best_hits = 0;
-    for (int64_t t = 1; t < 64; ++t) {
-      // 1, -1, 2, -2, ...: smaller sides first.
-      const int64_t step = t % 2 == 1 ? (t + 1) / 2 : -t / 2;
-      OrderedRow candidate = signal_row(c, i, usual_sides(c) + 10 * step, row.rank);
-      const int n = hits(candidate.marks, 0);
-      if (n > best_hits) {
-        best = std::move(candidate);
-        best_hits = n;
+// marks keep (sides * 10 + k) in a byte; of the sides with one last digit,
+// 64 give distinct marks. Codes no row gives with its usual sides must come
+// from such signals, and only from those whose own marks no cell shows
+// (any other keeps its usual sides). Signals near each other overwrite each
+// other's marks, so which signal takes which sides is searched for: each
+// code in turn, lowest cell first, is given to one of the signals whose
+// sides can give it, or left; the choice giving most codes wins, within a
+// budget for each group of codes that signals share.
+class UnusualSides {
+ public:
+  UnusualSides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
+               const std::vector<int64_t>& signal_cells, size_t first_signal)
+      : cells_(cells), rows_(rows), signal_cells_(signal_cells), first_signal_(first_signal) {}
+
+  void settle() {
+    std::vector<int> explained(cells_.size(), 0);
+    for (const OrderedRow& row : rows_) {
+      for (const auto& [cell, code] : row.marks) {
+        if (gives(cell, code)) ++explained[static_cast<size_t>(cell)];
       }
     }
-    row = std::move(best);
+    // The signals that may take other sides, and what each other sides give.
+    for (size_t k = 0; k < signal_cells_.size(); ++k) {
+      const OrderedRow& row = rows_[first_signal_ + k];
+      bool shown = false;
+      for (const auto& [cell, code] : row.marks) {
+        shown = shown || (gives(cell, code) && explained[static_cast<size_t>(cell)] == 1);
+      }
+      if (shown) continue;
+      const int64_t i = signal_cells_[k];
+      const Cell& c = cell_at(cells_, i);
+      for (int64_t t = 1; t < 64; ++t) {
+        // 1, -1, 2, -2, ...: smaller sides first.
+        const int64_t step = t % 2 == 1 ? (t + 1) / 2 : -t / 2;
+        const int64_t sides = usual_sides(c) + 10 * step;
+        Option option{k, sides, {}};
+        for (int m = 1; m <= kApproachMarkCount; ++m) {
+          const int64_t cell = i - 2 * m;
+          if (gives(cell, static_cast<uint8_t>(sides * 10 + m)) &&
+              explained[static_cast<size_t>(cell)] == 0 && cell_at(cells_, cell).approach_code != 0) {
+            option.cells.push_back(cell);
+          }
+        }
+        if (!option.cells.empty()) options_.push_back(std::move(option));
+      }
+    }
+    // Groups of options that share a signal or a code, each searched alone.
+    std::vector<size_t> group(options_.size());
+    for (size_t o = 0; o < options_.size(); ++o) group[o] = o;
+    const auto root = [&](size_t o) {
+      while (group[o] != o) o = group[o] = group[group[o]];
+      return o;
+    };
+    std::map<size_t, size_t> by_signal;
+    std::map<int64_t, size_t> by_cell;
+    for (size_t o = 0; o < options_.size(); ++o) {
+      const auto join = [&](size_t other) { group[root(o)] = root(other); };
+      if (const auto [it, fresh] = by_signal.emplace(options_[o].signal, o); !fresh) join(it->second);
+      for (int64_t cell : options_[o].cells) {
+        if (const auto [it, fresh] = by_cell.emplace(cell, o); !fresh) join(it->second);
+      }
+    }
+    std::map<size_t, std::vector<size_t>> groups;
+    for (size_t o = 0; o < options_.size(); ++o) groups[root(o)].push_back(o);
+    for (const auto& [id, members] : groups) settle_group(members);
   }
+
+ private:
+  struct Option {
+    size_t signal;
+    int64_t sides;
+    std::vector<int64_t> cells;
+  };
+
+  void settle_group(const std::vector<size_t>& members) {
+    group_options_.clear();
+    for (size_t o : members) group_options_.push_back(&options_[o]);
+    std::set<int64_t> codes;
+    for (const Option* o : group_options_) codes.insert(o->cells.begin(), o->cells.end());
+    codes_.assign(codes.begin(), codes.end());
+    chosen_.clear();
+    best_.clear();
+    best_given_ = -1;
+    steps_ = 0;
+    search(0);
+    for (const auto& [signal, sides] : best_) {
+      OrderedRow& row = rows_[first_signal_ + signal];
+      row = signal_row(cell_at(cells_, signal_cells_[signal]), signal_cells_[signal], sides,
+                       row.rank);
+    }
+  }
+
+  bool gives(int64_t cell, uint8_t code) const {
+    return cell >= 0 && cell <= cell_count_of(cells_) && cell_at(cells_, cell).approach_code == code;
+  }
+
+  // Gives codes_[from] and on to the signals.
+  void search(size_t from) {
+    if (++steps_ > kStepsPerGroup) return;
+    while (from < codes_.size() && covered(codes_[from])) ++from;
+    if (from == codes_.size()) {
+      int given = 0;
+      for (int64_t cell : codes_) given += covered(cell) ? 1 : 0;
+      if (given > best_given_) {
+        best_given_ = given;
+        best_ = chosen_;
+      }
+      return;
+    }
+    const int64_t code_cell = codes_[from];
+    for (const Option* o : group_options_) {
+      if (chosen_.count(o->signal) != 0 ||
+          std::find(o->cells.begin(), o->cells.end(), code_cell) == o->cells.end()) {
+        continue;
+      }
+      chosen_[o->signal] = o->sides;
+      search(from + 1);
+      chosen_.erase(o->signal);
+    }
+    // Or no signal gives it.
+    search(from + 1);
+  }
+
+  bool covered(int64_t cell) const {
+    for (const auto& [signal, sides] : chosen_) {
+      for (int m = 1; m <= kApproachMarkCount; ++m) {
+        if (signal_cells_[signal] - 2 * m == cell &&
+            gives(cell, static_cast<uint8_t>(sides * 10 + m))) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  static constexpr int kStepsPerGroup = 300;
+
+  const std::vector<Cell>& cells_;
+  std::vector<OrderedRow>& rows_;
+  const std::vector<int64_t>& signal_cells_;
+  size_t first_signal_;
+  std::vector<Option> options_;
+  std::vector<const Option*> group_options_;
+  std::vector<int64_t> codes_;
+  std::map<size_t, int64_t> chosen_;
+  std::map<size_t, int64_t> best_;
+  int best_given_ = -1;
+  int steps_ = 0;
+};
+
+void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
+                          const std::vector<int64_t>& signal_cells, size_t first_signal) {
+  UnusualSides(cells, rows, signal_cells, first_signal).settle();
 }
 
 // The reading order of the station and signal rows, found from the end:
