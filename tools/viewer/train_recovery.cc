@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 #include <queue>
@@ -202,9 +203,15 @@ void add_signal_rows(const std::vector<Cell>& cells, const std::vector<UnderMark
 // budget for each group of codes that signals share.
 class UnusualSides {
  public:
+  using OrderCheck = std::function<bool(const std::vector<OrderedRow>&)>;
   UnusualSides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
-               const std::vector<int64_t>& signal_cells, size_t first_signal)
-      : cells_(cells), rows_(rows), signal_cells_(signal_cells), first_signal_(first_signal) {}
+               const std::vector<int64_t>& signal_cells, size_t first_signal,
+               OrderCheck order_exists)
+      : cells_(cells),
+        rows_(rows),
+        signal_cells_(signal_cells),
+        first_signal_(first_signal),
+        order_exists(std::move(order_exists)) {}
 
   void settle() {
     std::vector<int> explained(cells_.size(), 0);
@@ -257,6 +264,13 @@ class UnusualSides {
     std::map<size_t, std::vector<size_t>> groups;
     for (size_t o = 0; o < options_.size(); ++o) groups[root(o)].push_back(o);
     for (const auto& [id, members] : groups) settle_group(members);
+    // Each group's first choice; where no reading order then gives the
+    // codes, the group's other choices in turn.
+    for (const GroupChoices& group : choices_) apply(group, 0);
+    for (const GroupChoices& group : choices_) {
+      for (size_t n = 1; n < group.choices.size() && !order_exists(rows_); ++n) apply(group, n);
+      if (!order_exists(rows_)) apply(group, 0);
+    }
   }
 
  private:
@@ -264,6 +278,12 @@ class UnusualSides {
     size_t signal;
     int64_t sides;
     std::vector<int64_t> cells;
+  };
+  // The sides of the signals that give most codes, by signal.
+  using Choice = std::map<size_t, int64_t>;
+  struct GroupChoices {
+    std::vector<size_t> signals;
+    std::vector<Choice> choices;
   };
 
   void settle_group(const std::vector<size_t>& members) {
@@ -277,10 +297,21 @@ class UnusualSides {
     best_given_ = -1;
     steps_ = 0;
     search(0);
-    for (const auto& [signal, sides] : best_) {
+    std::set<size_t> signals;
+    for (const Option* o : group_options_) signals.insert(o->signal);
+    if (!best_.empty()) choices_.push_back({{signals.begin(), signals.end()}, best_});
+  }
+
+  // Gives the group's signals the sides of its choice `n`, the others of
+  // the group their usual ones.
+  void apply(const GroupChoices& group, size_t n) {
+    for (size_t signal : group.signals) {
       OrderedRow& row = rows_[first_signal_ + signal];
-      row = signal_row(cell_at(cells_, signal_cells_[signal]), signal_cells_[signal], sides,
-                       row.rank);
+      const int64_t i = signal_cells_[signal];
+      const auto chosen = group.choices[n].find(signal);
+      const int64_t sides =
+          chosen != group.choices[n].end() ? chosen->second : usual_sides(cell_at(cells_, i));
+      row = signal_row(cell_at(cells_, i), i, sides, row.rank);
     }
   }
 
@@ -297,8 +328,9 @@ class UnusualSides {
       for (int64_t cell : codes_) given += covered(cell) ? 1 : 0;
       if (given > best_given_) {
         best_given_ = given;
-        best_ = chosen_;
+        best_.clear();
       }
+      if (given == best_given_ && best_.size() < kChoicesKept) best_.push_back(chosen_);
       return;
     }
     const int64_t code_cell = codes_[from];
@@ -328,24 +360,23 @@ class UnusualSides {
   }
 
   static constexpr int kStepsPerGroup = 300;
+  static constexpr size_t kChoicesKept = 16;
 
   const std::vector<Cell>& cells_;
   std::vector<OrderedRow>& rows_;
   const std::vector<int64_t>& signal_cells_;
   size_t first_signal_;
+  OrderCheck order_exists;
   std::vector<Option> options_;
   std::vector<const Option*> group_options_;
   std::vector<int64_t> codes_;
-  std::map<size_t, int64_t> chosen_;
-  std::map<size_t, int64_t> best_;
+  Choice chosen_;
+  std::vector<Choice> best_;
+  std::vector<GroupChoices> choices_;
   int best_given_ = -1;
   int steps_ = 0;
 };
 
-void settle_unusual_sides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
-                          const std::vector<int64_t>& signal_cells, size_t first_signal) {
-  UnusualSides(cells, rows, signal_cells, first_signal).settle();
-}
 
 // The reading order of the station and signal rows, found from the end:
 // the row read last must give the code of every cell it marks, and must
@@ -428,9 +459,10 @@ class ReadingOrder {
   std::set<int64_t> settled_;
 };
 
-std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows,
-                               const StationRows& stations,
-                               const std::vector<int64_t>& signal_cells, DescriptionText& text) {
+std::optional<std::vector<int>> find_reading_order(const std::vector<Cell>& cells,
+                                                   const std::vector<OrderedRow>& rows,
+                                                   const StationRows& stations,
+                                                   const std::vector<int64_t>& signal_cells) {
   ReadingOrder order(cells, rows);
   const size_t station_count = stations.rows.size();
   for (size_t j = 1; j < station_count; ++j) order.before(static_cast<int>(j - 1), static_cast<int>(j));
@@ -442,7 +474,13 @@ std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector
                    static_cast<int>(station - stations.markers.begin()));
     }
   }
-  std::optional<std::vector<int>> result = order.order();
+  return order.order();
+}
+
+std::vector<int> reading_order(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows,
+                               const StationRows& stations,
+                               const std::vector<int64_t>& signal_cells, DescriptionText& text) {
+  std::optional<std::vector<int>> result = find_reading_order(cells, rows, stations, signal_cells);
   if (!result) {
     text.unsettled("no reading order of the station and signal rows gives every approach code");
     result.emplace(rows.size());
@@ -714,7 +752,11 @@ void recover_train(const ScenarioFiles& s, DescriptionText& text) {
   std::vector<OrderedRow> rows = stations.rows;
   std::vector<int64_t> signal_cells;
   add_signal_rows(s.cells, under_stop_markers(s.cells), rows, signal_cells);
-  settle_unusual_sides(s.cells, rows, signal_cells, stations.rows.size());
+  UnusualSides(s.cells, rows, signal_cells, stations.rows.size(),
+               [&](const std::vector<OrderedRow>& settled) {
+                 return find_reading_order(s.cells, settled, stations, signal_cells).has_value();
+               })
+      .settle();
   const std::vector<int> order = reading_order(s.cells, rows, stations, signal_cells, text);
   check_marks(s.cells, rows, order, text);
 
