@@ -62,14 +62,17 @@ bool reads_as_utf8(std::string_view text) {
 }  // namespace
 
 std::string_view nearest_key(std::string_view key, std::span<const std::string_view> keys) {
+  // Each letter of difference in length costs an edit: a key much longer
+  // than every known one (a pasted paragraph) is near none.
+  size_t longest = 0;
+  for (std::string_view candidate : keys) longest = std::max(longest, candidate.size());
+  if (key.size() > longest + 2) return {};
   const std::string written = lower(key);
   // A letter or two off, fewer in a short key.
   const size_t allowed = std::clamp<size_t>(written.size() / 4, 1, 2);
   std::string_view nearest;
   size_t best = allowed + 1;
   for (std::string_view candidate : keys) {
-    // Each letter of difference in length costs an edit: a key much longer
-    // than every known one (a pasted paragraph) is compared with none.
     const size_t length_difference = written.size() > candidate.size()
                                          ? written.size() - candidate.size()
                                          : candidate.size() - written.size();

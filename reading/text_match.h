@@ -58,11 +58,29 @@ inline void to_lower_ascii(std::string& text) {
   std::transform(text.begin(), text.end(), text.begin(), lower_ascii);
 }
 
-// `word` is given in lower case.
+// `word` is given in lower case. The places where its first letter stands,
+// in either case, are found with memchr, so a long field (a pasted
+// paragraph) costs little more than a look at each of its bytes.
 inline bool contains_ignoring_case(std::string_view text, std::string_view word) {
-  const auto it = std::search(text.begin(), text.end(), word.begin(), word.end(),
-                              [](char a, char b) { return lower_ascii(a) == b; });
-  return word.empty() || it != text.end();
+  if (word.empty()) return true;
+  if (word.size() > text.size()) return false;
+  const size_t last = text.size() - word.size();
+  const char lower_first = word[0];
+  const char upper_first =
+      lower_first >= 'a' && lower_first <= 'z' ? static_cast<char>(lower_first - 32) : lower_first;
+  for (const char first : {lower_first, upper_first}) {
+    for (size_t from = 0; from <= last;) {
+      const void* hit = std::memchr(text.data() + from, first, last + 1 - from);
+      if (hit == nullptr) break;
+      const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+      size_t k = 1;
+      while (k < word.size() && lower_ascii(text[at + k]) == word[k]) ++k;
+      if (k == word.size()) return true;
+      from = at + 1;
+    }
+    if (upper_first == lower_first) break;
+  }
+  return false;
 }
 
 // What a reader's key tests found, remembered per key: a description
@@ -83,6 +101,12 @@ class KeyTestCache {
   // The tests of `key`: remembered, or worked out by classify(key).
   template <class Classify>
   const Tests& tests_of(std::string_view key, Classify classify) {
+    // A key far longer than any key is no repeating key: it is tested, not
+    // copied and remembered.
+    if (key.size() > kLongestRemembered) {
+      uncached_ = classify(key);
+      return uncached_;
+    }
     // Most keys repeat the one before.
     if (last_->used && same_text(last_->key, key)) return last_->tests;
     Entry& entry = entries_[slot_of(key)];
@@ -108,8 +132,11 @@ class KeyTestCache {
     return hash & (kSlots - 1);
   }
 
+  static constexpr size_t kLongestRemembered = 256;
+
   std::array<Entry, kSlots> entries_{};
   Entry* last_ = &entries_[0];
+  Tests uncached_{};
 };
 
 }  // namespace sb
