@@ -83,19 +83,19 @@ bool is_signal_mark(std::span<const Cell> cells, size_t index, const ApproachMar
 std::string approach_meaning(std::span<const Cell> cells, size_t index) {
   if (index >= cells.size() || cells[index].approach_code == 0) return "";
   const auto mark = approach_mark(cells[index]);
-  if (!mark) return "not a mark 1..4";
-  const std::string k = std::to_string(mark->k);
+  if (!mark) return "code " + std::to_string(cells[index].approach_code) + ", not a mark 1 to 4";
+  const std::string k = std::to_string(mark->k) + " of 4, ";
+  auto at = [](size_t cell) { return std::to_string(object_position_m(static_cast<int64_t>(cell))); };
   if (is_stop_marker_mark(cells, index, *mark)) {
-    return "mark " + k + " before the stop marker in cell " + std::to_string(index + mark->k);
+    return k + std::to_string(50 * mark->k) + " m before the stop marker at " +
+           at(index + mark->k) + " m";
   }
-  const std::string types =
-      "sx " + std::to_string(mark->tens / 3) + " dx " + std::to_string(mark->tens % 3);
+  const std::string metres = std::to_string(100 * mark->k) + " m";
   if (is_signal_mark(cells, index, *mark)) {
-    return "mark " + k + " before the signal in cell " + std::to_string(index + 2 * mark->k) +
-           " (" + types + ")";
+    return k + metres + " before the signal at " + at(index + 2 * mark->k) + " m";
   }
-  return "mark " + k + " (" + types + ") with no matching signal " + std::to_string(2 * mark->k) +
-         " cells on";
+  return k + "of a signal with sx " + std::to_string(mark->tens / 3) + " and dx " +
+         std::to_string(mark->tens % 3) + ", but none stands " + metres + " on";
 }
 
 bool approach_is_orphan(std::span<const Cell> cells, size_t index) {

@@ -50,9 +50,10 @@ struct SpeedBoard {
 };
 SpeedBoard decode_speed_board(const Cell& cell);
 
-// What the approach mark of cell `index` belongs to: a stop marker k cells
-// on (codes 81..84) or a signal 2k cells on whose types give the code.
-// Empty when the cell has no mark.
+// What the approach mark of cell `index` belongs to, in the author's terms:
+// "1 of 4, 100 m before the signal at 1050 m"; a stop marker's marks stand
+// k cells before it (codes 81..84), a signal's 2k cells before it, its sx
+// and dx giving the code. Empty when the cell has no mark.
 std::string approach_meaning(std::span<const Cell> cells, size_t index);
 // Whether the mark of cell `index` matches neither a signal nor a stop
 // marker where it should.

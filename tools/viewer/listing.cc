@@ -150,8 +150,8 @@ Entry cell_entry(std::span<const Cell> cells, size_t index, const std::vector<St
     entry.facts.push_back({"signal time", int64_t{cell.signal_time}});
   }
   if (cell.approach_code != 0) {
-    entry.facts.push_back({"approach code", int64_t{cell.approach_code}});
-    entry.facts.push_back({"meaning", approach_meaning(cells, index)});
+    entry.facts.push_back(json_only("approach code", int64_t{cell.approach_code}));
+    entry.facts.push_back({"approach mark", approach_meaning(cells, index)});
     if (approach_is_orphan(cells, index)) {
       notes.push_back(where + ": approach code " + std::to_string(cell.approach_code) +
                       " belongs to no signal or stop marker");
@@ -259,7 +259,8 @@ Entry station_entry_line(const Station& station, size_t index) {
   entry.facts.push_back(
       {"stop", std::string(station_stops(station) ? "yes" : "no, passed")});
   entry.facts.push_back({"platform", ints({station.from_m, station.to_m}), "m"});
-  entry.facts.push_back({"time", clock_text(station.time_s)});
+  // A time of 0, 0, 0 in the description means none: a station passed.
+  entry.facts.push_back({"time", station.time_s == 0 ? "none" : clock_text(station.time_s)});
   entry.facts.push_back({"flag1", int64_t{station.flag1}});
   entry.facts.push_back({"byte4", int64_t{station.byte4}});
   entry.facts.push_back({"end extension", int64_t{station.byte3}});

@@ -5,8 +5,10 @@
 
 #include "base/file_names.h"
 #include "tools/viewer/cell_meaning.h"
+#include "tools/viewer/description_recovery.h"
 #include "tools/viewer/listing.h"
 #include "tools/viewer/page_sources.h"
+#include "tools/viewer/text_encoding.h"
 
 namespace sb::inspect {
 
@@ -18,17 +20,59 @@ constexpr int64_t kTrackSampleM = 50;
 
 double decimetres(double metres) { return std::round(metres * 10) / 10; }
 
-Json sampled_track(const PlanFile& plan) {
-  const std::vector<PlanPoint> points = plan_points(plan);
+// The plan as drawn: far coordinates left out, turned by the picture's rule
+// so that the page and the picture show one line alike.
+struct DrawnPlan {
+  std::vector<PlanPoint> points;
+  bool turned = false;
+};
+
+DrawnPlan drawn_plan(const PlanFile& plan) {
+  DrawnPlan drawn{plan_points(plan), false};
+  // Coordinates no line reaches would only squash the drawing to a dot.
+  std::erase_if(drawn.points,
+                [](const PlanPoint& p) { return std::fabs(p.x) > 1e8 || std::fabs(p.y) > 1e8; });
+  drawn.turned = turn_plan_if_wider(drawn.points);
+  return drawn;
+}
+
+Json sampled_track(const std::vector<PlanPoint>& points) {
   Json track = Json::array();
   for (size_t i = 0; i < points.size(); ++i) {
     const PlanPoint& p = points[i];
     if (p.metre % kTrackSampleM != 0 && i + 1 != points.size()) continue;
-    // Coordinates no line reaches would only squash the drawing to a dot.
-    if (std::fabs(p.x) > 1e8 || std::fabs(p.y) > 1e8) continue;
     track.push_back(Json::array({p.metre, decimetres(p.x), decimetres(p.y)}));
   }
   return track;
+}
+
+// The rows of the kinds the page lists in tables, as a description that
+// builds these files writes them ("segnale,    1050,   2, 5, ..."), by key;
+// every curve key ("curvas2") under "curva". The page reads the values and
+// the position from the row itself.
+Json description_rows(const ScenarioFiles& scenario) {
+  static constexpr std::string_view kListed[] = {"segnale", "rallentamento", "indicatori_vmax",
+                                                 "montagna", "abbattimento", "curva"};
+  Json rows = Json::object();
+  for (std::string_view key : kListed) rows[std::string(key)] = Json::array();
+  const RecoveredDescriptions recovered = recover_descriptions(scenario);
+  for (const std::string* text : {&recovered.line_text, &recovered.train_text}) {
+    size_t start = 0;
+    while (start < text->size()) {
+      size_t end = text->find('\n', start);
+      if (end == std::string::npos) end = text->size();
+      std::string_view line(text->data() + start, end - start);
+      start = end + 1;
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      const std::string_view key = line.substr(0, line.find(','));
+      for (std::string_view listed : kListed) {
+        if (key.starts_with(listed) && key.size() != line.size()) {
+          rows[std::string(listed)].push_back(windows_1252_to_utf8(std::string(line)));
+        }
+      }
+    }
+  }
+  return rows;
 }
 
 // The JSON text made safe inside a <script> element: "<" only occurs in
@@ -94,7 +138,10 @@ Json page_data(const ScenarioFiles& scenario) {
   data["stations"] = listing_with_headings(list_station_file(
       station_file_name(route, train), scenario.stations,
       encode_station_file(scenario.stations).size()));
-  data["track"] = sampled_track(scenario.plan);
+  const DrawnPlan plan = drawn_plan(scenario.plan);
+  data["track"] = sampled_track(plan.points);
+  data["plan_turned"] = plan.turned;
+  data["rows"] = description_rows(scenario);
   return data;
 }
 

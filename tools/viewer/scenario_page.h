@@ -14,8 +14,10 @@ namespace sb::inspect {
 std::string scenario_page(const ScenarioFiles& scenario);
 
 // The data the page shows: the listings of the cell and station files (the
-// same objects as --json) with the title, the line length, the warnings and
-// the plan sampled every 50 m as [metre, x, y] triples.
+// same objects as --json) with the title, the line length, the warnings,
+// the plan sampled every 50 m as [metre, x, y] triples (turned as the
+// picture turns it, "plan_turned"), and the signal, slowdown, speed-board,
+// curve, montagna and code-point rows of descriptions that build the files.
 Json page_data(const ScenarioFiles& scenario);
 
 }  // namespace sb::inspect

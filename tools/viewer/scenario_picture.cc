@@ -280,7 +280,7 @@ struct Scene {
   int64_t line_length_m = 0;
   std::vector<PlanPoint> plan;
   // The plan is drawn turned a quarter clockwise: the starting direction
-  // points right (see turn_if_wider).
+  // points right (see turn_plan_if_wider).
   bool plan_turned = false;
   std::vector<PointObject> objects;
   std::vector<StationMark> stations;
@@ -321,18 +321,6 @@ double scale_for(const Bounds& b) {
   return std::min(kPanelWidth / b.width(), kPlanMaxHeight / b.height());
 }
 
-// A line that runs mostly along its starting direction (up the page) fits
-// the wide panel as a thin strip with empty margins. Turned a quarter
-// clockwise, with the starting direction to the right, it is drawn larger
-// at the same equal scale; the axes say so. Returns whether it turned.
-bool turn_if_wider(std::vector<PlanPoint>& plan) {
-  const Bounds b = framed_bounds(plan);
-  const Bounds turned{b.min_y, b.min_x, b.max_y, b.max_x};
-  if (scale_for(turned) <= 1.25 * scale_for(b)) return false;
-  for (PlanPoint& p : plan) p = {p.metre, p.y, -p.x};
-  return true;
-}
-
 Scene make_scene(const ScenarioFiles& files) {
   Scene scene;
   scene.cells = files.cells;
@@ -342,7 +330,7 @@ Scene make_scene(const ScenarioFiles& files) {
   std::erase_if(scene.plan, [](const PlanPoint& p) {
     return std::fabs(p.x) > kFarthest || std::fabs(p.y) > kFarthest;
   });
-  scene.plan_turned = turn_if_wider(scene.plan);
+  scene.plan_turned = turn_plan_if_wider(scene.plan);
   scene.line_length_m = scenario_line_length_m(files);
   // Stations fill the table from entry 1; board texts (names only) count
   // down from entry 80.
@@ -946,6 +934,14 @@ void draw_legend(Svg& svg, double top) {
 }
 
 }  // namespace
+
+bool turn_plan_if_wider(std::vector<PlanPoint>& plan) {
+  const Bounds b = framed_bounds(plan);
+  const Bounds turned{b.min_y, b.min_x, b.max_y, b.max_x};
+  if (scale_for(turned) <= 1.25 * scale_for(b)) return false;
+  for (PlanPoint& p : plan) p = {p.metre, p.y, -p.x};
+  return true;
+}
 
 std::string scenario_title(const ScenarioFiles& files) {
   auto name_in = [&](int entry, const std::string& fallback) {

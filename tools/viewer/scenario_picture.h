@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "output/compiled_layout.h"
+#include "tools/viewer/cell_meaning.h"
 #include "track/model.h"
 
 namespace sb::inspect {
@@ -29,6 +30,13 @@ std::vector<std::string> files_of_other_builds(const ScenarioFiles& scenario);
 // plan that ends before the line does. The picture and the page show them;
 // they are still drawn.
 std::vector<std::string> scenario_warnings(const ScenarioFiles& scenario);
+
+// The plan as the picture and the page draw it: a line that runs mostly
+// along its starting direction (up the page) would fill a wide panel as a
+// thin strip, so it is turned a quarter clockwise, the starting direction
+// pointing right, and drawn larger at the same equal scale. Returns whether
+// it turned the points.
+bool turn_plan_if_wider(std::vector<PlanPoint>& plan);
 
 // One SVG picture of the scenario: above, the plan view of the track (equal
 // scale on both axes) with stations, signals and boards; below, the profile

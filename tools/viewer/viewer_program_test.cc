@@ -135,9 +135,9 @@ TEST_F(InspectBuiltIn, CellListingDecodesWhatTheBuilderPlaced) {
       "cells 2081, bytes 31215, cell count 2080",
       "cell 1  marker 5121, marker check matches, og code 2271, recomputed og code 2271, "
       "og code check matches",
-      "cell 8 at 350 m  approach code 81, meaning mark 1 before the stop marker in cell 9",
+      "cell 8 at 350 m  approach mark 1 of 4, 50 m before the stop marker at 400 m",
       "cell 9 at 400 m: stop_marker  station 1, station name SARVENA S.M.N.",
-      "cell 20 at 950 m  approach code 61, meaning mark 1 before the signal in cell 22 (sx 2 dx 0)",
+      "cell 20 at 950 m  approach mark 1 of 4, 100 m before the signal at 1050 m",
       "cell 21 at 1000 m: speed_board  side s speeds 105 115 120 km/h, side s stripes 0, "
       "side d speeds 0 0 0 km/h, side d stripes 0",
       "cell 22 at 1050 m: signal  side s type 2, side s digits 5 1 0, side d type 0, "
