@@ -19,28 +19,80 @@
   const track = data.track || [];
   const objectByCell = new Map(objects.map((o) => [o.index, o]));
 
-  // How each kind of object is drawn: a shape and a letter, so that no
-  // kind is told from another by colour alone.
+  // How each kind of object is drawn: a shape, so that no kind is told from
+  // another by colour alone, and where it comes from in the descriptions.
   const KINDS = {
-    signal: { shape: 'triangle', colour: '#c62828', letter: 'S', name: 'signal' },
-    stop_marker: { shape: 'bar', colour: '#111111', letter: 'P', name: 'stop marker' },
-    speed_board: { shape: 'diamond', colour: '#1f5fa8', letter: 'V', name: 'speed board' },
-    slowdown_warning: { shape: 'square', colour: '#e66a00', letter: 'w', name: 'slowdown warning board' },
-    slowdown_start: { shape: 'square', colour: '#e66a00', letter: 'R', name: 'slowdown start board' },
-    slowdown_end: { shape: 'square', colour: '#e66a00', letter: 'E', name: 'slowdown end board' },
-    slowdown_lead: { shape: 'square', colour: '#e66a00', letter: 'L', name: 'slowdown lead board' },
-    indication_board: { shape: 'pentagon', colour: '#7b3fa0', letter: 'I', name: 'indication board' },
-    code_point: { shape: 'circle', colour: '#2e7d32', letter: 'C', name: 'code point' },
-    code_cut: { shape: 'cross', colour: '#2e7d32', letter: 'X', name: 'code cut' },
-    montagna_marker: { shape: 'circle', colour: '#777777', letter: 'M', name: 'span marker' },
+    signal: { shape: 'triangle', colour: '#c62828', name: 'signal', from: 'segnale' },
+    stop_marker: { shape: 'bar', colour: '#111111', name: 'stop marker', from: 'stazione: where the train stops' },
+    speed_board: { shape: 'diamond', colour: '#1f5fa8', name: 'speed board', from: 'indicatori_vmax' },
+    slowdown_warning: { shape: 'down', colour: '#e66a00', name: 'slowdown warning board',
+      from: 'rallentamento: 1200 m before the start' },
+    slowdown_lead: { shape: 'ring', colour: '#e66a00', name: 'slowdown lead board',
+      from: 'rallentamento with f_ta: 1 to 4 before the warning board' },
+    slowdown_start: { shape: 'square', colour: '#e66a00', name: 'slowdown start board', from: 'rallentamento at x' },
+    slowdown_end: { shape: 'hollow', colour: '#e66a00', name: 'slowdown end board', from: 'rallentamento at x + l' },
+    indication_board: { shape: 'pentagon', colour: '#7b3fa0', name: 'indication board', from: 'cartello_indicatore' },
+    code_point: { shape: 'circle', colour: '#2e7d32', name: 'code point',
+      from: 'code 180 added by the build around a slowdown, or abbattimento' },
+    code_cut: { shape: 'cross', colour: '#2e7d32', name: 'code cut', from: 'abbattimento with a code below 1' },
+    montagna_marker: { shape: 'dot', colour: '#777777', name: 'montagna marker',
+      from: 'montagna with tipo above 10: every 4th cell' },
   };
-  // Span types are stored as the line description gives them, except that a
-  // span starting within 150 m of the previous one's end is stored as type
-  // 3, joined to it; markers stand in every 4th cell of spans asked with them.
-  const SPAN_MEANING = { 0: 'none', 1: '1 (as the line description gave it)',
-    2: '2 (as the line description gave it)',
-    3: '3 (as given, or a span joined to the one before: it starts within 150 m of its end)' };
+  // What the files keep of a montagna span is its type: the description's
+  // tipo (less 10 when it asks for markers), or 3 for a span that begins
+  // within 150 m of the previous one's end. The built-in line marks its
+  // tunnels with spans: type 1 the long ones, type 2 the shorter ones.
+  const MONTAGNA_MEANING = {
+    1: 'montagna type 1 (tipo 1 or 11): a tunnel; the built-in line\'s long ones',
+    2: 'montagna type 2 (tipo 2 or 12): a tunnel; the built-in line\'s shorter ones',
+    3: 'montagna type 3: a span joined to the one before (it begins within 150 m of its end), or tipo 3',
+  };
   const SPAN_COLOURS = ['none', '#9ccc65', '#ffd54f', '#b39ddb'];
+  const PLATFORM_COLOUR = '#455a64';
+  const CURVE_COLOUR = '#6d4c41';
+  const RADIUS_M = { 1: '10000', 2: '5000', 3: '2500', 4: '1000', 5: '500', 6: 'about 333' };
+
+  // ---- The rows a description writes --------------------------------------
+
+  // Each row of the kinds listed in tables, with its values under the
+  // description's own names and the stretch it covers along the line.
+  const ROW_KINDS = [
+    { key: 'segnale', title: 'Signals', what: 'signal',
+      fields: ['posizione', 'sx', 's1', 's2', 's3', 'rapp', 'dx', 'd1', 'd2', 'd3', 'tempo'],
+      stretch: (v) => [v[0], v[0]] },
+    { key: 'rallentamento', title: 'Slowdowns', what: 'slowdown', fields: ['x', 'v', 'l', 'f_tt', 'f_ta', 'd_v'],
+      stretch: (v) => [v[0], v[0] + v[2]],
+      meaning: (v) => `${v[1]} km/h from ${v[0]} m to ${v[0] + v[2]} m` +
+        (v[0] > 1500 ? `; warning board at ${v[0] - 1200} m` + (v[4] ? ', lead boards before it' : '') : '; no warning board') },
+    { key: 'indicatori_vmax', title: 'Speed boards', what: 'speed board',
+      fields: ['posizione', 'vas', 'vbs', 'vcs', 'strisces', 'vad', 'vbd', 'vcd', 'strisced'],
+      stretch: (v) => [v[0], v[0]] },
+    { key: 'curva', title: 'Curves', what: 'curve', fields: ['start', 'length'],
+      stretch: (v) => [v[0], v[0] + v[1]],
+      meaning: (v, row) => `${row.side === 's' ? 'left' : 'right'}, class ${row.curveClass}` +
+        ` (radius ${RADIUS_M[row.curveClass] || '?'} m), ${v[0]} m to ${v[0] + v[1]} m` },
+    { key: 'montagna', title: 'Montagna spans', what: 'montagna span', fields: ['inizio', 'fine', 'tipo'],
+      stretch: (v) => [v[0], v[1]],
+      meaning: (v) => `${v[0]} m to ${v[1]} m, type ${v[2] > 10 ? v[2] - 10 : v[2]}` +
+        (v[2] > 10 ? ', with markers' : '') },
+    { key: 'abbattimento', title: 'Code points and cuts', what: 'code point', fields: ['position', 'code'],
+      stretch: (v) => [v[0], v[0]],
+      meaning: (v) => (v[1] >= 1 ? `code point, code ${v[1]}` : 'code cut') },
+  ];
+  const rowsByKind = {};
+  for (const kind of ROW_KINDS) {
+    rowsByKind[kind.key] = ((data.rows || {})[kind.key] || []).map((text) => {
+      const parts = text.split(',');
+      const key = parts[0].trim();
+      const shown = parts.slice(1).map((p) => p.trim());
+      const values = shown.map((p) => Number(p) || 0);
+      const row = { kind, key, text, shown, values, side: key.charAt(5), curveClass: Number(key.charAt(6)) };
+      [row.from, row.to] = kind.stretch(values);
+      row.meaning = kind.meaning ? kind.meaning(values, row) : '';
+      return row;
+    });
+  }
+  const curves = rowsByKind.curva;
 
   const view = { from: 0, to: lineLength };
   let pinnedPosition = null;
@@ -161,6 +213,13 @@
     setWindow(m - width / 2, m + width / 2);
     select(Math.floor(m / CELL_M) * CELL_M);
   }
+  // Shows the stretch from..to with some room around it, and the details
+  // of the place m.
+  function showStretch(from, to, m) {
+    const room = Math.max((to - from) * 0.2, 700);
+    setWindow(from - room, to + room);
+    select(Math.floor(m / CELL_M) * CELL_M);
+  }
 
   // ---- Drawing -------------------------------------------------------------
 
@@ -173,6 +232,9 @@
       case 'triangle':
         a.points = `${x},${y - s * 1.2} ${x + s},${y + s * 0.8} ${x - s},${y + s * 0.8}`;
         return el('polygon', a, parent);
+      case 'down':
+        a.points = `${x},${y + s * 1.2} ${x + s},${y - s * 0.8} ${x - s},${y - s * 0.8}`;
+        return el('polygon', a, parent);
       case 'diamond':
         a.points = `${x},${y - s * 1.3} ${x + s},${y} ${x},${y + s * 1.3} ${x - s},${y}`;
         return el('polygon', a, parent);
@@ -182,6 +244,10 @@
       case 'square':
         Object.assign(a, { x: x - s, y: y - s, width: 2 * s, height: 2 * s });
         return el('rect', a, parent);
+      case 'hollow':
+        Object.assign(a, { x: x - s + 1, y: y - s + 1, width: 2 * s - 2, height: 2 * s - 2, fill: 'white',
+          stroke: style.colour, 'stroke-width': 2 });
+        return el('rect', a, parent);
       case 'bar':
         Object.assign(a, { x: x - s * 0.45, y: y - s * 1.6, width: s * 0.9, height: s * 3.2 });
         return el('rect', a, parent);
@@ -189,6 +255,12 @@
         Object.assign(a, { d: `M${x - s},${y - s}L${x + s},${y + s}M${x - s},${y + s}L${x + s},${y - s}`,
           stroke: style.colour, 'stroke-width': 2, fill: 'none' });
         return el('path', a, parent);
+      case 'ring':
+        Object.assign(a, { cx: x, cy: y, r: s * 0.8, fill: 'white', stroke: style.colour, 'stroke-width': 2.2 });
+        return el('circle', a, parent);
+      case 'dot':
+        Object.assign(a, { cx: x, cy: y, r: s * 0.6 });
+        return el('circle', a, parent);
       default:
         Object.assign(a, { cx: x, cy: y, r: s });
         return el('circle', a, parent);
@@ -209,18 +281,48 @@
     };
   }
 
-  // A text on a white box, so that it reads over lines and spans.
-  function boxedLabel(parent, x, y, text, anchor) {
-    const width = text.length * 6.6 + 6;
-    const left = anchor === 'end' ? x - width : anchor === 'middle' ? x - width / 2 : x;
-    const g = el('g', {}, parent);
-    el('rect', { x: left, y: y - 11, width, height: 15, class: 'label-box' }, g);
-    const t = el('text', { x: left + 3, y: y, class: 'label' }, g);
-    t.textContent = text;
-    return { left, right: left + width, top: y - 11, bottom: y + 4 };
+  // Labels are measured in the font they are drawn in, so that a name
+  // stays inside its box.
+  const measure = document.createElement('canvas').getContext('2d');
+  function textWidth(text) {
+    measure.font = '11px "DejaVu Sans", Arial, sans-serif';
+    return measure.measureText(text).width;
   }
-  const overlapsAny = (box, boxes) => boxes.some((b) => box.left < b.right + 4 && b.left < box.right + 4 &&
-    box.top < b.bottom + 2 && b.top < box.bottom + 2);
+  const LABEL_HEIGHT = 15;
+  // The box a label of `text` takes with its baseline at y.
+  function labelBox(x, y, text, anchor) {
+    const width = textWidth(text) + 8;
+    const left = anchor === 'end' ? x - width : anchor === 'middle' ? x - width / 2 : x;
+    return { left, right: left + width, top: y - 11, bottom: y - 11 + LABEL_HEIGHT, text };
+  }
+  // A text on a white box, so that it reads over lines and spans.
+  function boxedLabel(parent, box) {
+    const g = el('g', {}, parent);
+    el('rect', { x: box.left, y: box.top, width: box.right - box.left, height: LABEL_HEIGHT, class: 'label-box' }, g);
+    el('text', { x: box.left + 4, y: box.top + 11, class: 'label' }, g).textContent = box.text;
+    return box;
+  }
+  const overlaps = (a, b, gap = 2) => a.left < b.right + gap && b.left < a.right + gap &&
+    a.top < b.bottom + gap && b.top < a.bottom + gap;
+  const overlapsAny = (box, boxes) => boxes.some((b) => overlaps(box, b));
+  const inside = (box, area) => box.left >= area.left && box.right <= area.right &&
+    box.top >= area.top && box.bottom <= area.bottom;
+  // The first of the candidate boxes that lies inside the area and clear of
+  // the boxes taken; it is drawn and taken. Null when none fits.
+  function placeLabel(parent, candidates, taken, area) {
+    for (const box of candidates) {
+      if (!inside(box, area) || overlapsAny(box, taken)) continue;
+      taken.push(boxedLabel(parent, box));
+      return box;
+    }
+    return null;
+  }
+  // A title at a fixed place, kept clear of the labels.
+  function title(parent, x, y, text, anchor, attributes) {
+    el('text', Object.assign({ x, y, 'text-anchor': anchor, class: 'axis-title' }, attributes), parent).textContent = text;
+    const box = labelBox(x, y, text, anchor);
+    return Object.assign(box, { left: box.left + 2, right: box.right - 2 });
+  }
 
   function clear(svg) {
     while (svg.firstChild) svg.removeChild(svg.firstChild);
@@ -248,6 +350,7 @@
   }
 
   const cellsShown = (pixelsPerMetre) => pixelsPerMetre * CELL_M >= 5;
+  const platformOf = (s) => s.platform_m || [s.position_m, s.position_m];
 
   function drawProfile() {
     const svg = $('profile');
@@ -255,13 +358,14 @@
     patternDefs(svg);
     const left = 48;
     const right = 48;
-    const top = 40;
+    // Above the panel: the axis titles, then two rows of station names.
+    const top = 58;
     const bottom = 28;
     const pw = width - left - right;
     const ph = height - top - bottom;
     const scale = pw / (view.to - view.from);
     const x = (m) => left + (m - view.from) * scale;
-    const inside = (from, to) => to >= view.from && from <= view.to;
+    const shown = (from, to) => to >= view.from && from <= view.to;
     let gradientLimit = 5;
     let speedLimit = 20;
     for (const r of runs) {
@@ -274,22 +378,23 @@
     const gy = (g) => top + ph * (0.5 - g / gradientLimit / 2);
     const vy = (v) => top + ph * (1 - v / speedLimit);
     svg.profileGeometry = { left, pw, scale };
+    const whole = { left: 0, right: width, top: 0, bottom: height };
+    const panel = { left, right: left + pw, top, bottom: top + ph };
+    const labels = [];
 
     for (const s of spans) {
-      if (!inside(s.from, s.to)) continue;
+      if (!shown(s.from, s.to)) continue;
       const x1 = Math.max(x(s.from), left);
       const x2 = Math.min(x(s.to), left + pw);
       el('rect', { x: x1, y: top, width: Math.max(x2 - x1, 1), height: ph, fill: SPAN_COLOURS[s.type] || '#ccc',
         'fill-opacity': 0.5 }, svg);
-      if (x2 - x1 > 26) el('text', { x: x1 + 3, y: top + ph - 4, 'font-size': 10 }, svg).textContent = 'span ' + s.type;
     }
     for (const s of slowdowns) {
-      if (!inside(s.from, s.to)) continue;
+      if (!shown(s.from, s.to)) continue;
       const x1 = Math.max(x(s.from), left);
       const x2 = Math.min(x(s.to), left + pw);
       el('rect', { x: x1, y: top, width: Math.max(x2 - x1, 2), height: ph, fill: 'url(#hatch)',
         stroke: '#d62728' }, svg);
-      boxedLabel(svg, x2 + 4, top + 48, `slowdown ${s.speed} km/h`, 'start');
     }
 
     const axis = el('g', { class: 'axis' }, svg);
@@ -305,15 +410,27 @@
     for (let v = 0; v <= speedLimit; v += speedLimit / 4) {
       el('text', { x: left + pw + 6, y: vy(v) + 4, fill: '#1f5fa8' }, axis).textContent = v;
     }
-    el('text', { x: 4, y: 14, fill: '#2e7d32' }, axis).textContent = 'gradient \u2030';
-    el('text', { x: width - 4, y: 14, 'text-anchor': 'end', fill: '#1f5fa8' }, axis).textContent =
-      'line speed km/h, adhesion (dashed)';
+    labels.push(title(svg, 4, 14, 'gradient \u2030', 'start', { fill: '#2e7d32' }));
+    labels.push(title(svg, width - 4, 14, 'line speed km/h, adhesion (dashed)', 'end', { fill: '#1f5fa8' }));
     el('line', { x1: left, y1: gy(0), x2: left + pw, y2: gy(0), stroke: '#aaa', 'stroke-dasharray': '4 3' }, svg);
+
+    // Curves along a strip above the objects: left ones up, right ones
+    // down, taller for a smaller radius.
+    const curveY = top + ph - 52;
+    el('line', { x1: left, y1: curveY, x2: left + pw, y2: curveY, class: 'curve-axis' }, svg);
+    for (const c of curves) {
+      if (!shown(c.from, c.to)) continue;
+      const x1 = Math.max(x(c.from), left);
+      const x2 = Math.min(x(c.to), left + pw);
+      const h = 3 + 2 * c.curveClass;
+      el('rect', { x: x1, y: c.side === 's' ? curveY - h : curveY, width: Math.max(x2 - x1, 1), height: h,
+        fill: CURVE_COLOUR, class: 'curve' }, svg);
+    }
 
     // The step lines, from the runs inside the window only.
     const lines = { gradient: [], speed: [], adhesion: [] };
     for (const r of runs) {
-      if (!inside(r.from_m, r.to_m)) continue;
+      if (!shown(r.from_m, r.to_m)) continue;
       const x1 = clamp(x(r.from_m), left, left + pw);
       const x2 = clamp(x(r.to_m), left, left + pw);
       lines.gradient.push(`${x1},${gy(r.gradient_per_mille)} ${x2},${gy(r.gradient_per_mille)}`);
@@ -336,22 +453,43 @@
       }
     }
 
-    const labels = [];
+    // Stations: their line, their platform along the panel's top, and the
+    // name above the panel in the first of two rows where it fits.
     for (const s of stations) {
+      const [from, to] = platformOf(s);
+      if (shown(from, to)) {
+        const x1 = Math.max(x(from), left);
+        const x2 = Math.min(x(to), left + pw);
+        el('rect', { x: x1, y: top + 1, width: Math.max(x2 - x1, 2), height: 6, fill: PLATFORM_COLOUR,
+          class: 'platform' }, svg);
+      }
       if (s.position_m < view.from || s.position_m > view.to) continue;
       const sx = x(s.position_m);
       el('line', { x1: sx, y1: top, x2: sx, y2: top + ph, stroke: '#000', 'stroke-width': 0.8,
         'stroke-dasharray': s.stop === 'yes' ? 'none' : '2 3' }, svg);
-      for (const row of [0, 1]) {
-        const y = 14 + row * 17 + 8;
-        const w = s.name.length * 6.6 + 6;
-        const box = { left: sx - w / 2, right: sx + w / 2, top: y - 11, bottom: y + 4 };
-        if (row === 1 && overlapsAny(box, labels)) break;
-        if (!overlapsAny(box, labels)) {
-          labels.push(boxedLabel(svg, sx, y, s.name, 'middle'));
-          break;
-        }
-      }
+      const candidates = [32, 49].map((y) => {
+        const box = labelBox(sx, y, s.name, 'middle');
+        const shift = clamp(box.left, 2, width - 2 - (box.right - box.left)) - box.left;
+        return Object.assign(box, { left: box.left + shift, right: box.right + shift });
+      });
+      placeLabel(svg, candidates, labels, whole);
+    }
+
+    // Slowdown speeds after their band, or before it at the panel's end;
+    // montagna types at the top of their span where the span is wide
+    // enough to hold them.
+    for (const s of slowdowns) {
+      if (!shown(s.from, s.to)) continue;
+      const text = `slowdown ${s.speed} km/h`;
+      placeLabel(svg, [top + 48, top + 66, top + 84].flatMap((y) =>
+        [labelBox(x(s.to) + 4, y, text, 'start'), labelBox(x(s.from) - 4, y, text, 'end')]), labels, panel);
+    }
+    for (const s of spans) {
+      if (!shown(s.from, s.to)) continue;
+      const x1 = Math.max(x(s.from), left);
+      const x2 = Math.min(x(s.to), left + pw);
+      const box = labelBox(x1 + 2, top + 22, `montagna ${s.type}`, 'start');
+      if (box.right <= x2 - 2) placeLabel(svg, [box], labels, panel);
     }
 
     const rowY = top + ph - 14;
@@ -363,11 +501,22 @@
         if (!drawn(o.kind, ox, 0)) continue;
         shape(svg, o.kind, ox, rowY - (o.kind === 'signal' ? 0 : 12), 5, { 'data-cell': o.index });
       } else if (o.approach_code && cellsShown(scale)) {
-        el('line', { x1: ox, y1: rowY + 4, x2: ox, y2: rowY + 12, stroke: '#555', 'stroke-width': 2,
-          'data-cell': o.index }, svg);
+        el('line', { x1: ox, y1: rowY + 4, x2: ox, y2: rowY + 12, class: 'approach', 'data-cell': o.index }, svg);
       }
     }
     el('rect', { x: left, y: top, width: pw, height: ph, fill: 'none', stroke: '#999' }, svg);
+  }
+
+  // The points of the track from metre `from` to `to` on the page.
+  function trackPoints(from, to, px, py) {
+    const points = [];
+    for (let m = from; m < to; m += CELL_M) {
+      const p = trackPointAt(m);
+      points.push(`${px(p.x).toFixed(1)},${py(p.y).toFixed(1)}`);
+    }
+    const p = trackPointAt(to);
+    points.push(`${px(p.x).toFixed(1)},${py(p.y).toFixed(1)}`);
+    return points.join(' ');
   }
 
   function drawPlan() {
@@ -401,32 +550,36 @@
     const scale = Math.min((width - 2 * pad) / spanX, (height - 2 * pad) / spanY);
     const px = (x) => width / 2 + (x - cx) * scale;
     const py = (y) => height / 2 - (y - cy) * scale;
+    const labels = [];
+    labels.push(title(svg, 8, 16, data.plan_turned ? 'Plan (equal scale, turned: the line starts towards the right)'
+      : 'Plan (equal scale, the line starts upwards)', 'start', { 'font-weight': 'bold' }));
 
     // The whole track thin and grey, the window's part dark, both thinned
     // to about one point per pixel.
     const whole = [];
-    const shown = [];
+    const shownPart = [];
     let lastX = null; let lastY = null;
     for (const p of track) {
       const X = px(p[1]); const Y = py(p[2]);
       const inWindow = p[0] >= view.from && p[0] <= view.to;
-      if (inWindow) { shown.push(`${X.toFixed(1)},${Y.toFixed(1)}`); svg.planPoints.push([p[0], X, Y]); }
+      if (inWindow) { shownPart.push(`${X.toFixed(1)},${Y.toFixed(1)}`); svg.planPoints.push([p[0], X, Y]); }
       if (lastX !== null && Math.abs(X - lastX) < 1 && Math.abs(Y - lastY) < 1 && !inWindow) continue;
       whole.push(`${X.toFixed(1)},${Y.toFixed(1)}`);
       lastX = X; lastY = Y;
     }
     el('polyline', { points: whole.join(' '), class: 'track-out' }, svg);
+    const clipped = (from, to) => [Math.max(from, view.from, 0), Math.min(to, view.to)];
     for (const s of spans) {
-      if (s.to < view.from || s.from > view.to) continue;
-      const points = [];
-      for (let m = Math.max(s.from, view.from); m <= Math.min(s.to, view.to); m += CELL_M) {
-        const p = trackPointAt(m);
-        points.push(`${px(p.x).toFixed(1)},${py(p.y).toFixed(1)}`);
-      }
-      if (points.length === 1) points.push(points[0]);
-      el('polyline', { points: points.join(' '), class: 'span-plan', stroke: SPAN_COLOURS[s.type] || '#ccc' }, svg);
+      const [from, to] = clipped(s.from, s.to);
+      if (from > to) continue;
+      el('polyline', { points: trackPoints(from, to, px, py), class: 'span-plan', stroke: SPAN_COLOURS[s.type] || '#ccc' }, svg);
     }
-    el('polyline', { points: shown.join(' '), class: 'track' }, svg);
+    for (const s of stations) {
+      const [from, to] = clipped(...platformOf(s));
+      if (from > to) continue;
+      el('polyline', { points: trackPoints(from, to, px, py), class: 'platform-plan' }, svg);
+    }
+    el('polyline', { points: shownPart.join(' '), class: 'track' }, svg);
 
     const metresPerPixel = 1 / scale;
     if (cellsShown(scale)) {
@@ -444,75 +597,138 @@
       if (!drawn(o.kind, px(p.x), py(p.y))) continue;
       shape(svg, o.kind, px(p.x) + 9, py(p.y) - 9, 5, { 'data-cell': o.index });
     }
-    const labels = [];
+    const barM = niceStep(120 / scale, 1);
+    el('line', { x1: 12, y1: height - 12, x2: 12 + barM * scale, y2: height - 12, stroke: '#333',
+      'stroke-width': 2 }, svg);
+    labels.push(title(svg, 12, height - 16, barM >= 1000 ? `${barM / 1000} km` : `${barM} m`, 'start'));
+    // Station names: the first free place of a few around the dot, inside
+    // the view, tied to the dot by a leader line when it stands away.
+    const area = { left: 2, right: width - 2, top: 2, bottom: height - 2 };
     for (const s of stations) {
       if (s.position_m < view.from - 10 * metresPerPixel || s.position_m > view.to + 10 * metresPerPixel) continue;
       const p = trackPointAt(s.position_m);
       const sx = px(p.x); const sy = py(p.y);
       el('circle', { cx: sx, cy: sy, r: 5, fill: s.stop === 'yes' ? '#000' : '#fff', stroke: '#000',
         'stroke-width': 1.5 }, svg);
-      // Greedy placement: the first free place of a few around the dot,
-      // tied to it by a leader line when it stands away.
-      const w = s.name.length * 6.6 + 6;
-      for (const [dx, dy] of [[10, -8], [-10 - w, -8], [10, 18], [-10 - w, 18], [10, -30], [-10 - w, -30],
-        [10, 40], [-10 - w, 40]]) {
-        const box = { left: sx + dx, right: sx + dx + w, top: sy + dy - 11, bottom: sy + dy + 4 };
-        if (overlapsAny(box, labels)) continue;
-        if (Math.abs(dy) > 20) el('line', { x1: sx, y1: sy, x2: sx + dx + (dx < 0 ? w : 0), y2: sy + dy - 4,
-          stroke: '#888', 'stroke-width': 0.7 }, svg);
-        labels.push(boxedLabel(svg, sx + dx, sy + dy, s.name, 'start'));
-        break;
+      const candidates = [];
+      for (const [dx, dy] of [[10, -8], [-10, -8], [10, 18], [-10, 18], [10, -30], [-10, -30], [10, 40],
+        [-10, 40], [0, -52], [0, 62]]) {
+        candidates.push(labelBox(sx + dx, sy + dy, s.name, dx > 0 ? 'start' : dx < 0 ? 'end' : 'middle'));
+      }
+      const box = placeLabel(svg, candidates, labels, area);
+      if (box && (box.bottom < sy - 12 || box.top > sy + 12)) {
+        const ex = clamp(sx, box.left, box.right);
+        el('line', { x1: sx, y1: sy, x2: ex, y2: box.bottom < sy ? box.bottom : box.top, class: 'leader' }, svg);
       }
     }
     if (pinnedPosition !== null) {
       const p = trackPointAt(pinnedPosition);
       el('circle', { cx: px(p.x), cy: py(p.y), r: 9, fill: 'none', stroke: '#b38600', 'stroke-width': 2.5 }, svg);
     }
-    const barM = niceStep(120 / scale, 1);
-    el('line', { x1: 12, y1: height - 12, x2: 12 + barM * scale, y2: height - 12, stroke: '#333',
-      'stroke-width': 2 }, svg);
-    el('text', { x: 12, y: height - 16, 'font-size': 11 }, svg).textContent =
-      barM >= 1000 ? `${barM / 1000} km` : `${barM} m`;
-    el('text', { x: 8, y: 16, 'font-size': 12, 'font-weight': 'bold' }, svg).textContent = 'Plan (equal scale)';
   }
 
+  // Every kind the views draw, as they draw it: `data-legend` names the
+  // object kind or the drawing, so that what is drawn can be checked
+  // against what is explained.
   function drawLegend() {
     const legend = $('legend');
     legend.textContent = '';
-    const item = (draw, text) => {
+    const item = (key, text, draw) => {
       const span = html('span', undefined, legend);
+      span.dataset.legend = key;
       const svg = el('svg', { width: 18, height: 18, viewBox: '0 0 18 18', 'aria-hidden': 'true' }, span);
       draw(svg);
       html('span', text, span);
     };
-    for (const kind of ['signal', 'stop_marker', 'speed_board', 'slowdown_start', 'indication_board']) {
-      item((svg) => shape(svg, kind, 9, 9, 5), kind === 'slowdown_start' ? 'slowdown boards' : kindName(kind));
+    for (const kind in KINDS) {
+      item(kind, `${KINDS[kind].name} (${KINDS[kind].from})`, (svg) => shape(svg, kind, 9, 9, 5));
     }
-    item((svg) => el('circle', { cx: 9, cy: 9, r: 5, fill: '#000' }, svg), 'station, stop');
-    item((svg) => el('circle', { cx: 9, cy: 9, r: 5, fill: '#fff', stroke: '#000' }, svg), 'station, passed');
+    item('approach_mark', 'approach mark (profile, zoomed in): 100 to 400 m before a signal, 50 to 200 m before a stop marker',
+      (svg) => el('line', { x1: 9, y1: 3, x2: 9, y2: 15, class: 'approach' }, svg));
+    item('station_stop', 'station where the train stops (stazione)',
+      (svg) => el('circle', { cx: 9, cy: 9, r: 5, fill: '#000' }, svg));
+    item('station_passed', 'station passed (stazione of kind 25 and above)',
+      (svg) => el('circle', { cx: 9, cy: 9, r: 5, fill: '#fff', stroke: '#000' }, svg));
+    item('platform', 'platform: the station\'s stopping stretch',
+      (svg) => el('rect', { x: 1, y: 6, width: 16, height: 6, fill: PLATFORM_COLOUR }, svg));
+    item('curve', 'curve (profile): curvas left, drawn up; curvad right, drawn down; taller for a smaller radius',
+      (svg) => { el('rect', { x: 1, y: 3, width: 7, height: 6, fill: CURVE_COLOUR }, svg);
+        el('rect', { x: 10, y: 9, width: 7, height: 6, fill: CURVE_COLOUR }, svg); });
+    item('slowdown', 'slowdown (rallentamento): from its start to its end board',
+      (svg) => el('rect', { x: 1, y: 3, width: 16, height: 12, fill: '#f7c9c9', stroke: '#d62728' }, svg));
     for (const type of [1, 2, 3]) {
-      item((svg) => el('rect', { x: 1, y: 4, width: 16, height: 10, fill: SPAN_COLOURS[type] }, svg),
-        'span type ' + SPAN_MEANING[type]);
+      item(`montagna_type_${type}`, MONTAGNA_MEANING[type],
+        (svg) => el('rect', { x: 1, y: 4, width: 16, height: 10, fill: SPAN_COLOURS[type] }, svg));
     }
-    item((svg) => shape(svg, 'montagna_marker', 9, 9, 4), 'span marker (every 4th cell, where asked)');
+    const stroke = (colour, dash) => (svg) => el('line', { x1: 1, y1: 9, x2: 17, y2: 9, stroke: colour,
+      'stroke-width': 2, 'stroke-dasharray': dash }, svg);
+    item('gradient', 'gradient (pendenza, \u2030, left axis)', stroke('#2e7d32', 'none'));
+    item('line_speed', 'line speed (velocita, km/h, right axis)', stroke('#1f5fa8', 'none'));
+    item('adhesion', 'adhesion (aderenza, right axis)', stroke('#8c564b', '5 3'));
   }
 
+  let searching = false;
   function draw() {
     drawPlan();
     drawProfile();
     $('window-text').textContent = `showing ${km(view.from)} to ${km(view.to)}`;
+    // What a search said holds until the views move another way.
+    if (!searching) $('search-result').textContent = '';
   }
 
   // ---- Details -------------------------------------------------------------
 
-  function factList(parent, entry) {
+  function facts(parent, pairs) {
     const dl = html('dl', undefined, parent);
-    for (const key in entry) {
-      if (['index', 'position_m', 'kind', 'raw', 'heading'].includes(key)) continue;
-      html('dt', factLabel(key), dl);
-      html('dd', factText(entry[key]), dl);
+    for (const [label, value, className] of pairs) {
+      if (value === undefined || value === null || value === '') continue;
+      html('dt', label, dl);
+      const dd = html('dd', String(value), dl);
+      if (className) dd.className = className;
     }
     return dl;
+  }
+
+  const list = (values) => (values || []).join(' ');
+  // What an object's values mean, under the description's names.
+  function objectFacts(o) {
+    switch (o.kind) {
+      case 'signal':
+        return [['side s', `sx ${o.side_s_type}; s1 s2 s3 ${list(o.side_s_digits)}`],
+          ['side d', `dx ${o.side_d_type}; d1 d2 d3 ${list(o.side_d_digits)}`], ['rapp', o.rapp], ['tempo', o.time]];
+      case 'speed_board':
+        return [['side s', `${list(o.side_s_speeds_kmh)} km/h (vas vbs vcs), ${o.side_s_stripes} stripes`],
+          ['side d', `${list(o.side_d_speeds_kmh)} km/h (vad vbd vcd), ${o.side_d_stripes} stripes`]];
+      case 'slowdown_start': case 'slowdown_end': case 'slowdown_warning': case 'slowdown_lead':
+        return [['lead board', o.lead_number], ['speed', o.speed_kmh === undefined ? '' : `${o.speed_kmh} km/h`],
+          ['d_v', o.d_v], ['f_tt', o.f_tt]];
+      case 'stop_marker':
+        return [['station', `${o.station_name || ''} (entry ${o.station})`]];
+      case 'indication_board':
+        return [['text', o.text, 'keeps-blanks'], ['entry', o.text_entry]];
+      case 'code_point':
+        return [['code', o.code]];
+      default:
+        return [];
+    }
+  }
+
+  function rowsOf(key, test) { return (rowsByKind[key] || []).filter(test); }
+  // The description rows an object comes from.
+  function rowsFor(o) {
+    const m = o.position_m;
+    const onGrid = (v) => Math.round(v / CELL_M) * CELL_M;
+    switch (o.kind) {
+      case 'signal': return rowsOf('segnale', (r) => r.from === m);
+      case 'speed_board': return rowsOf('indicatori_vmax', (r) => r.from === m);
+      case 'slowdown_start': return rowsOf('rallentamento', (r) => onGrid(r.from) === m);
+      case 'slowdown_end': return rowsOf('rallentamento', (r) => onGrid(r.to) === m);
+      case 'slowdown_warning': return rowsOf('rallentamento', (r) => onGrid(r.from - 1200) === m);
+      case 'slowdown_lead': return rowsOf('rallentamento', (r) => m >= r.from - 1450 && m < r.from - 1200);
+      case 'code_point': case 'code_cut': return rowsOf('abbattimento', (r) => onGrid(r.from) === m + CELL_M);
+      case 'montagna_marker': return rowsOf('montagna', (r) => m >= r.from && m <= r.to);
+      default: return [];
+    }
   }
 
   function showDetails(m) {
@@ -520,27 +736,33 @@
     box.textContent = '';
     const cell = cellAt(m);
     const position = positionOfCell(cell);
-    html('h2', `Cell ${cell} at ${position} m (${km(position)})`, box);
+    html('h2', `${position} m (${km(position)}), cell ${cell}`, box);
+    if (position > lineLength) html('p', `beyond the line's end (${km(lineLength)})`, box).className = 'muted';
     const object = objectByCell.get(cell);
-    if (object) {
-      html('h3', object.kind === 'empty' ? 'approach mark' : kindName(object.kind), box);
-      factList(box, object);
-    } else {
-      html('p', 'no object in this cell', box).className = 'muted';
+    if (object && object.kind !== 'empty') {
+      html('h3', kindName(object.kind), box);
+      facts(box, objectFacts(object));
+      for (const row of rowsFor(object)) html('code', row.text, box).className = 'row';
     }
-    const profileCell = Math.floor(position / CELL_M);
+    if (object && object.approach_mark) {
+      html('h3', 'approach mark', box);
+      html('p', object.approach_mark, box);
+    }
+    if (!object) html('p', 'no object here', box).className = 'muted';
     const run = runAt(position);
-    html('h3', `Profile from ${position} m (cell ${profileCell})`, box);
+    html('h3', `Profile at ${position} m`, box);
     if (run) {
-      const dl = html('dl', undefined, box);
-      const add = (k, v) => { html('dt', k, dl); html('dd', v, dl); };
-      add('line speed', `${run.line_speed_kmh} km/h`);
-      add('gradient', `${run.gradient_per_mille} \u2030`);
-      add('adhesion', String(run.adhesion));
-      add('span type', SPAN_MEANING[run.montagna_type] || String(run.montagna_type));
       const span = spans.find((s) => position >= s.from && position < s.to);
-      if (span) add('span', `${span.from}-${span.to} m, ${span.markers ? span.markers + ' markers' : 'no markers'}`);
-      add('run', `cells ${run.first_cell}-${run.last_cell} (${run.from_m}-${run.to_m} m)`);
+      const curve = curves.find((c) => position >= c.from && position < c.to);
+      facts(box, [
+        ['line speed', `${run.line_speed_kmh} km/h`],
+        ['gradient', `${run.gradient_per_mille} \u2030`],
+        ['adhesion', String(run.adhesion)],
+        ['montagna', span ? `type ${span.type}, ${span.from}-${span.to} m` +
+          (span.markers ? `, ${span.markers} markers` : '') : 'none'],
+        ['curve', curve ? curve.meaning : 'none'],
+        ['same profile', `${run.from_m}-${run.to_m} m`],
+      ]);
     } else {
       html('p', 'beyond the cells', box).className = 'muted';
     }
@@ -550,7 +772,7 @@
       }
     }
     for (const s of stations) {
-      const [from, to] = s.platform_m || [s.position_m, s.position_m];
+      const [from, to] = platformOf(s);
       if (position >= from && position <= to) {
         html('p', `at the platform of ${s.name} (entry ${s.index}, ${from}-${to} m)`, box);
       }
@@ -585,6 +807,19 @@
       if (d < bestDistance) { bestDistance = d; best = m; }
     }
     return best;
+  }
+
+  const VIEW_KEYS = {
+    ArrowLeft: () => pan(-0.2), ArrowRight: () => pan(0.2), '+': () => zoom(0.5), '=': () => zoom(0.5),
+    '-': () => zoom(2), '0': () => setWindow(0, lineLength),
+    Enter: () => select(pinnedPosition === null ? (view.from + view.to) / 2 : pinnedPosition),
+    ArrowUp: () => select((pinnedPosition === null ? view.from : pinnedPosition) + CELL_M),
+    ArrowDown: () => select((pinnedPosition === null ? view.from : pinnedPosition) - CELL_M),
+  };
+  function viewKey(event) {
+    if (event.ctrlKey || event.metaKey || event.altKey || !VIEW_KEYS[event.key]) return;
+    event.preventDefault();
+    VIEW_KEYS[event.key]();
   }
 
   function attach(svg) {
@@ -625,16 +860,14 @@
       const m = positionAt(svg, event);
       zoom(event.deltaY < 0 ? 0.8 : 1.25, m === null ? undefined : m);
     }, { passive: false });
-    svg.addEventListener('keydown', (event) => {
-      const keys = {
-        ArrowLeft: () => pan(-0.2), ArrowRight: () => pan(0.2), '+': () => zoom(0.5), '=': () => zoom(0.5),
-        '-': () => zoom(2), '0': () => setWindow(0, lineLength),
-        Enter: () => select(pinnedPosition === null ? (view.from + view.to) / 2 : pinnedPosition),
-        ArrowUp: () => select((pinnedPosition === null ? view.from : pinnedPosition) + CELL_M),
-        ArrowDown: () => select((pinnedPosition === null ? view.from : pinnedPosition) - CELL_M),
-      };
-      if (keys[event.key]) { event.preventDefault(); keys[event.key](); }
-    });
+    svg.addEventListener('keydown', viewKey);
+  }
+
+  // After a row of a table takes the views somewhere, the keys go on
+  // working there: the plan takes the focus.
+  function focusViews() {
+    $('plan').focus({ preventScroll: true });
+    $('views').scrollIntoView({ block: 'nearest' });
   }
 
   // ---- Search --------------------------------------------------------------
@@ -649,12 +882,49 @@
     return value;
   }
 
+  // The words an author may search a row by: the kind in English or the
+  // description's key.
+  const KIND_WORDS = {
+    signal: 'segnale', segnale: 'segnale', slowdown: 'rallentamento', rallentamento: 'rallentamento',
+    'speed board': 'indicatori_vmax', board: 'indicatori_vmax', indicatori_vmax: 'indicatori_vmax',
+    curve: 'curva', curva: 'curva', curvas: 'curva', curvad: 'curva', montagna: 'montagna',
+    'montagna span': 'montagna', span: 'montagna', tunnel: 'montagna', 'code point': 'abbattimento',
+    'code cut': 'abbattimento', abbattimento: 'abbattimento',
+  };
+  const squeezed = (text) => text.toLowerCase().replace(/\s*,\s*/g, ',').replace(/\s+/g, ' ').trim();
+  // A row by kind and position ("signal 15150", "curve at 16850"), the
+  // nearest of its kind; or a row whose text holds the query.
+  function findRow(query) {
+    const q = squeezed(query);
+    const byKind = /^([a-z_ ]+?)s?\s+(?:at\s+)?(\d+)\s*m?$/.exec(q);
+    const key = byKind && KIND_WORDS[byKind[1]];
+    if (key) {
+      const m = Number(byKind[2]);
+      let best = null;
+      for (const row of rowsByKind[key]) {
+        const distance = m >= row.from && m <= row.to ? 0 : Math.min(Math.abs(m - row.from), Math.abs(m - row.to));
+        if (!best || distance < best.distance) best = { row, distance };
+      }
+      if (best) return best.row;
+    }
+    for (const kind of ROW_KINDS) {
+      const row = rowsByKind[kind.key].find((r) => squeezed(r.text).includes(q));
+      if (row) return row;
+    }
+    return null;
+  }
+
+  function chooseRow(row) {
+    showStretch(row.from, row.to, row.from);
+  }
+
   function search(text) {
     const query = text.trim().toLowerCase();
-    if (!query) return 'type a station, a board text or a position such as km 29.0';
+    if (!query) return 'type a station, a board text, a row (signal 1050) or a position such as km 29.0';
     const m = searchPosition(query);
     if (m !== null) {
       goTo(clamp(m, 0, lineLength), 1500);
+      if (m > lineLength) return `${km(m)} lies beyond the line's end: showing its end, ${km(lineLength)}`;
       return `${km(m)}`;
     }
     const station = stations.find((s) => s.name.toLowerCase().includes(query));
@@ -665,6 +935,8 @@
       if (cell) { goTo(cell.position_m, 1500); return `board ${board.text}`; }
       return `board text entry ${board.index} is on no board`;
     }
+    const row = findRow(query);
+    if (row) { chooseRow(row); return `${row.kind.what} at ${row.from} m: ${row.text}`; }
     return `nothing found for "${text.trim()}"`;
   }
 
@@ -676,25 +948,39 @@
 
   // ---- Tables --------------------------------------------------------------
 
-  function table(parent, title, rows, columns, onChoose) {
-    html('h2', title, parent);
-    if (!rows.length) { html('p', 'none', parent).className = 'muted'; return; }
-    const t = html('table', undefined, parent);
+  // A table of rows; a long one shows its first rows and a button for the
+  // rest. Choosing a row (click, Enter or space) calls onChoose.
+  const FIRST_ROWS = 100;
+  function table(parent, heading, rows, columns, onChoose) {
+    const section = html('section', undefined, parent);
+    html('h2', heading, section);
+    if (!rows.length) { html('p', 'none', section).className = 'muted'; return; }
+    const t = html('table', undefined, section);
     const head = html('tr', undefined, html('thead', undefined, t));
     for (const [label] of columns) html('th', label, head);
     const body = html('tbody', undefined, t);
-    for (const row of rows) {
-      const tr = html('tr', undefined, body);
-      for (const [, value] of columns) html('td', value(row), tr);
-      if (onChoose) {
+    const addRows = (from, to) => {
+      for (const row of rows.slice(from, to)) {
+        const tr = html('tr', undefined, body);
+        for (const [, value, className] of columns) {
+          const td = html('td', String(value(row)), tr);
+          if (className) td.className = className;
+        }
+        if (!onChoose) continue;
         tr.className = 'goes';
         tr.tabIndex = 0;
         tr.title = 'show it in the views';
-        tr.addEventListener('click', () => onChoose(row));
+        tr.addEventListener('click', () => { onChoose(row); focusViews(); });
         tr.addEventListener('keydown', (event) => {
-          if (event.key === 'Enter' || event.key === ' ') { event.preventDefault(); onChoose(row); }
+          if (event.key === 'Enter' || event.key === ' ') { event.preventDefault(); onChoose(row); focusViews(); }
         });
       }
+    };
+    addRows(0, FIRST_ROWS);
+    if (rows.length > FIRST_ROWS) {
+      const more = html('button', `show all ${rows.length} rows`, section);
+      more.type = 'button';
+      more.addEventListener('click', () => { addRows(FIRST_ROWS, rows.length); more.remove(); });
     }
   }
 
@@ -709,13 +995,22 @@
 
   function drawTables() {
     const box = $('tables');
-    table(box, 'Stations', stations, [
-      ['entry', (s) => s.index], ['name', (s) => s.name], ['position (m)', (s) => s.position_m],
+    table(box, 'Stations (stazione)', stations, [
+      ['entry', (s) => s.index], ['name', (s) => s.name, 'keeps-blanks'], ['position (m)', (s) => s.position_m],
       ['stop', (s) => s.stop], ['kind', (s) => s.kind],
-      ['platform (m)', (s) => (s.platform_m || []).join(' to ')], ['time', (s) => s.time],
-    ], (s) => { goToStation(s); $('views').scrollIntoView({ block: 'nearest' }); });
-    table(box, 'Indication board texts', boardTexts, [
-      ['entry', (b) => b.index], ['text', (b) => b.text],
+      ['platform (m)', (s) => platformOf(s).join(' to ')], ['time', (s) => s.time],
+    ], goToStation);
+    for (const kind of ROW_KINDS) {
+      const columns = [['km', (r) => km(r.from).slice(3)]];
+      if (kind.key === 'curva') columns.push(['key', (r) => r.key]);
+      kind.fields.forEach((field, i) => columns.push([field, (r) => (r.shown[i] === undefined ? '' : r.shown[i])]));
+      if (kind.meaning) columns.push(['meaning', (r) => r.meaning]);
+      columns.push(['description row', (r) => r.text, 'row']);
+      table(box, `${kind.title} (${kind.key === 'curva' ? 'curvas, curvad' : kind.key})`, rowsByKind[kind.key],
+        columns, chooseRow);
+    }
+    table(box, 'Indication board texts (cartello_indicatore)', boardTexts, [
+      ['entry', (b) => b.index], ['text', (b) => b.text, 'keeps-blanks'],
     ], (b) => search(b.text));
     table(box, 'Header entries', section(data.stations, 'header_entries'), [
       ['entry', (e) => e.index], ['meaning', (e) => (e.heading || '').replace(/^entry \d+:?\s*/, '')],
@@ -744,7 +1039,17 @@
   $('pan-right').addEventListener('click', () => pan(0.25));
   $('search-form').addEventListener('submit', (event) => {
     event.preventDefault();
-    $('search-result').textContent = search($('search').value);
+    searching = true;
+    try {
+      $('search-result').textContent = search($('search').value);
+    } finally {
+      searching = false;
+    }
+  });
+  // With nothing focused (after a click on the page's text, say), the keys
+  // of the views still work.
+  document.addEventListener('keydown', (event) => {
+    if (document.activeElement === document.body || document.activeElement === null) viewKey(event);
   });
   attach($('plan'));
   attach($('profile'));
