@@ -418,14 +418,32 @@
     // down, taller for a smaller radius.
     const curveY = top + ph - 52;
     el('line', { x1: left, y1: curveY, x2: left + pw, y2: curveY, class: 'curve-axis' }, svg);
+    // Curves that meet within a pixel on one side are drawn as one bar, as
+    // tall as the tightest of them: a long line has thousands.
+    const bars = { s: null, d: null };
+    const drawBar = (side) => {
+      const b = bars[side];
+      if (!b) return;
+      el('rect', { x: b.x1, y: side === 's' ? curveY - b.h : curveY, width: Math.max(b.x2 - b.x1, 1), height: b.h,
+        fill: CURVE_COLOUR, class: 'curve' }, svg);
+      bars[side] = null;
+    };
     for (const c of curves) {
       if (!shown(c.from, c.to)) continue;
       const x1 = Math.max(x(c.from), left);
       const x2 = Math.min(x(c.to), left + pw);
       const h = 3 + 2 * c.curveClass;
-      el('rect', { x: x1, y: c.side === 's' ? curveY - h : curveY, width: Math.max(x2 - x1, 1), height: h,
-        fill: CURVE_COLOUR, class: 'curve' }, svg);
+      const b = bars[c.side];
+      if (b && x1 - b.x2 < 1) {
+        b.x2 = Math.max(b.x2, x2);
+        b.h = Math.max(b.h, h);
+        continue;
+      }
+      drawBar(c.side);
+      bars[c.side] = { x1, x2, h };
     }
+    drawBar('s');
+    drawBar('d');
 
     // The step lines, from the runs inside the window only.
     const lines = { gradient: [], speed: [], adhesion: [] };
