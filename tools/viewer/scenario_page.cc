@@ -5,10 +5,9 @@
 
 #include "base/file_names.h"
 #include "tools/viewer/cell_meaning.h"
-#include "tools/viewer/description_recovery.h"
+#include "tools/viewer/authored_rows.h"
 #include "tools/viewer/listing.h"
 #include "tools/viewer/page_sources.h"
-#include "tools/viewer/text_encoding.h"
 
 namespace sb::inspect {
 
@@ -46,32 +45,11 @@ Json sampled_track(const std::vector<PlanPoint>& points) {
   return track;
 }
 
-// The rows of the kinds the page lists in tables, as a description that
-// builds these files writes them ("segnale,    1050,   2, 5, ..."), by key;
-// every curve key ("curvas2") under "curva". The page reads the values and
-// the position from the row itself.
+// The rows of the kinds the page lists in tables; the page reads the values
+// and the position from each row itself.
 Json description_rows(const ScenarioFiles& scenario) {
-  static constexpr std::string_view kListed[] = {"segnale", "rallentamento", "indicatori_vmax",
-                                                 "montagna", "abbattimento", "curva"};
   Json rows = Json::object();
-  for (std::string_view key : kListed) rows[std::string(key)] = Json::array();
-  const RecoveredDescriptions recovered = recover_descriptions(scenario);
-  for (const std::string* text : {&recovered.line_text, &recovered.train_text}) {
-    size_t start = 0;
-    while (start < text->size()) {
-      size_t end = text->find('\n', start);
-      if (end == std::string::npos) end = text->size();
-      std::string_view line(text->data() + start, end - start);
-      start = end + 1;
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      const std::string_view key = line.substr(0, line.find(','));
-      for (std::string_view listed : kListed) {
-        if (key.starts_with(listed) && key.size() != line.size()) {
-          rows[std::string(listed)].push_back(windows_1252_to_utf8(std::string(line)));
-        }
-      }
-    }
-  }
+  for (const auto& [key, texts] : authored_rows(scenario)) rows[key] = texts;
   return rows;
 }
 

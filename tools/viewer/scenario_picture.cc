@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/rounding.h"
+#include "tools/viewer/authored_rows.h"
 #include "tools/viewer/cell_meaning.h"
 #include "tools/viewer/text_encoding.h"
 
@@ -39,6 +40,8 @@ const char* const kGradientColour = "#2ca02c";
 const char* const kSpeedColour = "#1f77b4";
 const char* const kAdhesionColour = "#8c564b";
 const char* const kMontagnaColours[4] = {"none", "#c7e9c0", "#fff1a8", "#dadaeb"};
+const char* const kPlatformColour = "#455a64";
+const char* const kCurveColour = "#00838f";
 // The slowdown band: a light solid fill with a red edge. Patterns, opacity
 // and halos are drawn differently by the common renderers, so the picture
 // uses none of them.
@@ -264,6 +267,8 @@ struct PointObject {
 
 struct StationMark {
   int64_t position_m = 0;
+  int64_t platform_from_m = 0;
+  int64_t platform_to_m = 0;
   std::string name;        // UTF-8
   std::string short_name;  // UTF-8, at most kShortNameLength characters
   bool stops = true;
@@ -285,6 +290,7 @@ struct Scene {
   std::vector<PointObject> objects;
   std::vector<StationMark> stations;
   std::vector<Slowdown> slowdowns;
+  std::vector<CurveRow> curves;
   std::span<const Cell> cells;
 };
 
@@ -340,9 +346,10 @@ Scene make_scene(const ScenarioFiles& files) {
     std::string short_name = s.name.size() <= kShortNameLength
                                  ? s.name
                                  : s.name.substr(0, kShortNameLength - 3) + "...";
-    scene.stations.push_back({s.position_m, windows_1252_to_utf8(s.name),
+    scene.stations.push_back({s.position_m, s.from_m, s.to_m, windows_1252_to_utf8(s.name),
                               windows_1252_to_utf8(short_name), station_stops(s)});
   }
+  scene.curves = curve_rows(authored_rows(files));
   std::optional<Slowdown> open_slowdown;
   for (size_t i = 0; i < files.cells.size(); ++i) {
     const Cell& cell = files.cells[i];
@@ -437,6 +444,22 @@ void draw_plan_spans(Svg& svg, const PlanFrame& f, const Scene& scene) {
     if (band.size() == 1) band.push_back(band.front());
     svg.polyline(band, "stroke=\"" + std::string(kMontagnaColours[type]) +
                            "\" stroke-width=\"9\" stroke-linecap=\"butt\"");
+  }
+}
+
+// Each station's platform, its stopping stretch, as a wide band under the
+// track.
+void draw_plan_platforms(Svg& svg, const PlanFrame& f, const Scene& scene) {
+  for (const StationMark& station : scene.stations) {
+    std::vector<std::pair<double, double>> band;
+    const int64_t from = std::max<int64_t>(station.platform_from_m, 0);
+    for (int64_t m = from; m <= station.platform_to_m; m += 25) {
+      const auto p = plan_point_at(scene.plan, m);
+      if (p) band.emplace_back(f.page_x(p->x), f.page_y(p->y));
+    }
+    if (band.size() == 1) band.push_back(band.front());
+    svg.polyline(band, "stroke=\"" + std::string(kPlatformColour) +
+                           "\" stroke-width=\"7\" stroke-linecap=\"butt\"");
   }
 }
 
@@ -539,6 +562,7 @@ Label label_beside(double px, double py, std::pair<double, double> normal, doubl
 struct Obstacles {
   std::vector<std::pair<double, double>> points;  // track and dots, page units
   std::vector<Label> labels;
+  Label frame;  // the plan's panel: a name leaves it only where no place inside is left
 
   // Names covered weigh more than a stretch of track under a name.
   int cost(const Label& label) const {
@@ -550,6 +574,10 @@ struct Obstacles {
     }
     for (const Label& other : labels) {
       if (label.overlaps(other)) cost += 1000;
+    }
+    if (label.left < frame.left + 2 || label.right > frame.right - 2 || label.top < frame.top + 2 ||
+        label.bottom > frame.bottom - 2) {
+      cost += 100000;
     }
     return cost;
   }
@@ -574,34 +602,55 @@ Label place_label(double px, double py, std::pair<double, double> normal, double
   return *best;
 }
 
-// Small grey chainage labels along the track, so positions can be read off.
-// Returns the boxes of the marks, for the station names to keep off them.
-std::vector<Label> draw_plan_chainage(Svg& svg, const PlanFrame& f, const Scene& scene) {
-  std::vector<Label> marks;
+// A kilometre mark on the track: its dot and the box of its label.
+struct ChainageMark {
+  double x = 0;
+  double y = 0;
+  std::string text;
+  Label box;
+};
+
+// Small chainage marks along the track, so positions can be read off; the
+// station names keep off their labels.
+std::vector<ChainageMark> plan_chainage(const PlanFrame& f, const Scene& scene) {
+  std::vector<ChainageMark> marks;
   const double step = nice_step(static_cast<double>(scene.line_length_m), 10);
   const double plan_end = scene.plan.empty() ? 0 : static_cast<double>(scene.plan.back().metre);
   // Past the plan's end every mark would stand on its last point.
   for (double m = step; m < scene.line_length_m && m <= plan_end; m += step) {
     const auto p = plan_point_at(scene.plan, static_cast<int64_t>(m));
-    const double x = f.page_x(p->x);
-    const double y = f.page_y(p->y);
-    const std::string text = "km " + tick_label(m / 1000);
-    svg.circle(x, y, 1.8, "fill=\"#777\"");
-    svg.text(x + 5, y + 14, text, "font-size=\"9\" fill=\"#555\"");
-    Label mark;
-    mark.left = x + 4;
-    mark.right = x + 6 + 6 * static_cast<double>(text.size());
-    mark.top = y + 4;
-    mark.bottom = y + 17;
+    ChainageMark mark;
+    mark.x = f.page_x(p->x);
+    mark.y = f.page_y(p->y);
+    mark.text = "km " + tick_label(m / 1000);
+    mark.box.left = mark.x + 4;
+    mark.box.right = mark.x + 6 + 6 * static_cast<double>(mark.text.size());
+    mark.box.top = mark.y + 4;
+    mark.box.bottom = mark.y + 17;
     marks.push_back(mark);
   }
   return marks;
+}
+
+// Drawn over the track and its objects: a dot ringed in white, tied to its
+// label by a short tick.
+void draw_plan_chainage(Svg& svg, const std::vector<ChainageMark>& marks) {
+  for (const ChainageMark& mark : marks) {
+    svg.add("<line x1=\"" + num(mark.x) + "\" y1=\"" + num(mark.y) + "\" x2=\"" + num(mark.x + 4) +
+            "\" y2=\"" + num(mark.y + 6) + "\" stroke=\"#555\" stroke-width=\"1\"/>");
+    svg.circle(mark.x, mark.y, 3, "fill=\"#555\" stroke=\"white\" stroke-width=\"1\"");
+    svg.text(mark.x + 5, mark.y + 14, mark.text, "font-size=\"9\" fill=\"#444\"");
+  }
 }
 
 void draw_station_labels(Svg& svg, const PlanFrame& f, const Scene& scene,
                          const std::vector<Label>& kept_clear) {
   Obstacles obstacles;
   obstacles.labels = kept_clear;
+  obstacles.frame.left = f.left;
+  obstacles.frame.right = f.left + f.width;
+  obstacles.frame.top = f.top;
+  obstacles.frame.bottom = f.top + f.height;
   for (const PlanPoint& p : scene.plan) {
     if (p.metre % 20 == 0) obstacles.points.emplace_back(f.page_x(p.x), f.page_y(p.y));
   }
@@ -661,9 +710,13 @@ double draw_plan(Svg& svg, const Scene& scene) {
              "text-anchor=\"middle\" fill=\"#a00\"");
   }
   draw_plan_spans(svg, f, scene);
+  draw_plan_platforms(svg, f, scene);
   draw_plan_track(svg, f, scene);
-  const std::vector<Label> chainage = draw_plan_chainage(svg, f, scene);
-  draw_plan_objects(svg, f, scene, chainage);
+  const std::vector<ChainageMark> chainage = plan_chainage(f, scene);
+  std::vector<Label> kept_clear;
+  for (const ChainageMark& mark : chainage) kept_clear.push_back(mark.box);
+  draw_plan_objects(svg, f, scene, kept_clear);
+  draw_plan_chainage(svg, chainage);
   return f.top + f.height;
 }
 
@@ -754,6 +807,47 @@ void draw_montagna(Svg& svg, const ProfileFrame& f, const Scene& scene) {
     svg.rect(x1, f.top, x2 - x1, kProfileHeight,
              "fill=\"" + std::string(kMontagnaColours[type]) + "\"");
   }
+}
+
+// Platforms along the panel's top edge.
+void draw_profile_platforms(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  for (const StationMark& station : scene.stations) {
+    const double x1 = f.page_x(static_cast<double>(station.platform_from_m));
+    const double x2 = f.page_x(static_cast<double>(station.platform_to_m));
+    svg.rect(x1, f.top + 1, std::max(x2 - x1, 2.0), 5, "fill=\"" + std::string(kPlatformColour) + "\"");
+  }
+}
+
+// The curvature along a strip above the signals, as a step line: left
+// curves (curvas) above its axis, right ones (curvad) below, farther for a
+// smaller radius. A level stroke is drawn alike by the common renderers.
+constexpr double kCurveStripFromFoot = 56;
+constexpr double kCurveStepPerClass = 3;
+
+void draw_profile_curves(Svg& svg, const ProfileFrame& f, const Scene& scene) {
+  const double axis = f.top + kProfileHeight - kCurveStripFromFoot;
+  std::vector<std::pair<double, double>> points{{f.page_x(0), axis}};
+  auto to = [&points](double x, double y) {
+    if (points.back().second == y) {
+      points.back().first = std::max(points.back().first, x);
+      if (points.size() >= 2 && points[points.size() - 2].second == y) points.pop_back();
+      points.emplace_back(x, y);
+      return;
+    }
+    points.emplace_back(points.back().first, y);
+    points.emplace_back(std::max(points.back().first, x), y);
+  };
+  for (const CurveRow& curve : scene.curves) {
+    if (curve.from_m >= scene.line_length_m) continue;
+    const double offset = kCurveStepPerClass * curve.curve_class;
+    const double y = curve.side == 's' ? axis - offset : axis + offset;
+    to(f.page_x(static_cast<double>(curve.from_m)), axis);
+    to(f.page_x(static_cast<double>(curve.from_m)), y);
+    to(f.page_x(static_cast<double>(curve.to_m)), y);
+    to(f.page_x(static_cast<double>(curve.to_m)), axis);
+  }
+  to(f.page_x(f.length_m), axis);
+  svg.level_stroke(points, "stroke=\"" + std::string(kCurveColour) + "\"");
 }
 
 void draw_slowdowns(Svg& svg, const ProfileFrame& f, const Scene& scene) {
@@ -877,6 +971,8 @@ double draw_profile(Svg& svg, const Scene& scene, double top) {
   draw_montagna(svg, f, scene);
   draw_slowdowns(svg, f, scene);
   draw_profile_axes(svg, f);
+  draw_profile_curves(svg, f, scene);
+  draw_profile_platforms(svg, f, scene);
   draw_profile_lines(svg, f, scene);
   draw_profile_stations(svg, f, scene);
   draw_profile_objects(svg, f, scene);
@@ -886,27 +982,35 @@ double draw_profile(Svg& svg, const Scene& scene, double top) {
 
 // ---- Legend -----------------------------------------------------------------
 
+// What each mark of the picture is, in the descriptions' words: the kind
+// and the key of the row that puts it there.
 void draw_legend(Svg& svg, double top) {
   double x = kLeft;
   double y = top + 20;
   auto item = [&](const std::string& label, auto draw) {
     draw(x + 8, y - 4);
-    svg.text(x + 20, y, label, "fill=\"#222\"");
-    x += 30 + 7.0 * static_cast<double>(label.size());
+    svg.text(x + 20, y, label, "font-size=\"11\" fill=\"#222\"");
+    x += 30 + 6.4 * static_cast<double>(label.size());
   };
   auto next_row = [&] {
     x = kLeft;
     y += 24;
   };
-  item("stop", [&](double cx, double cy) { svg.circle(cx, cy, 4.5, "fill=\"black\""); });
-  item("station passed", [&](double cx, double cy) {
+  item("stop (stazione)", [&](double cx, double cy) { svg.circle(cx, cy, 4.5, "fill=\"black\""); });
+  item("passed", [&](double cx, double cy) {
     svg.circle(cx, cy, 4.5, "fill=\"white\" stroke=\"black\" stroke-width=\"1.5\"");
   });
-  item("signal", [&](double cx, double cy) { marker(svg, cx, cy, 't', kSignalColour); });
-  item("slowdown board", [&](double cx, double cy) { marker(svg, cx, cy, 's', kSlowdownColour); });
-  item("speed board", [&](double cx, double cy) { marker(svg, cx, cy, 'd', kSpeedBoardColour); });
-  item("indication board",
+  item("platform", [&](double cx, double cy) {
+    svg.rect(cx - 8, cy - 3, 16, 5, "fill=\"" + std::string(kPlatformColour) + "\"");
+  });
+  item("signal (segnale)", [&](double cx, double cy) { marker(svg, cx, cy, 't', kSignalColour); });
+  item("speed board (indicatori_vmax)", [&](double cx, double cy) { marker(svg, cx, cy, 'd', kSpeedBoardColour); });
+  next_row();
+  item("slowdown boards: warning, start, end",
+       [&](double cx, double cy) { marker(svg, cx, cy, 's', kSlowdownColour); });
+  item("indication board (cartello_indicatore)",
        [&](double cx, double cy) { marker(svg, cx, cy, 's', kIndicationColour); });
+  item("slowdown", [&](double cx, double cy) { svg.rect(cx - 8, cy - 6, 16, 12, kSlowdownBand); });
   next_row();
   auto stroke = [&](const char* colour, double dash) {
     return [&svg, colour, dash](double cx, double cy) {
@@ -914,17 +1018,23 @@ void draw_legend(Svg& svg, double top) {
                        3);
     };
   };
-  item("gradient (\u2030, left axis)", stroke(kGradientColour, 0));
-  item("line speed (km/h, right axis)", stroke(kSpeedColour, 0));
-  item("adhesion (right axis)", stroke(kAdhesionColour, 5));
-  item("slowdown", [&](double cx, double cy) { svg.rect(cx - 8, cy - 6, 16, 12, kSlowdownBand); });
-  // What the files tell of a span: its type as the line description gave
-  // it, except that a span starting within 150 m of the previous one's end
-  // is stored as type 3, joined to it.
+  item("gradient (pendenza, left)", stroke(kGradientColour, 0));
+  item("line speed (velocita, right)", stroke(kSpeedColour, 0));
+  item("adhesion (aderenza, right)", stroke(kAdhesionColour, 5));
+  next_row();
+  item("curve: curvas (left) up, curvad down",
+       [&](double cx, double cy) {
+         svg.level_stroke({{cx - 8, cy}, {cx - 4, cy}, {cx - 4, cy - 5}, {cx + 1, cy - 5}, {cx + 1, cy},
+                           {cx + 8, cy}},
+                          "stroke=\"" + std::string(kCurveColour) + "\"");
+       });
+  // What the files keep of a span is its type: the description's tipo (less
+  // 10 when it asks for markers), or 3 for a span that begins within 150 m
+  // of the previous one's end. The built-in line marks its tunnels so.
   const char* const span_meanings[] = {
-      "", "montagna type 1: as the line description gave it",
-      "montagna type 2: as the line description gave it",
-      "montagna type 3: as given, or joined (starts within 150 m of the span before)"};
+      "", "montagna type 1 (tipo 1, 11): tunnel, long ones",
+      "montagna type 2 (tipo 2, 12): tunnel, short ones",
+      "montagna type 3: joined to the span before, or tipo 3"};
   for (int type = 1; type <= 3; ++type) {
     if (type != 2) next_row();
     item(span_meanings[type], [&, type](double cx, double cy) {

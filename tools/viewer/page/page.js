@@ -49,7 +49,7 @@
   };
   const SPAN_COLOURS = ['none', '#9ccc65', '#ffd54f', '#b39ddb'];
   const PLATFORM_COLOUR = '#455a64';
-  const CURVE_COLOUR = '#6d4c41';
+  const CURVE_COLOUR = '#00838f';
   const RADIUS_M = { 1: '10000', 2: '5000', 3: '2500', 4: '1000', 5: '500', 6: 'about 333' };
 
   // ---- The rows a description writes --------------------------------------
