@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -538,6 +540,9 @@ TEST_F(InspectBuiltIn, PictureUsesOnlyWhatRenderersDrawAlike) {
 
 // A short line drawn turned, whose plan frame is no whole number of pixels
 // high.
+// The short line is turned in the picture and on the page alike, and both
+// show its two curves: the picture as steps of its curvature, the page from
+// the rows that lay them.
 TEST(InspectProgram, PictureOfAShortLineUsesOnlyWhatRenderersDrawAlike) {
   FakePlatform platform;
   platform.directory = kDir;
@@ -551,10 +556,30 @@ TEST(InspectProgram, PictureOfAShortLineUsesOnlyWhatRenderersDrawAlike) {
   ASSERT_EQ(run_program(platform, std::vector<std::string>{"--line", kDir + "/line.txt",
                                                            "--train", kDir + "/train.txt"}),
             kBuilt);
-  ASSERT_EQ(inspect(platform.files, {"--svg", "/p.svg", "--dir", kDir}).status, kInspected);
+  ASSERT_EQ(inspect(platform.files, {"--svg", "/p.svg", "--html", "/p.html", "--dir", kDir}).status,
+            kInspected);
   const std::string& svg = platform.files.files.at("/p.svg");
   EXPECT_NE(svg.find("the plan is turned"), std::string::npos);
   expect_drawn_alike_by_renderers(svg);
+  const auto picture = read_picture(svg);
+  ASSERT_TRUE(picture->parsed);
+  // Three levels: the straight track's axis, one step off it for the right
+  // curve (class 2), another for the left curve (class 3).
+  const pugi::xml_node curvature =
+      picture->document.select_node("//polyline[@stroke='#00838f']").node();
+  ASSERT_TRUE(curvature);
+  std::set<std::string> levels;
+  std::istringstream points(curvature.attribute("points").value());
+  for (std::string point; points >> point;) levels.insert(point.substr(point.find(',') + 1));
+  EXPECT_EQ(levels.size(), 3u) << curvature.attribute("points").value();
+
+  const std::string& html = platform.files.files.at("/p.html");
+  const std::string open = "<script type=\"application/json\" id=\"scenario-data\">";
+  const size_t from = html.find(open) + open.size();
+  const Json data = parsed_json(html.substr(from, html.find("</script>", from) - from));
+  ASSERT_FALSE(data.is_discarded());
+  EXPECT_EQ(data["plan_turned"], true);
+  EXPECT_EQ(data["rows"]["curva"], Json::array({"curvad2,  3000,  1500", "curvas3,  9000,  800"}));
 }
 
 // --route and --number choose the files of the folder to draw; the title
@@ -612,6 +637,16 @@ TEST_F(InspectBuiltIn, PageIsSelfContainedAndCarriesTheData) {
   ASSERT_GT(track.size(), 1940u);
   EXPECT_EQ(track[1][0], 50);
   EXPECT_EQ(track[1940][0], 97000);
+  EXPECT_EQ(data["plan_turned"], false);
+  // The rows of the tables, as the descriptions write them.
+  const Json& rows = data["rows"];
+  EXPECT_EQ(rows["segnale"].size(), 44u);
+  EXPECT_EQ(rows["segnale"][0], "segnale,    1050,   2, 5, 1,  0, 0,    0,  0,0,0, 0");
+  EXPECT_EQ(rows["rallentamento"], Json::array({"rallentamento,   29000,    30,  600, 0,  0,  30"}));
+  EXPECT_EQ(rows["indicatori_vmax"].size(), 23u);
+  EXPECT_EQ(rows["montagna"].size(), 28u);
+  EXPECT_EQ(rows["curva"].size(), 51u);
+  EXPECT_EQ(rows["abbattimento"].size(), 0u);
 }
 
 // Damaged files that still have their shape, and random bytes of any

@@ -1,6 +1,7 @@
 // Takes the picture of a page of scenario_inspect --html that the README
-// shows, zoomed to a station:
-//   node screenshot.js PAGE.html OUT.png [STATION]
+// shows, with what a search finds (a station, a row such as "slowdown
+// 27000", a position) chosen, or the whole line when the search is "":
+//   node screenshot.js PAGE.html OUT.png [SEARCH]
 'use strict';
 
 const fs = require('fs');
@@ -22,8 +23,10 @@ async function main() {
     const page = await browser.newPage();
     await page.setViewport({ width: 1400, height: 900 });
     await page.goto('file://' + path.resolve(pagePath), { waitUntil: 'load' });
-    await page.type('#search', station);
-    await page.keyboard.press('Enter');
+    if (station) {
+      await page.type('#search', station);
+      await page.keyboard.press('Enter');
+    }
     await page.evaluate(() => window.scrollTo(0, 0));
     await page.screenshot({ path: out });
   } finally {
