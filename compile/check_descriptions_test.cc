@@ -15,7 +15,8 @@ class CheckDescriptionsTest : public ::testing::Test, protected InMemoryBuild {}
 TEST_F(CheckDescriptionsTest, LeavesTheCallersFilesAlone) {
   platform.files.files[line_path()] = "the author's own file";
   check_descriptions(b, {"[generale]\r\nlunghezza percorso, 97000\r\n[fine]\r\n",
-                         "[generale]\r\nsabbia, 300\r\n[fine]\r\n"});
+                         "[generale]\r\nsabbia, 300\r\nstazione, 0, 25, 200, 0, 0, 0, "
+                         "0,0,0, 0,0,0, 0, 0,0,0, A\r\n[fine]\r\n"});
   EXPECT_EQ(b.diagnostics.list().size(), 0u);
   EXPECT_EQ(b.files, &platform.files);
   EXPECT_EQ(platform.files.files.size(), 1u);

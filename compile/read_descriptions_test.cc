@@ -86,7 +86,7 @@ TEST_F(ReadDescriptionsTest, CommonFailureDeletesBothTexts) {
       {"line text unreadable", kPlainLine, kPlainTrain, true, true, false,
        "Sarvena_Lucredo_linea.txt", 0, "read("},
       {"empty line text", "", kPlainTrain, false, true, false, "Sarvena_Lucredo_linea.txt", 1,
-       "a field is missing"},
+       "the line description is empty"},
       {"train text missing", kPlainLine, "", false, false, true, "Sarvena_Lucredo_20573-2-.txt",
        0, "open("},
       {"train value not a number", kPlainLine, "[generale]\r\nsabbia, x\r\n", false, true, true,

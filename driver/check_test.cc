@@ -106,8 +106,9 @@ const MessageCase kMessageCases[] = {
     {"train without general section",
      {},
      {{1, "[general]"}},
-     {"/work/t.txt:1:1: warning: the train description has no field holding \"[generale]\": no "
-      "row is read (the train has no stations, 0 cars and braked mass 0)"}},
+     {"/work/t.txt: error: the description could not be read: the train description has no "
+      "field holding \"[generale]\": no row is read (the train has no stations, 0 cars and "
+      "braked mass 0)"}},
     {"comma inside a station name",
      {},
      {{40, "stazione,    2600, 12,  400,  1, 0, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, PONTE ALTO, "
@@ -186,11 +187,13 @@ const MessageCase kMessageCases[] = {
     {"station off the grid",
      {},
      {{40, "stazione,    2610, 12,  400,  1, 0, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, RIFREDI"}},
-     {"/work/t.txt:40:1: error: a station position is not a multiple of 50"}},
+     {"/work/t.txt:40:14: error: a station position is not a multiple of 50: position 2610 "
+      "(nearest allowed: 2600 or 2650)"}},
     {"signal on a taken cell",
      {},
      {{62, "segnale,    1050,   2, 3, 4,  0, 0,    1,  1,0,0, 0"}},
-     {"/work/t.txt:62:1: error: a signal stands on a cell that is already taken"}},
+     {"/work/t.txt:62:13: error: a signal stands on a cell that is already taken: cell 22 "
+      "(1050 m) already holds a signal, placed by line 61 of the train description"}},
     {"value that is not a number",
      {},
      {{9, "aderenza,    2000,    9x5"}},
@@ -215,15 +218,80 @@ const MessageCase kMessageCases[] = {
     {"row beyond the cells",
      {},
      {{104, "segnale,  103950,   2, 5, 1,  0, 0,    0,  0,0,0, 0"}},
-     {"/work/t.txt:104:1: error: a row's position lies beyond the end of the line"}},
+     {"/work/t.txt:104:11: error: a row's position lies beyond the end of the line: position "
+      "103950 of `segnale` is past 103900 m, the last a row may take on a line of 97000 m (the "
+      "model keeps 7000 m beyond the end)"}},
     {"board on a taken cell",
      {{186, "cartello_indicatore,  37200,   (VIADOTTO)(SETTA   )"}},
      {},
-     {"/work/l.txt:186:1: error: an indication board stands on a cell that is already taken"}},
+     {"/work/l.txt:186:23: error: an indication board stands on a cell that is already taken: "
+      "cell 745 (37200 m) already holds an indication board, placed by line 185 of the line "
+      "description"}},
     {"repetition start off the grid",
      {{9, "ripetizione segnali 4 codici,    1060,    95500"}},
      {},
-     {"/work/l.txt:9:1: error: the start of signal repetition is not a multiple of 50"}},
+     {"/work/l.txt:9:34: error: the start of signal repetition is not a multiple of 50: start "
+      "1060 is not a multiple of 50 (nearest allowed: 1050 or 1100)"}},
+    // Each error quotes its value in the value's own column and the limit, the
+    // nearest allowed value or the other object and its row.
+    {"gradient outside its byte",
+     {{76, "pendenza,  18000,   180"}},
+     {},
+     {"/work/l.txt:76:21: error: a gradient lies outside -100 to 155: gradient 180 (a cell keeps "
+      "the gradient plus 100 in one byte)"}},
+    {"curve key without a class digit",
+     {{11, "curvas,  1000,  400"}},
+     {},
+     {"/work/l.txt:11:1: error: a curve cannot be laid into the track plan: `curvas` has no "
+      "class digit 1 to 6 (curvas1 to curvas6 turn left, curvad1 to curvad6 right)"}},
+    {"duplicate station",
+     {},
+     {{40, "stazione,       0,  8,  500,  0, 0, 0,  1,1,0,  4,1,1,    1,  21,55, 0, SARVENA BIS"}},
+     {"/work/t.txt:40:17: error: a platform begins less than 350 m after the previous station's "
+      "platform end: duplicate: `SARVENA BIS` stands where `SARVENA S.M.N.` at 0 m (line 39) "
+      "stands"}},
+    {"stations out of order",
+     {},
+     {{41, "stazione,    1000, 28,  200,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, NORD"}},
+     {"/work/t.txt:41:14: error: a platform begins less than 350 m after the previous station's "
+      "platform end: out of order: `NORD` at 1000 m comes after `SARVENA RIFREDI` at 2600 m "
+      "(line 40); station rows go in rising order of position"}},
+    {"platforms too close",
+     {},
+     {{41, "stazione,    2900, 28,  200,  0, 0, 0,  0,0,0,  0,0,0,    0,   0, 0, 0, NORD"}},
+     {"/work/t.txt:41:14: error: a platform begins less than 350 m after the previous station's "
+      "platform end: the platform of `NORD` begins at 2800 m, 0 m after the platform of "
+      "`SARVENA RIFREDI` at 2600 m (line 40) ends at 2800 m; at least 350 m are needed"}},
+    // A row cut short is reported at its own row, not at the next line it
+    // took its last values from.
+    {"row with too few values",
+     {},
+     {{59, "rallentamento, 33500, 30, 400"}},
+     {"/work/t.txt:59:1: error: the description could not be read: `rallentamento` has 3 values "
+      "and takes 6: the rest were sought on line 60 (not a number: \"[segnali]\")"}},
+    {"semicolons for commas",
+     {},
+     {{25, "velocita;   0;    30"}},
+     {"/work/t.txt:25:1: error: the description could not be read: `velocita;   0;    30`: `;` "
+      "is not a separator here: separate the key and the values with `,` (a spreadsheet's CSV "
+      "for Italian settings uses `;`)"}},
+    // A thousands separator in the length is the likely cause of everything
+    // after it: it comes first, and the rest is checked with the length meant.
+    {"thousands separator in the length",
+     {{2, "lunghezza percorso, 97,000"}},
+     {},
+     {"/work/l.txt:2:21: error: the description could not be read: lunghezza percorso reads as "
+      "97 m followed by further keys (`000`): a thousands separator? write the length as "
+      "97000"}},
+    {"train without a station",
+     {},
+     {{39, "[nessuna]"}, {40, "[nessuna]"}, {41, "[nessuna]"}, {42, "[nessuna]"},
+      {43, "[nessuna]"}, {44, "[nessuna]"}, {45, "[nessuna]"}, {46, "[nessuna]"},
+      {47, "[nessuna]"}, {48, "[nessuna]"}, {49, "[nessuna]"}, {50, "[nessuna]"},
+      {51, "[nessuna]"}, {52, "[nessuna]"}, {53, "[nessuna]"}, {54, "[nessuna]"},
+      {55, "[nessuna]"}, {56, "[nessuna]"}, {57, "[nessuna]"}},
+     {"/work/t.txt: error: the description could not be read: the train description has no "
+      "`stazione` row: a train needs at least one station"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Check, CheckMessage, ::testing::ValuesIn(kMessageCases), NamedByWhat());

@@ -279,7 +279,9 @@ TEST(EndToEnd, ARecordedProblemNamesTheRowAndEndsWithStatus1) {
       run_builder("--dir '" + dir.path() + "/out' --train '" + train + "'", "/");
   EXPECT_EQ(outcome.status, 1);
   EXPECT_TRUE(contains(outcome.err, train + ":" + std::to_string(bad_line) +
-                                        ":1: error: a signal stands on a cell that is already taken"))
+                                        ":13: error: a signal stands on a cell that is already "
+                                        "taken: cell 22 (1050 m) already holds a signal, placed "
+                                        "by line 61 of the train description"))
       << outcome.err;
   EXPECT_EQ(last_line(outcome.err), "error_number=16 error_position_m=1050");
   // No compiled file, and no copy of a description, is left.
@@ -333,7 +335,7 @@ TEST(EndToEnd, MessagesNameTheAuthorsOwnPath) {
   write_file_bytes(dir.file("my scenarios/line.txt"),
                    "[generale]\r\nlunghezza percorso, 30000\r\n[pendenze]\r\n"
                    "pendenza, 1000, 200\r\n[fine]\r\n");
-  const std::string problem = ":4:1: error: a gradient lies outside -100 to 155";
+  const std::string problem = ":4:17: error: a gradient lies outside -100 to 155: gradient 200";
   const struct {
     std::string cwd;
     std::string given;
@@ -369,7 +371,8 @@ TEST(EndToEnd, FatalReportsSayWhatIsWrong) {
                       "not a number: \"30000m\""},
       {"too long", "[generale]\r\nlunghezza percorso, 1200000\r\n[fine]\r\n", " Errore n. 1",
        "lunghezza percorso is 1200000 m, at most 1000000 m"},
-      {"empty file", "", " Errore n. 25", "a field is missing at the end of the file"},
+      {"empty file", "", " Errore n. 25", "line.txt:1:1: error: the description could not be "
+                                          "read: the line description is empty"},
       {"CR-only line ends", "[generale]\rlunghezza percorso, 30000\r[fine]\r", " Errore n. 25",
        "its lines end with CR alone"},
   };

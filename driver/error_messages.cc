@@ -49,7 +49,7 @@ constexpr Explanation kExplanations[] = {
     {29, "a gradient lies outside -100 to 155"},
     {101, "the line description file does not exist"},
     {102, "the line description has no [generale] section"},
-    {103, "a curve key has no class digit 1 to 6, or the track plan passes 1000000 m"},
+    {103, "a curve cannot be laid into the track plan"},
     {1250, "the header slots of cell 1 or of station entry 85 are already taken"},
     {1251, "the code slots of cell 1 or of station entry 85 are already taken"},
 };

@@ -270,6 +270,7 @@ int run_program(Platform& platform, std::span<const std::string> args) {
   b.route_name = options.route_name.value_or(kBuiltInRouteName);
   b.train_number = options.train_number.value_or(kBuiltInTrainNumber);
   b.keep_going = options.keep_going;
+  b.scenario_required = !options.keep_going;
   const DescriptionSources sources{options.line_file, options.train_file};
   try {
     b.directory = options.directory.value_or(platform.program_directory());

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/file_names.h"
+#include "base/shown_text.h"
 #include "platform/file_system.h"
 #include "reading/description_reading.h"
 #include "reading/field_reader.h"
@@ -88,6 +89,7 @@ class LineReader : public DescriptionReading {
   bool read_general_record(std::string_view key);
   bool read_line_length();
   void allocate_cells();
+  int32_t length_with_thousands(int32_t length) const;
   void read_chainage(int entry);
   bool read_signal_repetition(std::string_view key);
   void start_records();
@@ -114,6 +116,12 @@ class LineReader : public DescriptionReading {
 };
 
 void LineReader::run() {
+  if (const std::string utf16 = utf16_reason(); !utf16.empty()) {
+    refuse_because(error::no_general_section, utf16, true);
+    return;
+  }
+  if (text().empty()) throw ReadFailure("the line description is empty");
+  check_byte_order_mark();
   if (!find_general_section()) {
     // The whole file is where it is missing.
     refuse_because(error::no_general_section,
@@ -176,7 +184,12 @@ bool LineReader::read_general_block() {
 // Runs every general test on the key; false when the reading stops.
 bool LineReader::read_general_record(std::string_view key) {
   bool matched = false;
-  if (contains_ignoring_case(key, "percorso") && contains_ignoring_case(key, "lunghezza")) {
+  const bool length = contains_ignoring_case(key, "percorso") &&
+                      contains_ignoring_case(key, "lunghezza");
+  const bool known = length || contains(key, "progressiva") || contains(key, "sfondo") ||
+                     (contains(key, "segnali") && contains(key, "ripetizione"));
+  if (known) refuse_semicolons();
+  if (length) {
     matched = true;
     if (!read_line_length()) return false;
   }
@@ -207,14 +220,25 @@ bool LineReader::read_general_record(std::string_view key) {
 }
 
 bool LineReader::read_line_length() {
-  const int32_t length = fields_.read_field_number();
+  int32_t length = fields_.read_field_number();
   b_.stations[kTrainDataEntry].to_m = length;
   if (length > kLongestLine) {
     // Without cells nothing after it can be checked either.
-    refuse_because(error::line_too_long, "lunghezza percorso is " + std::to_string(length) +
-                                             " m, at most " + std::to_string(kLongestLine) +
-                                             " m");
+    refuse_value(error::line_too_long, b_.error_position_m, 1,
+                 "lunghezza percorso is " + std::to_string(length) + " m, at most " +
+                     std::to_string(kLongestLine) + " m");
     return false;
+  }
+  if (const int32_t meant = length_with_thousands(length); meant > 0) {
+    // The likely cause of every problem after it: said first, where it stands.
+    fail_at(value_location(1),
+            concat({"lunghezza percorso reads as ", std::to_string(length),
+                    " m followed by further keys (`", shown_text(fields_.rest_of_line()),
+                    "`): a thousands separator? write the length as ", std::to_string(meant)}));
+    // A check goes on with the length meant.
+    length = meant;
+    b_.stations[kTrainDataEntry].to_m = length;
+    fields_.skip_rest_of_line();
   }
   if (length < 0) throw ReadFailure("negative line length");
   if (length_line_ != 0) {
@@ -241,6 +265,29 @@ void LineReader::allocate_cells() {
   if (b_.with_track_plan) b_.track_plan.allocate(b_.track_extent_m);
 }
 
+// "52,000" reads as a 52 m line and then the key "000": every row after it
+// lies beyond so short a line. The length meant, when the rest of the row
+// is groups of three digits; 0 otherwise.
+int32_t LineReader::length_with_thousands(int32_t length) const {
+  if (length <= 0 || length >= 1000) return 0;
+  std::string_view rest = fields_.rest_of_line();
+  int64_t joined = length;
+  bool grouped = false;
+  const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+  while (rest.size() >= 3 && std::all_of(rest.begin(), rest.begin() + 3, is_digit)) {
+    const std::string_view after = rest.substr(3);
+    const size_t next = after.find_first_not_of(" \t");
+    if (next != std::string_view::npos && after[next] != ',') break;
+    joined = joined * 1000 + std::stoi(std::string(rest.substr(0, 3)));
+    grouped = true;
+    if (next == std::string_view::npos || joined > kLongestLine) break;
+    rest = after.substr(next + 1);
+    rest.remove_prefix(std::min(rest.find_first_not_of(" \t"), rest.size()));
+  }
+  if (!grouped || joined > kLongestLine) return 0;
+  return static_cast<int32_t>(joined);
+}
+
 void LineReader::read_chainage(int entry) {
   Station& s = b_.stations[entry];
   s.from_m = fields_.read_field_number();
@@ -252,14 +299,28 @@ bool LineReader::read_signal_repetition(std::string_view key) {
   Station& s = b_.stations[kTrainEntry];
   s.from_m = fields_.read_field_number();
   s.to_m = fields_.read_field_number();
-  if (s.from_m % 50 != 0) return refuse(error::repetition_start_off_grid) == Flow::skip_row;
-  if (s.to_m % 50 != 0) return refuse(error::repetition_end_off_grid) == Flow::skip_row;
+  const auto off_grid = [&](int32_t value, const char* what) {
+    return concat({what, " ", std::to_string(value), " is not a multiple of 50 (",
+                   nearest_multiples(value, 50), ")"});
+  };
+  const int32_t kept_position = b_.error_position_m;
+  if (s.from_m % 50 != 0) {
+    return refuse_value(error::repetition_start_off_grid, kept_position, 1,
+                        off_grid(s.from_m, "start")) == Flow::skip_row;
+  }
+  if (s.to_m % 50 != 0) {
+    return refuse_value(error::repetition_end_off_grid, kept_position, 2,
+                        off_grid(s.to_m, "end")) == Flow::skip_row;
+  }
   if (contains(key, "4")) {
     s.position_m = 4;
   } else if (contains(key, "9")) {
     s.position_m = 9;
   } else {
-    return refuse(error::repetition_codes_unknown) == Flow::skip_row;
+    return refuse_value(error::repetition_codes_unknown, kept_position, 0,
+                        concat({"`", key_text(),
+                                "` holds neither 4 nor 9: write `ripetizione segnali 4 codici` "
+                                "or `ripetizione segnali 9 codici`"})) == Flow::skip_row;
   }
   if (s.to_m == 0) s.position_m = 0;
   return true;
@@ -292,6 +353,8 @@ LineKeyTests LineReader::classify(std::string_view key) {
   // A comment is skipped when at most two come in a row.
   t.kind = kind_of_key(key, t.gradient || t.curve || t.montagna || t.speed_board ||
                                 t.indication_board);
+  t.kind.values = 2 * t.gradient + 2 * t.curve + 3 * t.montagna + 9 * t.speed_board +
+                  2 * t.indication_board;
   return t;
 }
 
@@ -321,7 +384,11 @@ Flow LineReader::gradient() {
   const int32_t p = fields_.read_field_number();
   const int32_t g = fields_.read_field_number();
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
-  if (g < kLowestGradient || g > kHighestGradient) return refuse(error::gradient_out_of_range, p);
+  if (g < kLowestGradient || g > kHighestGradient) {
+    return refuse_value(error::gradient_out_of_range, p, 2,
+                        concat({"gradient ", std::to_string(g),
+                                " (a cell keeps the gradient plus 100 in one byte)"}));
+  }
   const int64_t n = round_half_even(p / 50.0);
   check_on_grid(p, n * 50);
   check_rising(p, gradient_order_);
@@ -335,7 +402,11 @@ Flow LineReader::curve(double curvature) {
   const int32_t start = fields_.read_field_number();
   const int32_t length = fields_.read_field_number();
   if (const Flow flow = check_position(start, kRowMargin); flow != Flow::go_on) return flow;
-  if (curvature == 0) return refuse(error::plan_refused);
+  if (curvature == 0) {
+    return refuse_value(error::plan_refused, b_.error_position_m, 0,
+                        concat({"`", key_text(), "` has no class digit 1 to 6 (curvas1 to "
+                                "curvas6 turn left, curvad1 to curvad6 right)"}));
+  }
   check_span_end(int64_t{start} + length);
   return lay_curve_record(start, length, curvature);
 }
@@ -348,10 +419,16 @@ Flow LineReader::lay_curve_record(int32_t start, int32_t length, double curvatur
   const int64_t straight_end = std::min<int64_t>(start, last_point);
   const int64_t curve_end = std::min<int64_t>(int64_t{start} + length, last_point);
   TrackPlan& plan = b_.track_plan;
+  const auto past_plan = [&] {
+    return refuse_value(error::plan_refused, b_.error_position_m, 1,
+                        concat({"the track plan passes point ", std::to_string(kLastCurvePoint),
+                                " at the curve from ", std::to_string(start), " m, ",
+                                std::to_string(length), " m long; curves end by 1000000 m"}));
+  };
   plan.lay_straight(std::min(straight_end, kLastCurvePoint));
-  if (plan_cursor() > kLastCurvePoint) return refuse(error::plan_refused);
+  if (plan_cursor() > kLastCurvePoint) return past_plan();
   plan.lay_curve(std::min(curve_end, kLastCurvePoint), curvature);
-  if (plan_cursor() > kLastCurvePoint) return refuse(error::plan_refused);
+  if (plan_cursor() > kLastCurvePoint) return past_plan();
   return Flow::go_on;
 }
 
@@ -365,7 +442,11 @@ Flow LineReader::montagna() {
   check_on_grid(end_m, round_half_even(end_m / 50.0) * 50);
   check_span_end(end_m);
   place_montagna(b_, start_m, end_m, type);
-  return after_placement(start_m);
+  return after_placement(start_m, [&] {
+    if (b_.error_number != error::too_many_montagna_spans) return outside_reason();
+    return concat({"span ", std::to_string(b_.montagna_count + 1), ": at most ",
+                   std::to_string(kMontagnaCapacity), " montagna spans"});
+  });
 }
 
 Flow LineReader::speed_board() {
@@ -373,8 +454,12 @@ Flow LineReader::speed_board() {
   for (int32_t& value : v) value = fields_.read_field_number();
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   check_on_grid(v[0], (cell_index_of(v[0]) - 1) * 50);
+  const int64_t cell = cell_index_of(v[0]);
+  const std::string occupant = in_cells(b_, cell) && is_free(b_.cells[cell]) ? std::string()
+                                                                             : occupant_of(cell);
   place_speed_boards(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
-  return after_placement(v[0]);
+  if (b_.error_number == error::none) note_object(cell);
+  return after_placement(v[0], [&] { return occupant.empty() ? outside_reason() : occupant; });
 }
 
 // The board's text takes the next station entry from 80 downwards; its cell
@@ -388,9 +473,15 @@ Flow LineReader::indication_board() {
   check_on_grid(p, (i - 1) * 50);
   check_text_length(text, text_at);
   check_text_encoding(text, text_at);
-  if (!in_cells(b_, i) || !is_free(b_.cells[i])) return refuse(error::board_cell_taken, p);
+  if (!in_cells(b_, i) || !is_free(b_.cells[i])) {
+    return refuse_value(error::board_cell_taken, p, 1, occupant_of(i));
+  }
   // Entry 0 is never used: an 81st text has nowhere to go.
-  if (b_.board_slot < 1) return refuse(error::too_many_stations, p);
+  if (b_.board_slot < 1) {
+    return refuse_value(error::too_many_stations, p, 0,
+                        "an 81st indication board: the 80 entries are taken");
+  }
+  note_object(i);
   Cell& cell = b_.cells[i];
   cell.kind = CellKind::indication_board;
   cell.value1 = static_cast<int16_t>(b_.board_slot);

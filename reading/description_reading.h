@@ -31,6 +31,9 @@ struct KeyKind {
   bool comment = false;
   // No key of the description, nor a heading, a comment or an empty field.
   bool unknown = false;
+  // How many values the records the key selects take together (0 for no
+  // record), for a row cut short.
+  int values = 0;
 };
 
 // The kind of `key`, whose record tests have run: `matched` when one did.
@@ -64,7 +67,14 @@ class DescriptionReading {
  public:
   DescriptionReading(Builder& b, std::string file_name, std::string_view text,
                      DescriptionWords words)
-      : b_(b), fields_(text), text_(text), words_(words), file_name_(std::move(file_name)) {}
+      : b_(b),
+        fields_(text),
+        text_(text),
+        // A build's line error 15 lets the train be read; it stops the train
+        // at its first signal or slowdown, but the line's row caused it.
+        inherited_error_(b.collect_problems ? error::none : b.error_number),
+        words_(words),
+        file_name_(std::move(file_name)) {}
 
   // Where the last key read begins.
   TextLocation row() const { return row_; }
@@ -92,6 +102,18 @@ class DescriptionReading {
   std::string_view text() const { return text_; }
   bool collecting() const { return b_.collect_problems; }
 
+  // Where the k-th value (from 1) of the row being read begins when the
+  // row's line holds it; the row's key otherwise. Only problems ask, so it
+  // is worked out from the text then.
+  TextLocation value_location(int k) const;
+
+  // A file saved as UTF-16 (an editor's "Unicode") holds a zero byte in
+  // every other place and no field the reader looks for: why, and how to
+  // save it instead; empty for any other file. A UTF-8 byte-order mark,
+  // read as part of the first field, is warned about.
+  std::string utf16_reason() const;
+  void check_byte_order_mark();
+
   // A file whose lines end with CR alone reads as one line: a likely cause
   // when a reading finds nothing it looks for, said after the reason.
   std::string line_end_hint() const {
@@ -114,8 +136,9 @@ class DescriptionReading {
         const Flow flow = read_records_to_a_stop(cache, classify, read_record);
         if (flow != Flow::skip_row) return flow;
       } catch (const ReadFailure& failure) {
-        if (!collecting()) throw;
-        list_failure(failure.what());
+        const std::string reason = blame_short_row(failure.what());
+        if (!collecting()) throw ReadFailure(reason);
+        list_failure(reason);
       }
       fields_.skip_rest_of_line();
     }
@@ -128,26 +151,71 @@ class DescriptionReading {
     if (int64_t{p} + margin > int64_t{50} * b_.cell_count) {
       b_.error_number = error::beyond_cells;
       b_.error_position_m = p;
-      note_stop();
+      note_stop_at(value_location(1), beyond_cells_reason(p, margin));
       return collecting() ? settle() : Flow::end_steps;
     }
-    if (p < 0) return refuse(error::outside_cells, p);
+    if (p < 0) {
+      return refuse_value(error::outside_cells, p, 1,
+                          concat({"position ", std::to_string(p), " of `", key_text(),
+                                  "` lies before the line's start at 0 m"}));
+    }
     if (p > line_end_m()) warn_beyond_line_end(p);
     return Flow::go_on;
   }
 
   // After a placement operation: an error_number set by then, whoever set it
   // (an error 15 the line reader left stops the train reader here), stops the
-  // reading at this record.
+  // reading at this record. `why` says what the placement found, when asked.
+  template <class Why>
+  Flow after_placement(int32_t position, int quoted_value, Why why) {
+    if (b_.error_number <= 0) return Flow::go_on;
+    if (inherited_error_ != error::none && b_.error_number == inherited_error_) {
+      return stop_on_inherited_error(position);
+    }
+    return refuse_value(b_.error_number, position, quoted_value, why());
+  }
+  template <class Why>
+  Flow after_placement(int32_t position, Why why) {
+    return after_placement(position, 1, why);
+  }
   Flow after_placement(int32_t position) {
-    if (b_.error_number > 0) return refuse(b_.error_number, position);
-    return Flow::go_on;
+    return after_placement(position, [] { return std::string(); });
   }
 
   Flow refuse(int32_t error, int32_t position) {
     b_.error_position_m = position;
     return refuse(error);
   }
+
+  // A refusal located at the row's k-th value, with what the author needs:
+  // the value, the limit or nearest allowed value, the other object.
+  Flow refuse_value(int32_t error, int32_t position, int k, std::string reason) {
+    b_.error_position_m = position;
+    b_.error_number = error;
+    note_stop_at(value_location(k), std::move(reason));
+    return settle();
+  }
+
+  // What cell i holds, and the row that put it there: "cell 22 (1050 m)
+  // already holds a signal, placed by line 61 of the train description".
+  std::string occupant_of(int64_t cell) const;
+  // An object of the row that would reach outside the cells.
+  std::string outside_reason() const {
+    return concat({"`", key_text(), "` would reach outside the line's cells 0 to ",
+                   std::to_string(b_.cell_count), " (0 to ", std::to_string(int64_t{50} * b_.cell_count),
+                   " m)"});
+  }
+  // A record key with `;` in it: a spreadsheet's separator, which this
+  // format reads as part of the key (and then the next line as its values).
+  void refuse_semicolons();
+  // A failure reported at `at` rather than where the reading stands.
+  void failure_at(TextLocation at) { failure_ = at; }
+  // Notes that the row being read placed an object in `cell`.
+  void note_object(int64_t cell);
+
+  // "position 1025 ... is not a multiple of 50 (nearest allowed: 1000 or
+  // 1050)" and the like: the two multiples of `step` around `value`.
+  static std::string nearest_multiples(int64_t value, int64_t step);
 
   Flow refuse(int32_t error) {
     b_.error_number = error;
@@ -301,6 +369,7 @@ class DescriptionReading {
   }
 
   // A train description from which no row was read: why.
+  std::string no_records_reason(bool general_found) const;
   void warn_no_records(bool general_found);
 
   // A key that is none of `keys` (the row is passed over), with the nearest
@@ -338,7 +407,9 @@ class DescriptionReading {
         if (fields_.at_end()) return Flow::end_steps;
       }
       const Tests key = *tests;
+      row_values_ = key.kind.values;
       if (key.kind.unknown) warn_unknown_key(words_.keys);
+      if (row_values_ > 0) refuse_semicolons();
       if (const Flow flow = read_record(key); flow != Flow::go_on) return flow;
     }
   }
@@ -354,10 +425,27 @@ class DescriptionReading {
     b_.stop_column = row_.column;
     b_.stop_reason.clear();
   }
+  void note_stop_at(TextLocation at, std::string reason) {
+    b_.stop_file = file_name_;
+    b_.stop_line = at.line;
+    b_.stop_column = at.column;
+    b_.stop_reason = std::move(reason);
+  }
 
+  std::string beyond_cells_reason(int32_t p, int32_t margin) const;
+  Flow stop_on_inherited_error(int32_t position);
+  // A failure met on a line after the row's own (the row had fewer values
+  // than its key takes, and a later line's field was read as its value) is
+  // the row's: it is reported there, as such.
+  std::string blame_short_row(const std::string& reason);
+  // The values on the row's own line after its key.
+  int values_on_row_line() const;
+
+  int32_t inherited_error_;
   DescriptionWords words_;
   std::string file_name_;
   TextLocation row_;
+  int row_values_ = 0;
   std::string_view row_key_;
   TextLocation failure_;
   // A line whose further fields are values of a row already warned about,

@@ -112,6 +112,11 @@ struct Builder {
   // (--keep-going). Without it a build with a problem writes none, so the
   // files of an earlier good build stay as they were.
   bool keep_going = false;
+  // Whether the train description must make a scenario: one without a
+  // general section or without a station is then an error rather than a
+  // warning. A build without --keep-going and a check ask for it; a reading
+  // of fragments does not.
+  bool scenario_required = false;
   int32_t track_extent_m = 0;
   int32_t cell_count = 0;
   // Indices 0..cell_count once the line reader has met the line length;

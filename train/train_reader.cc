@@ -1,12 +1,15 @@
 #include "train/train_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "base/file_names.h"
+#include "base/shown_text.h"
 #include "platform/file_system.h"
 #include "reading/description_reading.h"
 #include "reading/field_reader.h"
@@ -38,6 +41,39 @@ constexpr int64_t kLowestBrakedMass = 30, kHighestBrakedMass = 250;
 constexpr int64_t kLowestSpeed = 5, kHighestSpeed = 300;
 constexpr int64_t kLowestAdhesion = 1, kHighestAdhesion = 100;
 constexpr int64_t kShortestPlatform = 100, kLongestPlatform = 1000;
+
+// The cells a slowdown from x, `length` m long, takes: its warning board
+// (none up to 1500 m), its start and end boards and, when f_ta is not 0 and
+// it has a warning board, the four lead cells from h down.
+struct SlowdownCells {
+  int64_t warning = -1;
+  int64_t start = 0;
+  int64_t end = 0;
+  int64_t lead = -1;
+  // In the order the placement tests them.
+  std::vector<int64_t> all() const {
+    std::vector<int64_t> cells;
+    if (warning >= 0) cells.push_back(warning);
+    cells.push_back(start);
+    cells.push_back(end);
+    if (lead >= 0) {
+      for (int64_t k = 0; k < 4; ++k) cells.push_back(lead - k);
+    }
+    return cells;
+  }
+};
+
+SlowdownCells slowdown_cells(int32_t x, int32_t length, int32_t f_ta) {
+  constexpr int64_t kNoWarningUpTo = 1500, kWarningDistance = 1200;
+  SlowdownCells cells;
+  cells.start = cell_index_of(x);
+  cells.end = cell_index_of(int64_t{x} + length);
+  if (x > kNoWarningUpTo) {
+    cells.warning = cell_index_of(int64_t{x} - kWarningDistance);
+    if (f_ta != 0) cells.lead = round_half_even((int64_t{x} - kWarningDistance) / 50.0);
+  }
+  return cells;
+}
 
 // Whether value fits the integer type T.
 template <typename T>
@@ -85,7 +121,10 @@ class TrainReader : public DescriptionReading {
   Flow station_row();
   Flow place_station(int32_t n, int32_t platform_length);
   void write_speed(int64_t limit);
-  void note_object_row(int64_t cell);
+  Flow refuse_unusable_train(bool general_found);
+  std::string too_close_reason(int32_t n, int64_t from_m) const;
+  std::string too_many_stations_reason() const;
+  std::string slowdown_refusal(int32_t x, int32_t length, int32_t f_ta) const;
   void end_steps();
 
   int32_t number32() { return fields_.read_number(); }
@@ -104,9 +143,16 @@ class TrainReader : public DescriptionReading {
   ProfileOrder speed_order_;
   ProfileOrder adhesion_order_;
   bool row_read_ = false;
+  // The line of each station row read, by station entry.
+  std::array<int32_t, kStationCount> station_lines_{};
 };
 
 void TrainReader::run() {
+  if (const std::string utf16 = utf16_reason(); !utf16.empty()) {
+    failure_at({1, 1});
+    throw ReadFailure(utf16);
+  }
+  check_byte_order_mark();
   // Rows count only after the first field that names the general section.
   bool general_found = false;
   while (!fields_.at_end() && !general_found) {
@@ -114,9 +160,28 @@ void TrainReader::run() {
   }
   const Flow flow = read_records(key_cache_, classify,
                                  [this](const TrainKeyTests& key) { return read_row(key); });
-  if (!row_read_) warn_no_records(general_found);
   if (flow == Flow::stop) return;
+  if (refuse_unusable_train(general_found) == Flow::stop) return;
   end_steps();
+}
+
+// A train without a general section or without a station cannot be a
+// scenario (no cars, no timetable, nothing to stop at): an error where one
+// is required, a warning otherwise (--keep-going builds it as it stands).
+Flow TrainReader::refuse_unusable_train(bool general_found) {
+  if (b_.error_number != error::none) return Flow::go_on;
+  const bool stations = station_number_ > 1;
+  if (row_read_ && stations) return Flow::go_on;
+  if (!b_.scenario_required) {
+    if (!row_read_) warn_no_records(general_found);
+    return Flow::go_on;
+  }
+  std::string reason = !row_read_ ? no_records_reason(general_found)
+                                  : "the train description has no `stazione` row: a train "
+                                    "needs at least one station";
+  return refuse_because(error::unreadable, std::move(reason), true) == Flow::stop
+             ? Flow::stop
+             : Flow::go_on;
 }
 
 int16_t TrainReader::number16() {
@@ -154,13 +219,6 @@ void TrainReader::write_speed(int64_t limit) {
   write_profile(speed_cursor_, limit, previous_speed_code(), &Cell::line_speed);
 }
 
-// The row that placed a signal or a slowdown start in `cell`, for a problem
-// the finishing pass finds there later.
-void TrainReader::note_object_row(int64_t cell) {
-  if (!in_cells(b_, cell)) return;
-  if (b_.object_rows.size() != b_.cells.size()) b_.object_rows.assign(b_.cells.size(), {});
-  b_.object_rows[static_cast<size_t>(cell)] = row();
-}
 
 // Every key test ignores case.
 TrainKeyTests TrainReader::classify(std::string_view key) {
@@ -182,6 +240,8 @@ TrainKeyTests TrainReader::classify(std::string_view key) {
           t.slowdown || t.code_point || t.station;
   // A comment is skipped when at most two come in a row.
   t.kind = kind_of_key(key, t.row);
+  t.kind.values = t.braked_mass + t.cars + 2 * t.speed + 2 * t.adhesion + 3 * t.clock + t.sand +
+                  11 * t.signal + 6 * t.slowdown + 2 * t.code_point + 17 * t.station;
   return t;
 }
 
@@ -271,9 +331,16 @@ Flow TrainReader::signal_row() {
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   check_on_grid(v[0], (cell_index_of(v[0]) - 1) * 50);
   int32_t time_s = v[10];
+  const int64_t cell = cell_index_of(v[0]);
+  const std::string occupant = in_cells(b_, cell) && is_free(b_.cells[cell]) ? std::string()
+                                                                             : occupant_of(cell);
   place_signal(b_, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], time_s);
-  note_object_row(cell_index_of(v[0]));
-  return after_placement(v[0]);
+  // The finishing pass names this row for a code point it cannot place.
+  if (b_.error_number == error::none) note_object(cell);
+  return after_placement(v[0], [&] {
+    if (!occupant.empty()) return occupant;
+    return outside_reason() + ": a signal needs the 400 m before it for its approach marks";
+  });
 }
 
 Flow TrainReader::slowdown_row() {
@@ -282,9 +349,35 @@ Flow TrainReader::slowdown_row() {
   if (const Flow flow = check_position(v[0], kRowMargin); flow != Flow::go_on) return flow;
   check_on_grid(v[0], (cell_index_of(v[0]) - 1) * 50);
   check_span_end(int64_t{v[0]} + v[2]);
+  const std::string refusal = slowdown_refusal(v[0], v[2], v[4]);
   place_slowdown(b_, v[0], v[1], v[2], v[3], v[4], v[5]);
-  note_object_row(cell_index_of(v[0]));
-  return after_placement(v[0]);
+  if (b_.error_number == error::none) {
+    const SlowdownCells cells = slowdown_cells(v[0], v[2], v[4]);
+    // The finishing pass names this row for a code point it cannot place.
+    for (const int64_t cell : cells.all()) note_object(cell);
+  }
+  // A slowdown whose end is not after its start is refused for its length.
+  const int quoted = b_.error_number == error::slowdown_end_not_after_start ? 3 : 1;
+  return after_placement(v[0], quoted, [&] { return refusal; });
+}
+
+// Why a slowdown at x, `length` m long, with lead boards when f_ta is not 0,
+// would be refused, tested as its placement tests it; worked out before it
+// is placed, since a refused slowdown may leave boards behind.
+std::string TrainReader::slowdown_refusal(int32_t x, int32_t length, int32_t f_ta) const {
+  const SlowdownCells cells = slowdown_cells(x, length, f_ta);
+  for (const int64_t cell : cells.all()) {
+    if (!in_cells(b_, cell)) return outside_reason();
+  }
+  if (cells.end <= cells.start) {
+    return concat({"length ", std::to_string(length), " m puts its end board into cell ",
+                   std::to_string(cells.end), ", not after its start board's cell ",
+                   std::to_string(cells.start), ": a slowdown is at least 50 m long"});
+  }
+  for (const int64_t cell : cells.all()) {
+    if (!is_free(b_.cells[cell])) return occupant_of(cell);
+  }
+  return {};
 }
 
 // A code point lies in cell p / 50 (no 1 added); a value below 1 cuts the code.
@@ -295,7 +388,9 @@ Flow TrainReader::code_point_row() {
   if (const Flow flow = check_position(p, kRowMargin); flow != Flow::go_on) return flow;
   const int64_t c = round_half_even(p / 50.0);
   check_on_grid(p, c * 50);
-  if (!in_cells(b_, c) || !is_free(b_.cells[c])) return refuse(error::code_cell_taken, p);
+  if (!in_cells(b_, c) || !is_free(b_.cells[c])) {
+    return refuse_value(error::code_cell_taken, p, 1, occupant_of(c));
+  }
   Cell& cell = b_.cells[c];
   if (n >= 1) {
     if (!fits<int16_t>(n)) throw ReadFailure("does not fit 16 bits: " + std::to_string(n));
@@ -304,6 +399,7 @@ Flow TrainReader::code_point_row() {
   } else {
     cell.kind = code_cut;
   }
+  note_object(c);
   return Flow::go_on;
 }
 
@@ -312,16 +408,25 @@ Flow TrainReader::station_row() {
   const int32_t n = station_number_;
   // Only a line with 80 board texts leaves no entry even for the first
   // station; nothing may overwrite a board's text.
-  if (n >= b_.board_slot) return refuse(error::too_many_stations);
+  if (n >= b_.board_slot) return refuse_value(error::too_many_stations, b_.error_position_m, 0, too_many_stations_reason());
   Station& e = b_.stations[n];
   e.position_m = number32();
   if (const Flow flow = check_position(e.position_m, kStationMargin); flow != Flow::go_on) {
     return flow;
   }
-  if (e.position_m % 50 != 0) return refuse(error::station_off_grid, e.position_m);
+  station_lines_[n] = row().line;
+  if (e.position_m % 50 != 0) {
+    return refuse_value(error::station_off_grid, e.position_m, 1,
+                        concat({"position ", std::to_string(e.position_m), " (",
+                                nearest_multiples(e.position_m, 50), ")"}));
+  }
   e.kind = number8();
   const int32_t platform_length = number32();
-  if (platform_length % 100 != 0) return refuse(error::platform_length_off_grid, e.position_m);
+  if (platform_length % 100 != 0) {
+    return refuse_value(error::platform_length_off_grid, e.position_m, 3,
+                        concat({"platform length ", std::to_string(platform_length), " (",
+                                nearest_multiples(platform_length, 100), ")"}));
+  }
   e.flag1 = number8();
   e.byte4 = number8();
   e.byte3 = number8();
@@ -377,24 +482,65 @@ Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
 
   if (e.kind < kFirstKindWithoutStop) {
     const int64_t marker = to_m / 50 - 1;
-    if (marker > b_.cell_count) return refuse(error::outside_cells, e.position_m);
+    if (marker > b_.cell_count) {
+      return refuse_value(error::outside_cells, e.position_m, 3,
+                          concat({"the platform ends at ", std::to_string(to_m),
+                                  " m, beyond the line's cells (up to ",
+                                  std::to_string(int64_t{50} * b_.cell_count), " m)"}));
+    }
     if (e.kind != 5 && e.kind != 6) {
       for (int k = 1; k <= kApproachMarkCount; ++k) {
         const int64_t c = marker - k;
         if (c > 1) b_.cells[c].approach_code = static_cast<uint8_t>(kFirstStationApproachCode + k);
       }
     }
-    if (marker <= 1) return refuse(error::stop_marker_at_start);
+    if (marker <= 1) {
+      return refuse_value(error::stop_marker_at_start, b_.error_position_m, 1,
+                          concat({"the platform of `", shown_text(e.name), "` ends at ",
+                                  std::to_string(to_m), " m; a stop marker needs it to end "
+                                  "at 150 m or later"}));
+    }
     b_.cells[marker].kind = stop_marker;
     b_.cells[marker].value1 = static_cast<int16_t>(n);
   }
 
   if (n > 1 && from_m - kPlatformGap < b_.stations[n - 1].to_m) {
-    return refuse(error::platforms_too_close, e.position_m);
+    return refuse_value(error::platforms_too_close, e.position_m, 1, too_close_reason(n, from_m));
   }
   station_number_ = n + 1;
-  if (station_number_ >= b_.board_slot) return refuse(error::too_many_stations);
+  if (station_number_ >= b_.board_slot) {
+    return refuse_value(error::too_many_stations, b_.error_position_m, 0,
+                        too_many_stations_reason());
+  }
   return Flow::go_on;
+}
+
+// Which rule a station too close to the one before breaks: a duplicate, a
+// row out of order, or the 350 m between two platforms.
+std::string TrainReader::too_close_reason(int32_t n, int64_t from_m) const {
+  const Station& e = b_.stations[n];
+  const Station& before = b_.stations[n - 1];
+  const std::string other = concat({"`", shown_text(before.name), "` at ",
+                                    std::to_string(before.position_m), " m (line ",
+                                    std::to_string(station_lines_[n - 1]), ")"});
+  if (e.position_m == before.position_m) {
+    return concat({"duplicate: `", shown_text(e.name), "` stands where ", other, " stands"});
+  }
+  if (e.position_m < before.position_m) {
+    return concat({"out of order: `", shown_text(e.name), "` at ", std::to_string(e.position_m),
+                   " m comes after ", other, "; station rows go in rising order of position"});
+  }
+  return concat({"the platform of `", shown_text(e.name), "` begins at ", std::to_string(from_m),
+                 " m, ", std::to_string(from_m - before.to_m), " m after the platform of ", other,
+                 " ends at ", std::to_string(before.to_m), " m; at least ",
+                 std::to_string(kPlatformGap), " m are needed"});
+}
+
+std::string TrainReader::too_many_stations_reason() const {
+  const int boards = kFirstBoardSlot - b_.board_slot;
+  return concat({"station ", std::to_string(station_number_), ": ", std::to_string(boards),
+                 " indication boards of the line and the stations share 80 entries, so at "
+                 "most ", std::to_string(std::max(0, b_.board_slot - 2)), " stations fit"});
 }
 
 // A time of day: hours, minutes and seconds on a 24-hour clock.

@@ -318,8 +318,10 @@ TEST_F(TrainReaderTest, LineBeyondItsCellsStopsTheTrainAtItsFirstSignal) {
        "[generale]\r\nlunghezza percorso, 97000\r\n[curve]\r\npendenza, 103950, 1\r\n");
   EXPECT_EQ(b.error_number, 15);
   EXPECT_EQ(b.error_position_m, 3050);
-  EXPECT_EQ(b.stop_file, "Sarvena_Lucredo_20573-2-.txt");
-  EXPECT_EQ(b.stop_line, 5);
+  // The message names the line's row that caused it, and where the train stopped.
+  EXPECT_EQ(b.stop_file, "Sarvena_Lucredo_linea.txt");
+  EXPECT_EQ(b.stop_line, 4);
+  EXPECT_TRUE(b.stop_reason.find("stopped at its line 5") != std::string::npos) << b.stop_reason;
   EXPECT_EQ(cell(39).line_speed, 20);  // rows before the signal are read
   EXPECT_EQ(cell(9).kind, stop_marker);
   EXPECT_EQ(cell(62).kind, signal);  // placed before the test that stops

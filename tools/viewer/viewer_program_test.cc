@@ -553,8 +553,10 @@ TEST(InspectProgram, PictureOfAShortLineUsesOnlyWhatRenderersDrawAlike) {
       "[generale]\r\nnumero vetture, 5\r\n[stazioni]\r\n"
       "stazione, 500, 2, 300, 1,0,0, 4,1,1, 2,1,1, 30, 8,0,0, MONTE ALTO\r\n"
       "stazione, 16000, 28, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, BIVIO NORD\r\n[fine]\r\n";
+  // --keep-going: a train without a station is otherwise refused.
   ASSERT_EQ(run_program(platform, std::vector<std::string>{"--line", kDir + "/line.txt",
-                                                           "--train", kDir + "/train.txt"}),
+                                                           "--train", kDir + "/train.txt",
+                                                           "--keep-going"}),
             kBuilt);
   ASSERT_EQ(inspect(platform.files, {"--svg", "/p.svg", "--html", "/p.html", "--dir", kDir}).status,
             kInspected);
@@ -715,8 +717,10 @@ TEST(InspectProgram, ABrokenScenarioIsDrawnWithAWarning) {
   platform.files.files[kDir + "/line.txt"] =
       "[generale]\r\nlunghezza percorso, 30000\r\n[fine]\r\n";
   platform.files.files[kDir + "/train.txt"] = "[generale]\r\nsabbia, 300\r\n[fine]\r\n";
+  // --keep-going: a train without a station is otherwise refused.
   ASSERT_EQ(run_program(platform, std::vector<std::string>{"--line", kDir + "/line.txt",
-                                                           "--train", kDir + "/train.txt"}),
+                                                           "--train", kDir + "/train.txt",
+                                                           "--keep-going"}),
             kBuilt);
   const Outcome full = inspect(platform.files, {"--svg", "/full.svg", "--dir", kDir});
   EXPECT_EQ(full.status, 0);
