@@ -23,7 +23,6 @@ void check_descriptions(Builder& b, const DescriptionTexts& texts) {
   // A check looks at where the track is laid, never at the plan's values:
   // left to be computed when looked at, they are never computed.
   b.track_plan.set_background(false);
-  b.scenario_required = true;
   check_scenario(b, texts.train.has_value());
 }
 
