@@ -13,7 +13,7 @@ size_t longest_file_name(std::string_view route, std::string_view number) {
        {line_description_name(route), plan_file_name(route), train_description_name(route, number),
         notes_name(route, number), slowdown_order_name(route, number),
         train_card_name(route, number), station_file_name(route, number),
-        cell_file_name(route, number)}) {
+        cell_file_name(route, number), std::string(kPublishRecordName)}) {
     longest = std::max(longest, name.size());
   }
   const std::string temporary_digits(kTemporaryNameRandomDigits, '0');

@@ -59,6 +59,19 @@ inline std::string temporary_name(std::string_view path, std::string_view random
   return name;
 }
 
+// What a temporary name adds to the final name it stands for. A run takes
+// one tag for all its temporaries, so that the next run can find what a
+// killed one left: every name that ends with temporary_name_end(tag).
+inline constexpr size_t kTemporaryNameExtraLength =
+    1 + kTemporaryNameRandomDigits + kTemporaryNameSuffix.size();
+inline std::string temporary_name_end(std::string_view tag) { return temporary_name("", tag); }
+
+// The record a run keeps in the folder while it writes there: which working
+// copies it put there and which temporaries it is publishing, so that the
+// next run can finish what a killed one left. Written, like every file,
+// under a temporary name first.
+inline constexpr std::string_view kPublishRecordName = "scenario_builder.publishing";
+
 // The longest name a file of one run takes in its folder, temporary names
 // included, for this route name and train number. Every name above counts
 // here, so that a route and a number that pass scenario_name_problem fit

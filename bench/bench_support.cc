@@ -15,12 +15,14 @@ void fail(const std::string& what) {
   std::exit(1);
 }
 
-void RecordingFileSystem::replace_file(const std::string& path,
-                                       std::span<const std::string_view> chunks) {
+void RecordingFileSystem::write_new_file(const std::string& temporary_path,
+                                         const std::string& final_path,
+                                         std::span<const std::string_view> chunks,
+                                         Durability durability) {
   size_t size = 0;
   for (std::string_view chunk : chunks) size += chunk.size();
-  operations_.push_back({false, path, size});
-  inner_.replace_file(path, chunks);
+  operations_.push_back({false, final_path, size, durability == Durability::synced});
+  inner_.write_new_file(temporary_path, final_path, chunks, durability);
 }
 
 void RecordingFileSystem::remove_file(const std::string& path) {

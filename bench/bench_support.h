@@ -50,19 +50,38 @@ struct FileOperation {
   bool remove = false;
   std::string path;
   size_t size = 0;
+  // A file written is synced before its rename.
+  bool synced = false;
 };
 
-// Passes everything to the disk and notes the replacements and deletions.
+// Passes everything to the disk and notes the files written (under their
+// final names) and deleted.
 class RecordingFileSystem : public FileSystem {
  public:
   explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
 
   bool exists(const std::string& path) override { return inner_.exists(path); }
   std::string read_file(const std::string& path) override { return inner_.read_file(path); }
+  std::string read_regular_file(const std::string& path) override {
+    return inner_.read_regular_file(path);
+  }
   std::string read_own_file(const std::string& path) override {
     return inner_.read_own_file(path);
   }
-  void replace_file(const std::string& path, std::span<const std::string_view> chunks) override;
+  void write_new_file(const std::string& temporary_path, const std::string& final_path,
+                      std::span<const std::string_view> chunks, Durability durability) override;
+  void rename_file(const std::string& from, const std::string& to) override {
+    inner_.rename_file(from, to);
+  }
+  void check_replaceable(const std::string& path) override { inner_.check_replaceable(path); }
+  void sync_folder(const std::string& dir) override { inner_.sync_folder(dir); }
+  std::vector<std::string> list_folder(const std::string& dir) override {
+    return inner_.list_folder(dir);
+  }
+  std::string new_temporary_tag() override { return inner_.new_temporary_tag(); }
+  LockAttempt try_lock_folder(const std::string& dir, LockMode mode) override {
+    return inner_.try_lock_folder(dir, mode);
+  }
   // A deletion of a file that is not there (a run's clean-up of working
   // copies the reading already deleted) does nothing, and is not recorded.
   void remove_file(const std::string& path) override;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <stdexcept>
@@ -17,11 +18,14 @@
 #include "driver/error_messages.h"
 #include "driver/options.h"
 #include "line/line_writer.h"
+#include "platform/folder_lock.h"
+#include "platform/folder_transaction.h"
 #include "platform/protected_file_system.h"
 #include "platform/system_error.h"
 #include "scenario/built_in_names.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
+#include "track/build_files.h"
 #include "track/error_numbers.h"
 #include "track/fatal_report.h"
 #include "train/train_writer.h"
@@ -69,7 +73,7 @@ void keep_edited_description(Builder& b, FileSystem& files, const WorkingDescrip
   if (!files.exists(working)) return;
   if (d.user && files.same_file(d.user->path, working)) return;
   const std::string content = d.user ? d.user->content : render_line_list(d.built_in_lines);
-  if (files.read_file(working) == content) return;
+  if (files.read_regular_file(working) == content) return;
   const std::string shown = shown_path(working);
   throw DescriptionInTheWay(shown + " differs from the description this run writes there and " +
                             "would be lost: build from it with " + std::string(d.option) + " " +
@@ -101,8 +105,9 @@ void protect_user_files(Builder& b, ProtectedFileSystem& files,
 // The description texts this run puts into the folder under their working
 // names. They never outlive the run, whatever its outcome: the reading
 // deletes them as it goes, and whatever is left (a reader stopped early, a
-// fatal report, a failed write) goes when the run ends. A user's file read
-// in place is protected and stays.
+// fatal report, a failed write) goes when the run ends; when the run is
+// killed, the next run in the folder deletes them (FolderTransaction). A
+// user's file read in place is protected and stays.
 class WorkingCopies {
  public:
   explicit WorkingCopies(FileSystem& files) : files_(files) {}
@@ -132,9 +137,32 @@ class WorkingCopies {
 // otherwise through the whole build beside the copy read back.
 void install_user_description(Builder& b, ProtectedFileSystem& files, UserDescription& user,
                               const std::string& working_name) {
-  const std::string working = b.path(working_name);
-  if (!files.same_file(user.path, working)) files.replace_file(working, user.content);
+  if (!files.same_file(user.path, b.path(working_name))) {
+    const std::string_view chunk = user.content;
+    replace_build_file(b, working_name, std::span<const std::string_view>(&chunk, 1));
+  }
   std::string().swap(user.content);
+}
+
+// The working copies this run writes, with their bytes, for the record that
+// lets the next run tell them from an author's file; a user's file read in
+// place is not one.
+void begin_writing(Builder& b, ProtectedFileSystem& files,
+                   const std::optional<UserDescription>& user_line,
+                   const std::optional<UserDescription>& user_train) {
+  const std::string built_in_line = render_line_list(built_in_line_lines());
+  const std::string built_in_train = render_line_list(built_in_train_lines());
+  std::vector<FolderTransaction::WorkingCopy> copies;
+  const std::string line_name = line_description_name(b.route_name);
+  const std::string train_name = train_description_name(b.route_name, b.train_number);
+  if (!files.is_protected(b.path(line_name))) {
+    copies.push_back({line_name, user_line ? std::string_view(user_line->content) : built_in_line});
+  }
+  if (!files.is_protected(b.path(train_name))) {
+    copies.push_back(
+        {train_name, user_train ? std::string_view(user_train->content) : built_in_train});
+  }
+  b.transaction->begin(copies);
 }
 
 void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
@@ -142,6 +170,7 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   auto user_train = load_user_description(files, options.train_file);
   keep_edited_descriptions(b, files, user_line, user_train);
   protect_user_files(b, files, user_line, user_train);
+  begin_writing(b, files, user_line, user_train);
 
   b.platform->show_waiting_window();
   WorkingCopies copies(files);
@@ -228,6 +257,20 @@ int report_outcome(Platform& platform, const Builder& b, const DescriptionSource
   return kBuiltWithProblem;
 }
 
+// What a run says while it waits for the folder's lock, and when it cannot
+// have one.
+LockWaiting lock_waiting(Platform& platform, const std::string& dir) {
+  LockWaiting waiting;
+  waiting.on_long_wait = [&platform, dir] {
+    platform.report("scenario_builder: waiting for another run in " + dir + " to end");
+  };
+  waiting.on_unsupported = [&platform, dir](const std::string& reason) {
+    platform.report("scenario_builder: warning: " + dir + " cannot be locked (" + reason +
+                    "): a run started there meanwhile could mix its files with this one's");
+  };
+  return waiting;
+}
+
 // A failure that says the folder refuses new files: an installed program's
 // folder (/usr/bin, Program Files) is not its user's to write.
 bool cannot_write_there(const FileError& e) {
@@ -280,14 +323,29 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     }
     if (options.check) return check(b, options, files, sources);
     if (options.directory) files.make_directories(b.directory);
+    // One run at a time writes in the folder; a run killed there left a
+    // record of what to finish first.
+    const std::unique_ptr<FolderLockHold> lock =
+        lock_folder(files, b.directory, LockMode::exclusive, lock_waiting(platform, b.directory));
+    FolderTransaction transaction(files, b.directory,
+                                  [&b](const std::string& name) { return b.path(name); });
+    if (const std::string finished = transaction.finish_interrupted_run(); !finished.empty()) {
+      platform.report("scenario_builder: " + finished);
+    }
+    b.transaction = &transaction;
     if (options.export_descriptions) {
       keep_edited_descriptions(b, files, std::nullopt, std::nullopt);
+      transaction.begin({});
       write_line_description(b);
       write_train_description(b);
       platform.report(export_summary(b));
       return kBuilt;
     }
     build(b, options, files);
+  } catch (const FolderBusy& e) {
+    // The windowed program shows it in its box: it is why nothing happened.
+    platform.show_message("scenario_builder: " + std::string(e.what()));
+    return kFileOrUsageError;
   } catch (const FatalReport&) {
     platform.close_waiting_window();
     report_diagnostics(platform, b, sources);

@@ -75,7 +75,8 @@ TEST(RunProgram, AnEditedDescriptionInTheFolderIsNeverReplaced) {
     EXPECT_EQ(run_program(platform, c.args), kFileOrUsageError) << c.what;
 
     EXPECT_EQ(platform.files.files[path], "edited\r\n") << c.what;
-    EXPECT_TRUE(platform.files.log.empty()) << c.what;
+    // Nothing but the folder's lock, taken and given back.
+    EXPECT_TRUE(replacements_in(platform.files.log).empty()) << c.what;
     ASSERT_EQ(platform.reports.size(), 1u) << c.what;
     EXPECT_NE(platform.reports[0].find(path + " differs"), std::string::npos) << platform.reports[0];
     EXPECT_NE(platform.reports[0].find(c.hint + " " + path), std::string::npos)
@@ -103,7 +104,7 @@ TEST(RunProgram, AUserFileThatIsTheOtherWorkingFileIsNeitherReplacedNorDeleted) 
   platform.files.files[train_working] = text;
   run_program(platform, std::vector<std::string>{"--line", train_working});
   EXPECT_EQ(platform.files.files[train_working], text);
-  for (const std::string& entry : platform.files.log) {
+  for (const std::string& entry : replacements_in(platform.files.log)) {
     EXPECT_NE(entry, "write " + train_working);
     EXPECT_NE(entry, "delete " + train_working);
   }
@@ -128,7 +129,7 @@ TEST(RunProgram, AWriteFailureNamesTheFileAndStopsLaterSteps) {
   ASSERT_FALSE(platform.reports.empty());
   EXPECT_NE(platform.reports.back().find("Sarvena_Lucredo_20573-2_note.txt"), std::string::npos);
   EXPECT_NE(platform.reports.back().find("disk is full"), std::string::npos);
-  for (const std::string& entry : platform.files.log) {
+  for (const std::string& entry : replacements_in(platform.files.log)) {
     EXPECT_EQ(entry.find("rallentamenti"), std::string::npos) << entry;
   }
 }
@@ -144,6 +145,7 @@ TEST(RunProgram, RunsTheBuildStepsInOrder) {
   EXPECT_EQ(run_program(platform, std::vector<std::string>{}), kBuilt);
   const std::string dir = platform.directory + "/";
   const std::vector<std::string> expected = {
+      "write " + dir + "scenario_builder.publishing",
       "write " + dir + "Sarvena_Lucredo_linea.txt",
       "write " + dir + "Sarvena_Lucredo_20573-2-.txt",
       "write " + dir + "Sarvena_Lucredo_20573-2_note.txt",
@@ -151,11 +153,14 @@ TEST(RunProgram, RunsTheBuildStepsInOrder) {
       "write " + dir + "Sarvena_Lucredo_20573-2_scheda_treno.txt",
       "delete " + dir + "Sarvena_Lucredo_linea.txt",
       "delete " + dir + "Sarvena_Lucredo_20573-2-.txt",
+      // The record names the set's temporaries before the first rename.
+      "write " + dir + "scenario_builder.publishing",
       "write " + dir + "Sarvena_Lucredo_linea.dat",
       "write " + dir + "Sarvena_Lucredo_20573-2.sim",
       "write " + dir + "Sarvena_Lucredo_20573-2.dat",
+      "delete " + dir + "scenario_builder.publishing",
   };
-  EXPECT_EQ(platform.files.log, expected);
+  EXPECT_EQ(replacements_in(platform.files.log), expected);
   EXPECT_EQ(platform.events, std::vector<std::string>{"window shown"});
   EXPECT_TRUE(platform.messages.empty());
   // One line says what was written where.

@@ -4,11 +4,12 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/file_names.h"
 #include "output/competition_codes.h"
 #include "output/compiled_layout.h"
-#include "platform/file_system.h"
+#include "track/build_files.h"
 #include "track/error_numbers.h"
 #include "track/fatal_report.h"
 
@@ -60,32 +61,13 @@ void fill_header_slots(Builder& b) {
   header.value2 = competition_code_og(b);
 }
 
-// The x block and the y block, each followed by its unset elements (2 zero
-// bytes each). The blocks are handed to the file system as they are kept,
-// never copied: the plan of a long line is tens of megabytes.
-void write_plan_file(Builder& b) {
-  const TrackPlan& plan = b.track_plan;
-  // The line reader allocates the plan with the cells, so it is missing only
-  // in a model built some other way. Such a plan has no elements, and its
-  // file is written empty rather than left over from an earlier build.
-  const size_t unset = static_cast<size_t>(std::max(plan.unset_count(), 0));
-  const std::string zeros(2 * unset, '\0');
-  const std::array<std::string_view, 4> chunks{plan.x_block(), zeros, plan.y_block(), zeros};
-  b.files->replace_file(b.path(plan_file_name(b.route_name)), chunks);
-  for (std::string_view chunk : chunks) b.compiled_bytes += static_cast<int64_t>(chunk.size());
-}
-
-void write_station_file(Builder& b) {
-  const std::string image = encode_station_file(b.stations);
-  b.files->replace_file(b.path(station_file_name(b.route_name, b.train_number)), image);
-  b.compiled_bytes += static_cast<int64_t>(image.size());
-}
-
-void write_cell_file(Builder& b) {
-  const std::string image = encode_cell_file(b.cells);
-  b.files->replace_file(b.path(cell_file_name(b.route_name, b.train_number)), image);
-  b.compiled_bytes += static_cast<int64_t>(image.size());
-}
+// The images of the station file and the cell file, and the zeros of the
+// plan's unset elements, while the set is published.
+struct CompiledImages {
+  std::string stations;
+  std::string cells;
+  std::string unset_zeros;
+};
 
 }  // namespace
 
@@ -93,10 +75,30 @@ void output_step(Builder& b) {
   fill_header_slots(b);
   // The outcome is known now: a recorded problem holds the files back.
   if (b.error_number != error::none && !b.keep_going) return;
+  // The plan's x block and y block, each followed by its unset elements (2
+  // zero bytes each), are handed over as they are kept, never copied: the
+  // plan of a long line is tens of megabytes.
+  const TrackPlan& plan = b.track_plan;
+  // The line reader allocates the plan with the cells, so it is missing only
+  // in a model built some other way. Such a plan has no elements, and its
+  // file is written empty rather than left over from an earlier build.
+  CompiledImages images;
+  images.unset_zeros.assign(2 * static_cast<size_t>(std::max(plan.unset_count(), 0)), '\0');
+  images.stations = encode_station_file(b.stations);
+  images.cells = encode_cell_file(b.cells);
+  const std::array<std::string_view, 4> plan_chunks{plan.x_block(), images.unset_zeros,
+                                                     plan.y_block(), images.unset_zeros};
+  const std::string_view station_chunk = images.stations;
+  const std::string_view cell_chunk = images.cells;
+  std::vector<FolderTransaction::Published> set;
   // A build without the plan leaves an earlier plan file as it was.
-  if (b.with_track_plan) write_plan_file(b);
-  write_station_file(b);
-  write_cell_file(b);
+  if (b.with_track_plan) set.push_back({plan_file_name(b.route_name), plan_chunks});
+  set.push_back({station_file_name(b.route_name, b.train_number), {&station_chunk, 1}});
+  set.push_back({cell_file_name(b.route_name, b.train_number), {&cell_chunk, 1}});
+  publish_build_files(b, set);
+  for (const FolderTransaction::Published& file : set) {
+    for (std::string_view chunk : file.chunks) b.compiled_bytes += static_cast<int64_t>(chunk.size());
+  }
 }
 
 }  // namespace sb

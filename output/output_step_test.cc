@@ -100,7 +100,7 @@ TEST_F(OutputStep, PlanFileIsXBlockThenYBlock) {
 
 TEST_F(OutputStep, WritesPlanThenStationsThenCells) {
   output_step(b);
-  EXPECT_EQ(platform.files.log,
+  EXPECT_EQ(replacements_in(platform.files.log),
             (std::vector<std::string>{"write " + platform.file(plan_file_name(b.route_name)),
                                       "write " + platform.file(station_file_name(b.route_name, b.train_number)),
                                       "write " + platform.file(cell_file_name(b.route_name, b.train_number))}));

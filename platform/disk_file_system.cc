@@ -7,6 +7,7 @@
 #include <optional>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -79,11 +81,14 @@ File create_new_file(const std::string& path) {
                       _O_WRONLY | _O_BINARY, "wb");
 }
 
-// A link is opened as itself (the reparse point), so that it shows as one.
-File open_regular_file(const std::string& path) {
+// Without follow_links a link is opened as itself (the reparse point), so
+// that it shows as one. A pipe or device is refused before any read.
+File open_regular_file(const std::string& path, bool follow_links) {
+  const DWORD flags =
+      FILE_ATTRIBUTE_NORMAL | (follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
   const HANDLE handle = CreateFileA(
       path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) throw FileError("open", path, last_error_number());
   BY_HANDLE_FILE_INFORMATION info;
   const char* refusal = nullptr;
@@ -114,6 +119,100 @@ int delete_name(const std::string& path) {
   return DeleteFileA(path.c_str()) ? 0 : last_error_number();
 }
 
+// The path in UTF-16, from the code page the narrow paths are in.
+std::wstring wide(const std::string& path) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring result(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), result.data(), n);
+  return result;
+}
+
+int sync_data(std::FILE* file) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return FlushFileBuffers(handle) ? 0 : last_error_number();
+}
+
+// MOVEFILE_WRITE_THROUGH returns once the rename is on the disk, which
+// stands in for syncing the folder afterwards.
+int rename_over(const std::string& from, const std::string& to) {
+  return MoveFileExW(wide(from).c_str(), wide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? 0
+             : last_error_number();
+}
+
+int sync_folder_entries(const std::string&) { return 0; }
+
+// A file another program holds open without sharing its deletion (the
+// simulator, say) cannot be renamed over: open it for deletion, as a rename
+// would, and let go at once.
+int replaceable(const std::string& path) {
+  const HANDLE handle =
+      CreateFileW(wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                  nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : last_error_number();
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool folder = GetFileInformationByHandle(handle, &info) &&
+                      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  CloseHandle(handle);
+  return folder ? EISDIR : 0;
+}
+
+// A named mutex stands for the folder: the same folder, however it is
+// spelled, gives the same name (its full path, in one case), and the system
+// releases the mutex when its holder dies. It is exclusive for readers too.
+class MutexHold : public FolderLockHold {
+ public:
+  explicit MutexHold(HANDLE mutex) : mutex_(mutex) {}
+  ~MutexHold() override {
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+};
+
+std::wstring folder_mutex_name(const std::string& dir) {
+  std::wstring path = wide(dir);
+  std::vector<wchar_t> full(32768);
+  const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n > 0 && n < full.size()) path.assign(full.data(), n);
+  while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  if (!path.empty()) CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
+  // FNV-1a over the UTF-16 units: a mutex name may not hold a backslash.
+  uint64_t hash = 0xcbf29ce484222325u;
+  for (wchar_t c : path) {
+    hash = (hash ^ static_cast<uint16_t>(c)) * 0x100000001b3u;
+  }
+  wchar_t name[64];
+  std::swprintf(name, 64, L"scenario_builder-folder-%016llx", static_cast<unsigned long long>(hash));
+  return name;
+}
+
+LockAttempt try_lock(const std::string& dir, LockMode) {
+  const std::wstring name = folder_mutex_name(dir);
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, (L"Global\\" + name).c_str());
+  if (!mutex && GetLastError() == ERROR_ACCESS_DENIED) {
+    mutex = CreateMutexW(nullptr, FALSE, (L"Local\\" + name).c_str());
+  }
+  if (!mutex) return {LockAttempt::unsupported, nullptr, last_error_number()};
+  const DWORD waited = WaitForSingleObject(mutex, 0);
+  // An abandoned mutex is one whose holder died: it is ours now.
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    return {LockAttempt::taken, std::make_unique<MutexHold>(mutex), 0};
+  }
+  CloseHandle(mutex);
+  return {LockAttempt::busy, nullptr, 0};
+}
+
 #else
 
 File adopt_descriptor(int fd, const char* mode) {
@@ -135,9 +234,10 @@ File create_new_file(const std::string& path) {
 
 // O_NONBLOCK keeps a pipe without a writer from holding the run up until it
 // is refused; it changes nothing for a regular file.
-File open_regular_file(const std::string& path) {
+File open_regular_file(const std::string& path, bool follow_links) {
   errno = 0;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(path.c_str(),
+                        O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW));
   if (fd < 0 && errno == ELOOP) throw FileError::refused("read", path, kLinkInstead);
   if (fd < 0) throw FileError("open", path, errno);
   struct stat st;
@@ -167,11 +267,52 @@ std::optional<uint64_t> regular_file_size(std::FILE* file) {
 // Deletes the name itself: a link goes, not the file it points to.
 int delete_name(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
-#endif
+int sync_data(std::FILE* file) { return ::fsync(::fileno(file)) == 0 ? 0 : errno; }
 
-// Tries at most this many random names before giving up on a folder whose
-// names are all taken: with 64 random bits, a second try is already rare.
-constexpr int kTemporaryNameAttempts = 100;
+int rename_over(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// A file is renamed over whatever holds its name but a folder.
+int replaceable(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? EISDIR : 0;
+}
+
+// A file system that cannot sync a folder (EINVAL) keeps its entries as it
+// keeps them; that is not a failure of the run.
+int sync_folder_entries(const std::string& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const int error = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+  ::close(fd);
+  return error;
+}
+
+// flock on the folder itself, opened for reading only: nothing is created
+// in it, and the system releases the lock when its holder dies.
+class FlockHold : public FolderLockHold {
+ public:
+  explicit FlockHold(int fd) : fd_(fd) {}
+  ~FlockHold() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+LockAttempt try_lock(const std::string& dir, LockMode mode) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return {LockAttempt::unsupported, nullptr, errno};
+  if (::flock(fd, (mode == LockMode::exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) {
+    return {LockAttempt::taken, std::make_unique<FlockHold>(fd), 0};
+  }
+  const int error = errno;
+  ::close(fd);
+  if (error == EWOULDBLOCK) return {LockAttempt::busy, nullptr, 0};
+  return {LockAttempt::unsupported, nullptr, error};
+}
+
+#endif
 
 // 64 bits for a temporary name: a splitmix64 sequence from a seed the system
 // gives once. Names need only be hard to foresee and unlikely to meet; the
@@ -191,74 +332,41 @@ std::string random_name_part() {
   return hex;
 }
 
-struct TemporaryFile {
-  std::string path;
-  File file;
-};
-
-// Creates a new file beside `path`, under a random name that no file has.
-// A name that is taken (by a link, a file or a folder someone else put
-// there) is left alone for the next one, so nothing found in the folder is
-// ever opened or followed. Failures name `path`, the file the user asked
-// for: the temporary name is this class's own business.
-TemporaryFile create_beside(const std::string& path) {
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    TemporaryFile temp{temporary_name(path, random_name_part()), nullptr};
-    errno = 0;
-    temp.file = create_new_file(temp.path);
-    if (temp.file) return temp;
-    if (errno != EEXIST) throw FileError("create", path, errno ? errno : EIO);
-  }
-  throw FileError("create", path, EEXIST);
-}
-
-// Writes the chunks into the temporary file and closes it; on a failure
-// the temporary file is deleted.
-void write_all(TemporaryFile temp, const std::string& path,
-               std::span<const std::string_view> chunks) {
-  errno = 0;
-  auto fail = [&](const char* operation, int error) {
-    temp.file.reset();
-    delete_name(temp.path);
-    throw FileError(operation, path, error ? error : EIO);
-  };
-  for (std::string_view chunk : chunks) {
-    if (!chunk.empty() &&
-        std::fwrite(chunk.data(), 1, chunk.size(), temp.file.get()) != chunk.size()) {
-      fail("write", errno);
-    }
-  }
-  if (std::fflush(temp.file.get()) != 0) fail("write", errno);
-  if (std::fclose(temp.file.release()) != 0) fail("close", errno);
-}
-
 // Reads the open file to its end, refusing more than `largest` bytes.
+//
+// A regular file is read straight into a string of its size, so that a
+// description of megabytes is copied once. Anything else (a pipe, a device
+// that never ends) and a file that grows meanwhile are read on in pieces of
+// at most 1 MiB that are joined at the end: memory never goes past the limit
+// and one piece, however long the input runs.
 std::string read_to_end(std::FILE* file, const std::string& path, size_t largest) {
-  // Read straight into a string of the file's size, so that a description
-  // of megabytes is copied once; a file that grows meanwhile is read on to
-  // its end all the same.
-  std::string content;
   // One byte more than the largest file read shows a larger one.
   const size_t room = largest + 1;
-  if (const auto expected = regular_file_size(file)) {
-    content.resize(static_cast<size_t>(std::min<uint64_t>(*expected + 1, room)));
-  }
+  constexpr size_t kPiece = size_t{1} << 20;
+  std::vector<std::string> pieces;
   size_t used = 0;
+  const auto expected = regular_file_size(file);
+  size_t next_size = expected ? static_cast<size_t>(std::min<uint64_t>(*expected + 1, room))
+                              : std::min<size_t>(size_t{1} << 16, room);
   for (;;) {
-    if (content.size() - used < 4096 && content.size() < room) {
-      content.resize(std::min(std::max<size_t>(2 * content.size(), 1 << 16), room));
-    }
-    const size_t n = std::fread(content.data() + used, 1, content.size() - used, file);
+    std::string piece(next_size, '\0');
+    const size_t n = std::fread(piece.data(), 1, piece.size(), file);
+    piece.resize(n);
     used += n;
     if (used > largest) {
       throw FileError::refused("read", path,
                                "larger than " + std::to_string(largest >> 20) +
                                    " MiB, far more than any description");
     }
-    if (n == 0 || std::feof(file) || std::ferror(file)) break;
+    pieces.push_back(std::move(piece));
+    if (n < next_size || std::ferror(file)) break;
+    next_size = std::min(kPiece, room - used);
   }
   if (std::ferror(file)) throw FileError("read", path, errno ? errno : EIO);
-  content.resize(used);
+  if (pieces.size() == 1) return std::move(pieces.front());
+  std::string content;
+  content.reserve(used);
+  for (const std::string& piece : pieces) content.append(piece);
   return content;
 }
 
@@ -276,24 +384,68 @@ std::string DiskFileSystem::read_file(const std::string& path) {
   return read_to_end(file.get(), path, largest_read_);
 }
 
-std::string DiskFileSystem::read_own_file(const std::string& path) {
-  File file = open_regular_file(path);
+std::string DiskFileSystem::read_regular_file(const std::string& path) {
+  File file = open_regular_file(path, true);
   return read_to_end(file.get(), path, largest_read_);
 }
 
-void DiskFileSystem::replace_file(const std::string& path,
-                                  std::span<const std::string_view> chunks) {
-  TemporaryFile temp = create_beside(path);
-  const std::string temp_path = temp.path;
-  write_all(std::move(temp), path, chunks);
-  // The rename replaces whatever has the name, a link included, and never
-  // writes through it.
-  std::error_code ec;
-  std::filesystem::rename(temp_path, path, ec);
-  if (ec) {
-    delete_name(temp_path);
-    throw FileError("rename", path, errno_of(ec));
+std::string DiskFileSystem::read_own_file(const std::string& path) {
+  File file = open_regular_file(path, false);
+  return read_to_end(file.get(), path, largest_read_);
+}
+
+void DiskFileSystem::write_new_file(const std::string& temporary_path,
+                                    const std::string& final_path,
+                                    std::span<const std::string_view> chunks,
+                                    Durability durability) {
+  errno = 0;
+  File file = create_new_file(temporary_path);
+  if (!file) throw FileError("create", final_path, errno ? errno : EIO);
+  auto fail = [&](const char* operation, int error) {
+    file.reset();
+    delete_name(temporary_path);
+    throw FileError(operation, final_path, error ? error : EIO);
+  };
+  for (std::string_view chunk : chunks) {
+    if (!chunk.empty() &&
+        std::fwrite(chunk.data(), 1, chunk.size(), file.get()) != chunk.size()) {
+      fail("write", errno);
+    }
   }
+  if (std::fflush(file.get()) != 0) fail("write", errno);
+  if (durability == Durability::synced) {
+    if (const int error = sync_data(file.get())) fail("sync", error);
+  }
+  if (std::fclose(file.release()) != 0) fail("close", errno);
+}
+
+void DiskFileSystem::rename_file(const std::string& from, const std::string& to) {
+  if (const int error = rename_over(from, to)) throw FileError("rename", to, error);
+}
+
+void DiskFileSystem::check_replaceable(const std::string& path) {
+  if (const int error = replaceable(path)) throw FileError("rename", path, error);
+}
+
+void DiskFileSystem::sync_folder(const std::string& dir) {
+  if (const int error = sync_folder_entries(dir)) throw FileError("sync", dir, error);
+}
+
+std::vector<std::string> DiskFileSystem::list_folder(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end;
+       it.increment(error)) {
+    names.push_back(it->path().filename().string());
+  }
+  if (error) throw FileError("list", dir, errno_of(error));
+  return names;
+}
+
+std::string DiskFileSystem::new_temporary_tag() { return random_name_part(); }
+
+LockAttempt DiskFileSystem::try_lock_folder(const std::string& dir, LockMode mode) {
+  return try_lock(dir, mode);
 }
 
 void DiskFileSystem::remove_file(const std::string& path) {

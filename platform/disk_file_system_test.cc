@@ -109,3 +109,42 @@ TEST(DiskFileSystem, AReplacementLeavesOnlyTheNewFile) {
 
 }  // namespace
 }  // namespace sb
+
+namespace sb {
+namespace {
+
+// What the programs read in a folder they work in must be a regular file:
+// a pipe there is refused at once, never waited on; a link is followed.
+TEST(DiskFileSystem, ReadsRegularFilesWithoutWaitingOnAPipe) {
+  TempDir dir;
+  DiskFileSystem disk;
+  write_file_bytes(dir.file("regular.txt"), "bytes");
+  fs::create_symlink(dir.file("regular.txt"), dir.file("link"));
+  ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+
+  EXPECT_EQ(disk.read_regular_file(dir.file("link")), "bytes");
+  for (const std::string& path : {dir.file("pipe"), std::string("/dev/zero")}) {
+    EXPECT_THROW(disk.read_regular_file(path), FileError) << path;
+  }
+}
+
+// The lock of a folder is held through the folder itself: nothing is
+// created in it, readers share it, and a writer has it alone.
+TEST(DiskFileSystem, LocksAFolderForOneWriterOrManyReaders) {
+  TempDir dir;
+  DiskFileSystem disk;
+  {
+    LockAttempt writer = disk.try_lock_folder(dir.path(), LockMode::exclusive);
+    ASSERT_EQ(writer.outcome, LockAttempt::taken);
+    EXPECT_EQ(disk.try_lock_folder(dir.path(), LockMode::exclusive).outcome, LockAttempt::busy);
+    EXPECT_EQ(disk.try_lock_folder(dir.path(), LockMode::shared).outcome, LockAttempt::busy);
+  }
+  LockAttempt reader = disk.try_lock_folder(dir.path(), LockMode::shared);
+  ASSERT_EQ(reader.outcome, LockAttempt::taken);
+  EXPECT_EQ(disk.try_lock_folder(dir.path(), LockMode::shared).outcome, LockAttempt::taken);
+  EXPECT_EQ(disk.try_lock_folder(dir.path(), LockMode::exclusive).outcome, LockAttempt::busy);
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+}  // namespace
+}  // namespace sb

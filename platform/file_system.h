@@ -2,11 +2,34 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sb {
+
+// Whether a file written must be on the disk before the call returns (the
+// file's data synced), or may stay in the system's cache a while.
+enum class Durability { cached, synced };
+
+// How a folder is locked: one writer alone, or readers among themselves.
+enum class LockMode { exclusive, shared };
+
+// A lock held on a folder, released when destroyed (and by the system when
+// its holder dies).
+class FolderLockHold {
+ public:
+  virtual ~FolderLockHold() = default;
+};
+
+// The answer to one attempt at a folder's lock.
+struct LockAttempt {
+  enum Outcome { taken, busy, unsupported } outcome = unsupported;
+  std::unique_ptr<FolderLockHold> hold;  // when taken
+  int error_number = 0;                  // why, when unsupported
+};
 
 // Every file access of the builder goes through this interface, so that tests
 // can run a whole build in memory and make any operation fail on purpose.
@@ -16,19 +39,48 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   virtual bool exists(const std::string& path) = 0;
-  // Reads the whole file, following a link at the path: the user named it.
+  // Reads the whole file, following a link at the path: the user named it,
+  // and it may be a pipe.
   virtual std::string read_file(const std::string& path) = 0;
+  // Reads a file in a folder the program works in, following a link: it
+  // must be a regular file, and anything else there (a pipe, a device, a
+  // folder) is refused at once rather than waited for.
+  virtual std::string read_regular_file(const std::string& path) = 0;
   // Reads back a file this run wrote itself. A link at the path is not
   // followed, and anything at the path but a regular file is refused: in a
   // folder others can write to, the name may have been taken meanwhile.
   virtual std::string read_own_file(const std::string& path) = 0;
-  // Replaces the file whole with the concatenation of the chunks. The new
-  // content is written into a file created new beside it, under a name no
-  // file had, and renamed over it: a failed write leaves the old file as it
-  // was and no partial file behind, and a link at the path is replaced, never
-  // written through.
-  virtual void replace_file(const std::string& path,
-                            std::span<const std::string_view> chunks) = 0;
+
+  // Writes the chunks into a new file at `temporary_path`, which must not
+  // exist (nothing found there is opened or followed: EEXIST), syncs it
+  // when asked and closes it. On a failure the new file is deleted, and the
+  // error names `final_path`, the file the user knows of.
+  virtual void write_new_file(const std::string& temporary_path, const std::string& final_path,
+                              std::span<const std::string_view> chunks,
+                              Durability durability) = 0;
+  // Renames `from` over `to`, replacing whatever has that name (a link is
+  // replaced, never written through). The error names `to`.
+  virtual void rename_file(const std::string& from, const std::string& to) = 0;
+  // Throws when a rename over the file would fail although the file is
+  // there: a folder has its name, or (on Windows) a program holds it open
+  // without letting it be deleted. A missing file is replaceable.
+  virtual void check_replaceable(const std::string& path) = 0;
+  // Makes the renames and deletions in the folder so far last.
+  virtual void sync_folder(const std::string& dir) = 0;
+  // The names (not paths) of the entries directly in the folder.
+  virtual std::vector<std::string> list_folder(const std::string& dir) = 0;
+  // A fresh tag for temporary names (base/file_names.h): 16 hexadecimal
+  // digits, hard to foresee.
+  virtual std::string new_temporary_tag() = 0;
+  // Tries once to lock the folder, without waiting; creates nothing in it.
+  virtual LockAttempt try_lock_folder(const std::string& dir, LockMode mode) = 0;
+
+  // Replaces the file whole with the concatenation of the chunks: written
+  // into a new file beside it (named with `tag`, or with a fresh one) and
+  // renamed over it. A failed write leaves the old file as it was and no
+  // temporary file behind.
+  virtual void replace_file(const std::string& path, std::span<const std::string_view> chunks,
+                            std::string_view tag, Durability durability);
   // Deletes the file; a missing file is not an error. A link is deleted
   // itself, never the file it points to.
   virtual void remove_file(const std::string& path) = 0;
@@ -37,6 +89,9 @@ class FileSystem {
   // Whether the two paths name the same existing file.
   virtual bool same_file(const std::string& a, const std::string& b) = 0;
 
+  void replace_file(const std::string& path, std::span<const std::string_view> chunks) {
+    replace_file(path, chunks, {}, Durability::cached);
+  }
   void replace_file(const std::string& path, std::string_view content) {
     replace_file(path, std::span<const std::string_view>(&content, 1));
   }
@@ -54,9 +109,16 @@ class DiskFileSystem : public FileSystem {
 
   bool exists(const std::string& path) override;
   std::string read_file(const std::string& path) override;
+  std::string read_regular_file(const std::string& path) override;
   std::string read_own_file(const std::string& path) override;
-  void replace_file(const std::string& path,
-                    std::span<const std::string_view> chunks) override;
+  void write_new_file(const std::string& temporary_path, const std::string& final_path,
+                      std::span<const std::string_view> chunks, Durability durability) override;
+  void rename_file(const std::string& from, const std::string& to) override;
+  void check_replaceable(const std::string& path) override;
+  void sync_folder(const std::string& dir) override;
+  std::vector<std::string> list_folder(const std::string& dir) override;
+  std::string new_temporary_tag() override;
+  LockAttempt try_lock_folder(const std::string& dir, LockMode mode) override;
   void remove_file(const std::string& path) override;
   void make_directories(const std::string& path) override;
   bool same_file(const std::string& a, const std::string& b) override;

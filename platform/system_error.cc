@@ -34,6 +34,7 @@ constexpr Explanation kExplanations[] = {
     {EINVAL, "the name or request is not valid"},
     {EXDEV, "the file cannot be moved across devices"},
     {ENOTEMPTY, "the folder is not empty"},
+    {ENOLCK, "the file system does not lock files"},
 #ifdef EDQUOT
     {EDQUOT, "the disk quota is exhausted"},
 #endif

@@ -24,6 +24,13 @@ class FileError : public std::runtime_error {
                            const std::string& reason) {
     return FileError(operation, path, 0, reason);
   }
+  // The same failure, its message followed by "; " and `note` (what the
+  // failure means for the user's files).
+  FileError noted(const std::string& note) const {
+    FileError noted = *this;
+    static_cast<std::runtime_error&>(noted) = std::runtime_error(std::string(what()) + "; " + note);
+    return noted;
+  }
   const std::string& path() const { return path_; }
   // 0 when the program refused the file.
   int error_number() const { return error_number_; }

@@ -12,6 +12,7 @@
 namespace sb {
 
 class FileSystem;
+class FolderTransaction;
 class Platform;
 
 // What a 50 m cell holds. Kinds 7, 8 and 9 are not used.
@@ -103,6 +104,10 @@ struct Builder {
   Platform* platform;
   FileSystem* files;
   std::string directory;
+  // The run's writes into the folder, when it holds the folder's lock (a
+  // build, an export); without one (tests, a check, a build in memory) files
+  // are replaced one by one through `files`.
+  FolderTransaction* transaction = nullptr;
 
   std::string route_name;
   std::string train_number;

@@ -1,5 +1,6 @@
 #include "tools/viewer/viewer_program.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -10,6 +11,7 @@
 #include "base/file_names.h"
 #include "base/shown_text.h"
 #include "output/compiled_layout.h"
+#include "platform/folder_lock.h"
 #include "platform/system_error.h"
 #include "tools/viewer/description_recovery.h"
 #include "tools/viewer/listing.h"
@@ -190,9 +192,11 @@ std::string problem_line(const FileProblem& p) {
 template <class T>
 using Loaded = std::variant<T, FileProblem>;
 
+// A compiled file must be a regular file: a pipe or device of that name is
+// refused at once rather than waited on.
 Loaded<std::string> read_bytes(FileSystem& files, const std::string& path) {
   try {
-    return files.read_file(path);
+    return files.read_regular_file(path);
   } catch (const FileError& error) {
     return FileProblem{path, error.what(), std::nullopt};
   }
@@ -271,12 +275,53 @@ Loaded<Listing> list_file(FileSystem& files, const std::string& path) {
   return FileProblem{path, "unknown file type", std::nullopt};
 }
 
+// A file of the scenario in DIR. Both platforms take "/" between folder and
+// name; a folder given with its own separator at the end keeps it.
+std::string path_in(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  const char last = dir.back();
+  return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
+}
+
+// The folder a listed file lies in.
+std::string folder_of(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+// A folder where a build was stopped while it published its files may
+// hold files of two builds: nothing there is shown as if it were one.
+std::optional<FileProblem> interrupted_build_in(FileSystem& files, const std::string& dir) {
+  if (!files.exists(path_in(dir, std::string(kPublishRecordName)))) return std::nullopt;
+  return FileProblem{dir,
+                     "holds an interrupted build (" + std::string(kPublishRecordName) +
+                         "): its files may come from two builds; the next build in this "
+                         "folder finishes it",
+                     std::nullopt};
+}
+
+// Reading takes the folder's lock shared, so that a build there ends
+// first; where the system gives no lock (a folder that cannot be opened, a
+// network share), it reads all the same. Nothing is created.
+std::unique_ptr<FolderLockHold> lock_for(FileSystem& files, const std::string& dir,
+                                         LockMode mode, std::string& err) {
+  LockWaiting waiting;
+  waiting.on_long_wait = [&err, dir] {
+    err += std::string(kProgram) + ": waited for a run in " + dir + " to end\n";
+  };
+  return lock_folder(files, dir, mode, waiting);
+}
+
 int list_files(FileSystem& files, const Options& options, std::string& out, std::string& err) {
   const bool json = options.mode == Options::Mode::json;
   int status = kInspected;
   Json listings = Json::array();
   for (size_t i = 0; i < options.files.size(); ++i) {
-    Loaded<Listing> listing = list_file(files, options.files[i]);
+    const std::optional<FileProblem> interrupted =
+        interrupted_build_in(files, folder_of(options.files[i]));
+    Loaded<Listing> listing =
+        interrupted ? Loaded<Listing>(*interrupted) : list_file(files, options.files[i]);
     if (auto* problem = std::get_if<FileProblem>(&listing)) {
       err += problem_line(*problem);
       status = kBadFile;
@@ -294,18 +339,12 @@ int list_files(FileSystem& files, const Options& options, std::string& out, std:
   return status;
 }
 
-// A file of the scenario in DIR. Both platforms take "/" between folder and
-// name; a folder given with its own separator at the end keeps it.
-std::string path_in(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  const char last = dir.back();
-  return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
-}
-
 // The scenario to show from DIR: the one --route and --number name, or
 // the only one the folder holds.
-Loaded<ScenarioName> choose_scenario(const Options& options, const FolderListing& list_folder) {
+Loaded<ScenarioName> choose_scenario(FileSystem& files, const Options& options,
+                                     const FolderListing& list_folder) {
   const std::string& dir = *options.directory;
+  if (auto problem = interrupted_build_in(files, dir)) return *problem;
   if (options.route_name && options.train_number) {
     return ScenarioName{*options.route_name, *options.train_number};
   }
@@ -367,12 +406,19 @@ bool write_output(FileSystem& files, const std::string& path, const std::string&
 // still drawn, with its warnings on standard error.
 int show_scenario(FileSystem& files, const Options& options, const FolderListing& list_folder,
                   std::string& err) {
-  Loaded<ScenarioName> name = choose_scenario(options, list_folder);
-  if (auto* problem = std::get_if<FileProblem>(&name)) {
-    err += problem_line(*problem);
+  Loaded<ScenarioFiles> loaded = FileProblem{};
+  try {
+    const auto lock = lock_for(files, *options.directory, LockMode::shared, err);
+    Loaded<ScenarioName> name = choose_scenario(files, options, list_folder);
+    if (auto* problem = std::get_if<FileProblem>(&name)) {
+      err += problem_line(*problem);
+      return kBadFile;
+    }
+    loaded = load_scenario(files, *options.directory, std::get<0>(name));
+  } catch (const FileError& error) {
+    err += std::string(kProgram) + ": " + error.what() + "\n";
     return kBadFile;
   }
-  Loaded<ScenarioFiles> loaded = load_scenario(files, *options.directory, std::get<0>(name));
   if (auto* problem = std::get_if<FileProblem>(&loaded)) {
     err += problem_line(*problem);
     return kBadFile;
@@ -456,13 +502,24 @@ bool description_out_of_the_way(FileSystem& files, const std::string& path,
 // folder, builds them in memory and compares the result with the files.
 int write_descriptions(FileSystem& files, const Options& options,
                        const FolderListing& list_folder, std::string& out, std::string& err) {
-  Loaded<ScenarioName> name = choose_scenario(options, list_folder);
-  if (auto* problem = std::get_if<FileProblem>(&name)) {
-    err += problem_line(*problem);
+  // Read under the scenario folder's lock, shared; written under the output
+  // folder's, alone (never both at once: two inspectors crossing folders
+  // would wait for each other).
+  Loaded<ScenarioName> name = FileProblem{};
+  Loaded<ReadScenario> loaded = FileProblem{};
+  try {
+    const auto lock = lock_for(files, *options.directory, LockMode::shared, err);
+    name = choose_scenario(files, options, list_folder);
+    if (auto* problem = std::get_if<FileProblem>(&name)) {
+      err += problem_line(*problem);
+      return kBadFile;
+    }
+    loaded = read_scenario(files, *options.directory, std::get<ScenarioName>(name));
+  } catch (const FileError& error) {
+    err += std::string(kProgram) + ": " + error.what() + "\n";
     return kBadFile;
   }
   const ScenarioName& scenario = std::get<ScenarioName>(name);
-  Loaded<ReadScenario> loaded = read_scenario(files, *options.directory, scenario);
   if (auto* problem = std::get_if<FileProblem>(&loaded)) {
     err += problem_line(*problem);
     return kBadFile;
@@ -475,8 +532,10 @@ int write_descriptions(FileSystem& files, const Options& options,
   const std::string line_path = path_in(dir, line_description_name(scenario.route));
   const std::string train_path =
       path_in(dir, train_description_name(scenario.route, scenario.train));
+  std::unique_ptr<FolderLockHold> output_lock;
   try {
     files.make_directories(dir);
+    output_lock = lock_for(files, dir, LockMode::exclusive, err);
   } catch (const FileError& error) {
     err += std::string(kProgram) + ": " + error.what() + "\n";
     return kBadFile;
@@ -487,6 +546,7 @@ int write_descriptions(FileSystem& files, const Options& options,
       !write_output(files, train_path, recovered.train_text, err)) {
     return kBadFile;
   }
+  output_lock.reset();
   out += "wrote " + shown_path(line_path) + " and " + shown_path(train_path) + "\n";
 
   const RoundTrip trip = rebuild_and_compare(scenario.route, scenario.train, recovered, read.bytes);

@@ -827,6 +827,29 @@ TEST_F(InspectBuiltIn, AnyByteInNamesAndTextsGivesParsableOutput) {
   EXPECT_NE(train_text.find("A" + high), std::string::npos);
 }
 
+// A folder where a build stopped while publishing may hold two builds'
+// files: it is neither listed, drawn nor turned into descriptions.
+TEST_F(InspectBuiltIn, AFolderWithAnInterruptedBuildIsNotShown) {
+  MemoryFileSystem files = copy();
+  files.files[kDir + "/scenario_builder.publishing"] = "scenario_builder publishing record\n";
+  const std::vector<std::vector<std::string>> modes = {
+      {kCells},
+      {"--svg", "/out/line.svg", "--dir", kDir},
+      {"--descriptions", "/work", "--dir", kDir},
+  };
+  for (const auto& args : modes) {
+    const Outcome run = inspect(files, args);
+    EXPECT_EQ(run.status, kBadFile) << args[0];
+    EXPECT_EQ(run.err,
+              "scenario_inspect: " + kDir +
+                  ": holds an interrupted build (scenario_builder.publishing): its files may "
+                  "come from two builds; the next build in this folder finishes it\n");
+    EXPECT_TRUE(run.out.empty()) << run.out;
+  }
+  EXPECT_FALSE(files.exists("/out/line.svg"));
+  EXPECT_FALSE(files.exists("/work/Sarvena_Lucredo_linea.txt"));
+}
+
 }  // namespace
 }  // namespace sb::inspect
 

@@ -1,0 +1,45 @@
+#include "platform/file_system.h"
+
+#include <cerrno>
+
+#include "base/file_names.h"
+#include "platform/system_error.h"
+
+namespace sb {
+
+namespace {
+
+// Tries at most this many fresh names before giving up on a folder whose
+// names are all taken: with 64 random bits, a second try is already rare.
+constexpr int kTemporaryNameAttempts = 100;
+
+}  // namespace
+
+void FileSystem::replace_file(const std::string& path, std::span<const std::string_view> chunks,
+                              std::string_view tag, Durability durability) {
+  // A name that is taken (by a link, a file or a folder someone else put
+  // there) is left alone for the next one, so nothing found in the folder is
+  // ever opened or followed.
+  std::string temporary;
+  for (int attempt = 0;; ++attempt) {
+    temporary = temporary_name(path, attempt == 0 && !tag.empty() ? std::string(tag)
+                                                                  : new_temporary_tag());
+    try {
+      write_new_file(temporary, path, chunks, durability);
+      break;
+    } catch (const FileError& e) {
+      if (e.error_number() != EEXIST || attempt + 1 == kTemporaryNameAttempts) throw;
+    }
+  }
+  try {
+    rename_file(temporary, path);
+  } catch (const FileError&) {
+    try {
+      remove_file(temporary);
+    } catch (const FileError&) {
+    }
+    throw;
+  }
+}
+
+}  // namespace sb
