@@ -30,7 +30,9 @@ const std::vector<std::string> kOwn = {"--line", "/own/line.txt", "--train", "/o
 
 Files starting_files() {
   return {{"/own/line.txt", "[generale]\r\nlunghezza percorso, 3000\r\n[fine]\r\n"},
-          {"/own/train.txt", "[generale]\r\nsabbia, 300\r\n[fine]\r\n"}};
+          {"/own/train.txt",
+           "[generale]\r\nsabbia, 300\r\nstazione, 0, 25, 200, 0, 0, 0, 0,0,0, 0,0,0, 0, 0,0,0, A\r\n"
+           "[fine]\r\n"}};
 }
 
 std::string in_dir(const std::string& name) { return kDir + "/" + name; }
