@@ -21,12 +21,18 @@ void RecordingFileSystem::write_new_file(const std::string& temporary_path,
                                          Durability durability) {
   size_t size = 0;
   for (std::string_view chunk : chunks) size += chunk.size();
-  operations_.push_back({false, final_path, size, durability == Durability::synced});
+  operations_.push_back(
+      {FileOperation::write, final_path, size, durability == Durability::synced});
   inner_.write_new_file(temporary_path, final_path, chunks, durability);
 }
 
+void RecordingFileSystem::sync_folder(const std::string& dir) {
+  operations_.push_back({FileOperation::sync_folder, dir});
+  inner_.sync_folder(dir);
+}
+
 void RecordingFileSystem::remove_file(const std::string& path) {
-  if (inner_.exists(path)) operations_.push_back({true, path, 0});
+  if (inner_.exists(path)) operations_.push_back({FileOperation::remove, path});
   inner_.remove_file(path);
 }
 

@@ -44,21 +44,21 @@ class BenchPlatform : public Platform {
   std::string last_report_;
 };
 
-// What a build does to the disk, in order: files replaced (with their size)
-// and files deleted.
+// What a build does to the disk, in order: files written (with their size,
+// under their final names), folders synced and files deleted.
 struct FileOperation {
-  bool remove = false;
+  enum Kind { write, sync_folder, remove } kind = write;
   std::string path;
   size_t size = 0;
   // A file written is synced before its rename.
   bool synced = false;
 };
 
-// Passes everything to the disk and notes the files written (under their
-// final names) and deleted.
-class RecordingFileSystem : public FileSystem {
+// Passes every call to another file system; the bench's file systems
+// override what they watch or change.
+class ForwardingFileSystem : public FileSystem {
  public:
-  explicit RecordingFileSystem(FileSystem& inner) : inner_(inner) {}
+  explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
 
   bool exists(const std::string& path) override { return inner_.exists(path); }
   std::string read_file(const std::string& path) override { return inner_.read_file(path); }
@@ -69,7 +69,9 @@ class RecordingFileSystem : public FileSystem {
     return inner_.read_own_file(path);
   }
   void write_new_file(const std::string& temporary_path, const std::string& final_path,
-                      std::span<const std::string_view> chunks, Durability durability) override;
+                      std::span<const std::string_view> chunks, Durability durability) override {
+    inner_.write_new_file(temporary_path, final_path, chunks, durability);
+  }
   void rename_file(const std::string& from, const std::string& to) override {
     inner_.rename_file(from, to);
   }
@@ -82,20 +84,47 @@ class RecordingFileSystem : public FileSystem {
   LockAttempt try_lock_folder(const std::string& dir, LockMode mode) override {
     return inner_.try_lock_folder(dir, mode);
   }
-  // A deletion of a file that is not there (a run's clean-up of working
-  // copies the reading already deleted) does nothing, and is not recorded.
-  void remove_file(const std::string& path) override;
+  void remove_file(const std::string& path) override { inner_.remove_file(path); }
   void make_directories(const std::string& path) override { inner_.make_directories(path); }
   bool same_file(const std::string& a, const std::string& b) override {
     return inner_.same_file(a, b);
   }
   using FileSystem::replace_file;
 
+ protected:
+  FileSystem& inner_;
+};
+
+// Notes the files written and deleted and the folders synced.
+class RecordingFileSystem : public ForwardingFileSystem {
+ public:
+  using ForwardingFileSystem::ForwardingFileSystem;
+
+  void write_new_file(const std::string& temporary_path, const std::string& final_path,
+                      std::span<const std::string_view> chunks, Durability durability) override;
+  void sync_folder(const std::string& dir) override;
+  // A deletion of a file that is not there (a run's clean-up of working
+  // copies the reading already deleted) does nothing, and is not recorded.
+  void remove_file(const std::string& path) override;
+
   const std::vector<FileOperation>& operations() const { return operations_; }
 
  private:
-  FileSystem& inner_;
   std::vector<FileOperation> operations_;
+};
+
+// Syncs nothing: every file is written as if to be kept in the cache, and
+// a folder's sync does nothing. The in-process pair compares the work of a
+// build with the writing of its files, neither side waiting for the disk.
+class UnsyncedFileSystem : public ForwardingFileSystem {
+ public:
+  using ForwardingFileSystem::ForwardingFileSystem;
+
+  void write_new_file(const std::string& temporary_path, const std::string& final_path,
+                      std::span<const std::string_view> chunks, Durability) override {
+    inner_.write_new_file(temporary_path, final_path, chunks, Durability::cached);
+  }
+  void sync_folder(const std::string&) override {}
 };
 
 // A new folder under the system's temporary folder (TMPDIR), removed with

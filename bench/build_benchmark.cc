@@ -12,7 +12,7 @@
 //   - the track-plan recurrence of the maximal line alone, in memory already
 //     written to, and the first touch of as much fresh memory as the plan
 //     takes (what a build pays on top when its plan memory is new).
-// Neither side calls fsync. It prints the median of every time, the ratios
+// Neither side syncs a file or folder. It prints the median of every time, the ratios
 // build / floor, and the peak resident memory of the maximal build as a
 // user runs it (--line, --train), taken in a child process, against the
 // size of the compiled files it writes.
@@ -63,9 +63,12 @@ int g_rounds = 31;
 
 // The same file operations as a build, with plain POSIX calls: each file
 // written beside its place in one write from one buffer, then renamed over it.
+// Nothing is synced, on either side of the pair.
 class Floor {
  public:
-  explicit Floor(std::vector<FileOperation> operations) : operations_(std::move(operations)) {
+  explicit Floor(const std::vector<FileOperation>& operations) {
+    std::copy_if(operations.begin(), operations.end(), std::back_inserter(operations_),
+                 [](const FileOperation& op) { return op.kind != FileOperation::sync_folder; });
     size_t largest = 0;
     for (const FileOperation& op : operations_) {
       largest = std::max(largest, op.size);
@@ -77,7 +80,7 @@ class Floor {
   void run() const {
     for (size_t i = 0; i < operations_.size(); ++i) {
       const FileOperation& op = operations_[i];
-      if (op.remove) {
+      if (op.kind == FileOperation::remove) {
         if (::unlink(op.path.c_str()) != 0) fail("unlink " + op.path);
         continue;
       }
@@ -102,7 +105,7 @@ class Floor {
   }
   size_t files_written() const {
     return static_cast<size_t>(std::count_if(operations_.begin(), operations_.end(),
-                                             [](const FileOperation& op) { return !op.remove; }));
+                                             [](const FileOperation& op) { return op.kind != FileOperation::remove; }));
   }
   size_t files_deleted() const { return operations_.size() - files_written(); }
   // The bytes of the files still there at the end: the build's output.
@@ -112,8 +115,8 @@ class Floor {
       const FileOperation& op = operations_[i];
       const bool deleted_later =
           std::any_of(operations_.begin() + static_cast<ptrdiff_t>(i) + 1, operations_.end(),
-                      [&](const FileOperation& later) { return later.remove && later.path == op.path; });
-      if (!op.remove && !deleted_later) total += op.size;
+                      [&](const FileOperation& later) { return later.kind == FileOperation::remove && later.path == op.path; });
+      if (op.kind != FileOperation::remove && !deleted_later) total += op.size;
     }
     return total;
   }
@@ -161,13 +164,13 @@ class Scenario {
   using Build = std::function<void(BenchPlatform&)>;
 
   Scenario(const char* tag, Build build)
-      : folder_(tag), build_(std::move(build)), platform_(folder_.path(), disk_) {}
+      : folder_(tag), build_(std::move(build)), platform_(folder_.path(), unsynced_) {}
 
   const std::string& folder() const { return folder_.path(); }
 
   // A first build through a recording file system gives the floor.
   void record_floor() {
-    RecordingFileSystem recording(disk_);
+    RecordingFileSystem recording(unsynced_);
     BenchPlatform platform(folder_.path(), recording);
     build_(platform);
     floor_ = std::make_unique<Floor>(recording.operations());
@@ -181,6 +184,7 @@ class Scenario {
   TempFolder folder_;
   Build build_;
   DiskFileSystem disk_;
+  UnsyncedFileSystem unsynced_{disk_};
   BenchPlatform platform_;
   std::unique_ptr<Floor> floor_;
 };

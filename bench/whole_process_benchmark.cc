@@ -7,12 +7,17 @@
 //     with the maximal scenario's descriptions, from a copy in a second folder;
 //   - the floor of each: floor_writer doing what that build does to the disk
 //     (the same files, names, sizes and order, each written into a temporary
-//     renamed over it, and the same deletions), recorded from a first build;
+//     renamed over it, the same files and folders synced, and the same
+//     deletions), recorded from a first build;
 //   - the start-up alone: scenario_builder --version, and floor_writer with
 //     nothing to do.
-// A build and its floor run back to back, in turn first, so that the
-// median of the rounds' ratios follows the machine's load less than the
-// medians do. A process's time runs from posix_spawn to the return of
+// Each pair runs twice a round: without syncs, both programs started with
+// bench/without_syncs.cc preloaded, so that a sync returns at once (the
+// pair the build's cost is judged by: the work beside the writing), and as
+// they are, each waiting for its syncs (the disk's share, reported). A
+// build and its floor run back to back, in turn first, so that the median
+// of the rounds' ratios follows the machine's load less than the medians
+// do. A process's time runs from posix_spawn to the return of
 // wait4. After the rounds, each program runs once more under peak_memory,
 // for its peak resident memory (VmHWM): a process started straight from
 // this one would show this one's.
@@ -52,6 +57,35 @@ constexpr int kWarmUpRounds = 3;
 std::string g_builder = SCENARIO_BUILDER_EXE;
 std::string g_floor = FLOOR_WRITER_EXE;
 
+// An environment for the processes started: this process's own, with a
+// library added to what is preloaded, or none.
+class Environment {
+ public:
+  explicit Environment(const std::string& preload = {}) {
+    constexpr std::string_view kPreload = "LD_PRELOAD=";
+    std::string preloaded = preload;
+    for (char** variable = environ; *variable; ++variable) {
+      const std::string_view v = *variable;
+      if (!preload.empty() && v.starts_with(kPreload)) {
+        preloaded.append(":").append(v.substr(kPreload.size()));
+      } else {
+        variables_.emplace_back(v);
+      }
+    }
+    if (!preload.empty()) variables_.push_back(std::string(kPreload).append(preloaded));
+    for (std::string& variable : variables_) pointers_.push_back(variable.data());
+    pointers_.push_back(nullptr);
+  }
+  Environment(const Environment&) = delete;
+  Environment& operator=(const Environment&) = delete;
+
+  char* const* get() const { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> variables_;
+  std::vector<char*> pointers_;
+};
+
 // A program and its arguments, ready to start.
 class Command {
  public:
@@ -84,7 +118,7 @@ class Command {
 // Starts the command with its output thrown away and waits for it: the
 // seconds it took. A process that does not exit with status 0 stops the
 // benchmark.
-double run_process(const Command& command) {
+double run_process(const Command& command, char* const* environment = environ) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -92,7 +126,7 @@ double run_process(const Command& command) {
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
   const int error =
-      ::posix_spawn(&pid, command.program().c_str(), &actions, nullptr, command.argv(), environ);
+      ::posix_spawn(&pid, command.program().c_str(), &actions, nullptr, command.argv(), environment);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) fail("cannot start " + command.program());
   int status = 0;
@@ -196,22 +230,30 @@ class ProcessScenario {
     }
     std::vector<std::string> words{g_floor};
     for (const FileOperation& op : recording.operations()) {
-      words.push_back(op.remove ? "d:" + op.path
-                                : "w:" + std::to_string(op.size) + ":" + op.path);
-      if (op.remove) {
-        ++deleted_;
-      } else {
-        ++written_;
-        bytes_ += op.size;
+      switch (op.kind) {
+        case FileOperation::write:
+          words.push_back((op.synced ? "s:" : "w:") + std::to_string(op.size) + ":" + op.path);
+          ++written_;
+          bytes_ += op.size;
+          synced_ += op.synced;
+          break;
+        case FileOperation::sync_folder:
+          words.push_back("f:" + op.path);
+          ++folder_syncs_;
+          break;
+        case FileOperation::remove:
+          words.push_back("d:" + op.path);
+          ++deleted_;
+          break;
       }
     }
     floor_ = Command(std::move(words));
   }
 
   // The build and its floor, back to back, the build first or second.
-  void run_pair(Pair* into, bool build_first) {
-    const double first = run_process(build_first ? build_ : floor_);
-    const double second = run_process(build_first ? floor_ : build_);
+  void run_pair(Pair* into, bool build_first, const Environment& environment) {
+    const double first = run_process(build_first ? build_ : floor_, environment.get());
+    const double second = run_process(build_first ? floor_ : build_, environment.get());
     if (!into) return;
     into->build.push_back(build_first ? first : second);
     into->floor.push_back(build_first ? second : first);
@@ -225,19 +267,31 @@ class ProcessScenario {
   size_t written() const { return written_; }
   size_t deleted() const { return deleted_; }
   size_t bytes() const { return bytes_; }
+  size_t synced() const { return synced_; }
+  size_t folder_syncs() const { return folder_syncs_; }
 
  private:
   std::string folder_;
   std::vector<std::string> arguments_;
   Command build_;
   Command floor_;
-  size_t written_ = 0, deleted_ = 0, bytes_ = 0;
+  size_t written_ = 0, deleted_ = 0, bytes_ = 0, synced_ = 0, folder_syncs_ = 0;
+};
+
+// What a scenario's build does to the disk, for the summary.
+struct Footprint {
+  size_t written = 0, deleted = 0, bytes = 0, synced = 0, folder_syncs = 0;
+
+  static Footprint of(const ProcessScenario& scenario) {
+    return {scenario.written(), scenario.deleted(), scenario.bytes(), scenario.synced(),
+            scenario.folder_syncs()};
+  }
 };
 
 struct Results {
-  Pair builtin, maximal, start_up;
-  size_t builtin_written = 0, builtin_deleted = 0, builtin_bytes = 0;
-  size_t maximal_written = 0, maximal_deleted = 0, maximal_bytes = 0;
+  // Without syncs (the goal's pair), and with them.
+  Pair builtin, maximal, builtin_synced, maximal_synced, start_up;
+  Footprint builtin_footprint, maximal_footprint;
   std::string file_system, load_before, load_after;
   bool done = false;
 };
@@ -263,10 +317,14 @@ void BM_WholeProcess(benchmark::State& state) {
   maximal.record_floor();
   const Command version({g_builder, "--version"});
   const Command idle_floor({g_floor});
+  const Environment as_they_are;
+  const Environment without_syncs(WITHOUT_SYNCS_LIBRARY);
 
   auto round = [&](bool record, bool build_first) {
-    builtin.run_pair(record ? &r.builtin : nullptr, build_first);
-    maximal.run_pair(record ? &r.maximal : nullptr, build_first);
+    builtin.run_pair(record ? &r.builtin : nullptr, build_first, without_syncs);
+    maximal.run_pair(record ? &r.maximal : nullptr, build_first, without_syncs);
+    builtin.run_pair(record ? &r.builtin_synced : nullptr, build_first, as_they_are);
+    maximal.run_pair(record ? &r.maximal_synced : nullptr, build_first, as_they_are);
     const double builder_start = run_process(version);
     const double floor_start = run_process(idle_floor);
     if (record) {
@@ -280,28 +338,37 @@ void BM_WholeProcess(benchmark::State& state) {
 
   builtin.measure_peak_memory(r.builtin);
   maximal.measure_peak_memory(r.maximal);
-  r.builtin_written = builtin.written();
-  r.builtin_deleted = builtin.deleted();
-  r.builtin_bytes = builtin.bytes();
-  r.maximal_written = maximal.written();
-  r.maximal_deleted = maximal.deleted();
-  r.maximal_bytes = maximal.bytes();
+  r.builtin_footprint = Footprint::of(builtin);
+  r.maximal_footprint = Footprint::of(maximal);
   r.load_after = load_average();
   r.done = true;
   state.counters["builtin_ratio"] = median_of_ratios(r.builtin.build, r.builtin.floor);
   state.counters["maximal_ratio"] = median_of_ratios(r.maximal.build, r.maximal.floor);
+  state.counters["builtin_synced_ratio"] =
+      median_of_ratios(r.builtin_synced.build, r.builtin_synced.floor);
+  state.counters["maximal_synced_ratio"] =
+      median_of_ratios(r.maximal_synced.build, r.maximal_synced.floor);
 }
 
-void print_pair(const char* title, const Pair& pair, size_t written, size_t bytes,
-                size_t deleted) {
-  std::printf("%s: %zu files written (%zu bytes), %zu deleted\n", title, written, bytes, deleted);
-  std::printf("  %-34s %s\n", "whole process", time_row(pair.build).c_str());
-  std::printf("  %-34s %s\n", "floor_writer", time_row(pair.floor).c_str());
-  std::printf("  %-34s %9.2f\n", "ratio of the medians", median(pair.build) / median(pair.floor));
-  std::printf("  %-34s %9.2f   (target <= 1.3)\n", "median of the rounds' ratios",
-              median_of_ratios(pair.build, pair.floor));
+void print_times(const char* title, const Pair& pair, const char* target) {
+  std::printf("  %s\n", title);
+  std::printf("    %-32s %s\n", "whole process", time_row(pair.build).c_str());
+  std::printf("    %-32s %s\n", "floor_writer", time_row(pair.floor).c_str());
+  std::printf("    %-32s %9.2f\n", "ratio of the medians", median(pair.build) / median(pair.floor));
+  std::printf("    %-32s %9.2f%s\n", "median of the rounds' ratios",
+              median_of_ratios(pair.build, pair.floor), target);
+}
+
+void print_scenario(const char* title, const Footprint& footprint, const Pair& unsynced,
+                    const Pair& synced) {
+  std::printf("%s: %zu files written (%zu bytes; %zu of them synced), %zu folder syncs, "
+              "%zu deleted\n",
+              title, footprint.written, footprint.bytes, footprint.synced, footprint.folder_syncs,
+              footprint.deleted);
+  print_times("without syncs (both preloaded with without_syncs)", unsynced, "   (target <= 1.3)");
+  print_times("with syncs (as they are)", synced, "");
   std::printf("  %-34s %9.1f MB  (floor_writer %.1f MB)\n", "peak resident memory (VmHWM)",
-              pair.build_peak_kb / 1024.0, pair.floor_peak_kb / 1024.0);
+              unsynced.build_peak_kb / 1024.0, unsynced.floor_peak_kb / 1024.0);
 }
 
 }  // namespace
@@ -334,11 +401,11 @@ void print_whole_process_summary() {
   std::printf("folder: %s\n", r.file_system.c_str());
   std::printf("load average before: %s, after: %s\n\n", r.load_before.c_str(),
               r.load_after.c_str());
-  print_pair("built-in scenario (no arguments)", r.builtin, r.builtin_written, r.builtin_bytes,
-             r.builtin_deleted);
+  print_scenario("built-in scenario (no arguments)", r.builtin_footprint, r.builtin,
+                 r.builtin_synced);
   std::printf("\n");
-  print_pair("maximal scenario (--line, --train)", r.maximal, r.maximal_written, r.maximal_bytes,
-             r.maximal_deleted);
+  print_scenario("maximal scenario (--line, --train)", r.maximal_footprint, r.maximal,
+                 r.maximal_synced);
   std::printf("\nstart-up alone:\n");
   std::printf("  %-34s %s\n", "scenario_builder --version", time_row(r.start_up.build).c_str());
   std::printf("  %-34s %s\n", "floor_writer, nothing to write", time_row(r.start_up.floor).c_str());
