@@ -150,6 +150,30 @@ TEST(InterruptedBuild, AnEditedLeftoverStaysAndMeetsTheGuard) {
   EXPECT_NE(platform.reports[1].find(train + " differs"), std::string::npos) << platform.reports[1];
 }
 
+// An edit that keeps the size is told from the run's bytes wherever it
+// falls: at the start, in each of the words read side by side, in the
+// middle, in the last bytes.
+TEST(InterruptedBuild, AnEditOfTheSameSizeStays) {
+  const std::string line = in_dir("Sarvena_Lucredo_linea.txt");
+  FakePlatform killed;
+  killed.files.files = starting_files();
+  killed.files.crash_after(11);  // the lock, the record and both working copies
+  run_program(killed, kBuiltIn);
+  killed.files.recover_from_crash();
+  const std::string written = killed.files.files.at(line);
+  ASSERT_GT(written.size(), 200u);
+  for (size_t at : {size_t{0}, size_t{8}, size_t{17}, size_t{31}, size_t{32}, written.size() / 2,
+                    written.size() - 9, written.size() - 1}) {
+    SCOPED_TRACE("byte " + std::to_string(at));
+    FakePlatform platform;
+    platform.files.files = killed.files.files;
+    platform.files.files[line][at] ^= 1;
+    const std::string edited = platform.files.files[line];
+    EXPECT_EQ(run_program(platform, kBuiltIn), kFileOrUsageError);
+    EXPECT_EQ(platform.files.files[line], edited);
+  }
+}
+
 // A rename that fails midway (a program holding the file open) keeps the
 // record: the message names what is new already, and the next build
 // finishes the set and says so.

@@ -1,7 +1,9 @@
 #include "platform/folder_transaction.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "base/file_names.h"
@@ -19,10 +21,43 @@ namespace {
 //   publish <temporary name> <final name>
 constexpr std::string_view kRecordTitle = "scenario_builder publishing record";
 
-// FNV-1a over the bytes: tells the bytes a run wrote from an edit of them.
+constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87u;
+constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Fu;
+
+uint64_t load_word(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, 8);
+  return word;
+}
+
+// Folds one word into a lane: every bit of the word reaches every bit of
+// the lane within a few rounds.
+uint64_t fold(uint64_t lane, uint64_t word) {
+  return std::rotl(lane + word * kPrime2, 31) * kPrime1;
+}
+
+// A 64-bit digest of the bytes, which tells the bytes a run wrote from an
+// edit of them. A working copy is megabytes and the digest is taken before
+// anything is written, so the bytes go eight at a time into four lanes that
+// do not wait for each other; the lanes, the last bytes and the length are
+// mixed at the end.
 std::string digest_of(std::string_view bytes) {
-  uint64_t hash = 0xcbf29ce484222325u;
-  for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001b3u;
+  const char* p = bytes.data();
+  const size_t size = bytes.size();
+  uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
+  size_t i = 0;
+  for (; i + 32 <= size; i += 32) {
+    for (int lane = 0; lane < 4; ++lane) {
+      lanes[lane] = fold(lanes[lane], load_word(p + i + 8 * lane));
+    }
+  }
+  uint64_t hash = size;
+  for (uint64_t lane : lanes) hash = fold(hash, lane);
+  for (; i + 8 <= size; i += 8) hash = fold(hash, load_word(p + i));
+  for (; i < size; ++i) hash = fold(hash, static_cast<unsigned char>(p[i]));
+  hash ^= hash >> 33;
+  hash *= kPrime2;
+  hash ^= hash >> 29;
   char hex[17];
   std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
   return hex;
