@@ -12,9 +12,9 @@
 //   - the track-plan recurrence of the maximal line alone, in memory already
 //     written to, and the first touch of as much fresh memory as the plan
 //     takes (what a build pays on top when its plan memory is new).
-// Neither side syncs a file or folder. It prints the median of every time, the ratios
-// build / floor, and the peak resident memory of the maximal build as a
-// user runs it (--line, --train), taken in a child process, against the
+// Neither side syncs a file or a folder. It prints the median of every
+// time, the ratios build / floor, and the peak resident memory of the
+// maximal build as a user runs it (--line, --train), taken in a child process, against the
 // size of the compiled files it writes.
 //
 //   build_benchmark [--rounds=N] [--builder=PATH] [--floor=PATH] [Google Benchmark flags]
@@ -104,8 +104,9 @@ class Floor {
     return total;
   }
   size_t files_written() const {
-    return static_cast<size_t>(std::count_if(operations_.begin(), operations_.end(),
-                                             [](const FileOperation& op) { return op.kind != FileOperation::remove; }));
+    return static_cast<size_t>(
+        std::count_if(operations_.begin(), operations_.end(),
+                      [](const FileOperation& op) { return op.kind != FileOperation::remove; }));
   }
   size_t files_deleted() const { return operations_.size() - files_written(); }
   // The bytes of the files still there at the end: the build's output.
@@ -115,7 +116,9 @@ class Floor {
       const FileOperation& op = operations_[i];
       const bool deleted_later =
           std::any_of(operations_.begin() + static_cast<ptrdiff_t>(i) + 1, operations_.end(),
-                      [&](const FileOperation& later) { return later.kind == FileOperation::remove && later.path == op.path; });
+                      [&](const FileOperation& later) {
+                        return later.kind == FileOperation::remove && later.path == op.path;
+                      });
       if (op.kind != FileOperation::remove && !deleted_later) total += op.size;
     }
     return total;

@@ -125,8 +125,8 @@ double run_process(const Command& command, char* const* environment = environ) {
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = 0;
-  const int error =
-      ::posix_spawn(&pid, command.program().c_str(), &actions, nullptr, command.argv(), environment);
+  const int error = ::posix_spawn(&pid, command.program().c_str(), &actions, nullptr,
+                                  command.argv(), environment);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) fail("cannot start " + command.program());
   int status = 0;
