@@ -191,6 +191,25 @@ int unlisted_errors(const Builder& b) {
   return static_cast<int>(std::count(listed.begin(), listed.end(), false));
 }
 
+namespace {
+
+// Per kind of warning listed only in part: how many more there are.
+std::vector<std::string> unlisted_counts(const Builder& b) {
+  std::vector<std::string> counts;
+  for (size_t k = 0; k < static_cast<size_t>(WarningKind::count); ++k) {
+    const auto kind = static_cast<WarningKind>(k);
+    const int unlisted = b.diagnostics.unlisted(kind);
+    if (unlisted == 0) continue;
+    counts.push_back(std::to_string(unlisted) + " more " +
+                     (unlisted == 1 ? "warning" : "warnings") + " of " + kind_summary(kind) +
+                     " not listed (the first " + std::to_string(Diagnostics::kListedPerKind) +
+                     " are)");
+  }
+  return counts;
+}
+
+}  // namespace
+
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources) {
   std::vector<std::string> lines;
   const std::vector<Diagnostic>& list = b.diagnostics.list();
@@ -198,16 +217,24 @@ std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSou
   for (size_t i = 0; i < list.size(); ++i) {
     if (listed[i]) lines.push_back(located_diagnostic(b, list[i], sources));
   }
-  for (size_t k = 0; k < static_cast<size_t>(WarningKind::count); ++k) {
-    const auto kind = static_cast<WarningKind>(k);
-    const int unlisted = b.diagnostics.unlisted(kind);
-    if (unlisted == 0) continue;
-    lines.push_back("warning: " + std::to_string(unlisted) + " more " +
-                    (unlisted == 1 ? "warning" : "warnings") + " of " + kind_summary(kind) +
-                    " not listed (the first " + std::to_string(Diagnostics::kListedPerKind) +
-                    " are)");
-  }
+  for (const std::string& count : unlisted_counts(b)) lines.push_back("warning: " + count);
   return lines;
+}
+
+std::vector<LocatedProblem> located_problems(const Builder& b, const DescriptionSources& sources) {
+  std::vector<LocatedProblem> problems;
+  const std::vector<Diagnostic>& list = b.diagnostics.list();
+  const std::vector<bool> listed = listed_diagnostics(list);
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!listed[i]) continue;
+    const Diagnostic& d = list[i];
+    const Naming naming = d.file.empty() ? Naming{} : naming_of(b, d.file, sources);
+    const int32_t line = naming.name.empty() ? 0 : std::max(d.line, 0);
+    problems.push_back({d.error, naming.name, line, line > 0 ? std::max(d.column, 0) : 0,
+                        d.error ? error_text(d.error_number, d.text, naming.hint) : d.text});
+  }
+  for (std::string& count : unlisted_counts(b)) problems.push_back({false, "", 0, 0, count});
+  return problems;
 }
 
 std::string problem_count(const Builder& b) {

@@ -38,6 +38,23 @@ std::string diagnostic_message(const Diagnostic& d);
 // warning listed only in part, how many more there are.
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources);
 
+// One problem of b.diagnostics in parts, for a page that lays them out
+// itself: the file as the lines above name it (the author's path, "built-in
+// line description", or empty when the problem lies in no description), the
+// line and column (0 when not known) and what the lines say after "error: "
+// or "warning: ".
+struct LocatedProblem {
+  bool error = false;
+  std::string file;
+  int32_t line = 0;
+  int32_t column = 0;
+  std::string message;
+  bool operator==(const LocatedProblem&) const = default;
+};
+
+// The problems of diagnostic_lines, in the same order, in parts.
+std::vector<LocatedProblem> located_problems(const Builder& b, const DescriptionSources& sources);
+
 // How many errors of one error number a terminal lists.
 inline constexpr size_t kListedErrorsPerNumber = 10;
 

@@ -207,15 +207,24 @@ void report_diagnostics(Platform& platform, const Builder& b,
 }
 
 // Checks the descriptions a build would read, from memory: the folder is
-// neither created nor touched. Lists every problem and their count.
-int check(Builder& b, const Options& options, FileSystem& files,
-          const DescriptionSources& sources) {
+// neither created nor touched. Leaves every problem in b.diagnostics.
+void check_options(Builder& b, const Options& options, FileSystem& files) {
   const auto user_line = load_user_description(files, options.line_file);
   const auto user_train = load_user_description(files, options.train_file);
   check_descriptions(b, {user_line ? user_line->content : render_line_list(built_in_line_lines()),
                          user_train ? user_train->content : render_line_list(built_in_train_lines())});
-  report_diagnostics(*b.platform, b, sources);
-  b.platform->report("scenario_builder: " + problem_count(b));
+}
+
+// The check's listing: every problem, then their count.
+void report_check(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+  report_diagnostics(platform, b, sources);
+  platform.report("scenario_builder: " + problem_count(b));
+}
+
+int check(Builder& b, const Options& options, FileSystem& files,
+          const DescriptionSources& sources) {
+  check_options(b, options, files);
+  report_check(*b.platform, b, sources);
   return b.diagnostics.error_count() > 0 ? kBuiltWithProblem : kBuilt;
 }
 
@@ -291,32 +300,24 @@ std::string names_problem(const Options& options, const Builder& b) {
 
 }  // namespace
 
-int run_program(Platform& platform, std::span<const std::string> args) {
-  const ParsedOptions parsed = parse_options(args);
-  if (!parsed.error.empty()) {
-    platform.report("scenario_builder: " + shown_path(parsed.error) + " (see --help)");
-    return kFileOrUsageError;
-  }
-  const Options& options = parsed.options;
-  if (options.help) {
-    platform.print(usage_text());
-    return kBuilt;
-  }
-  if (options.version) {
-    platform.print(std::string("scenario_builder ") + SCENARIO_VERSION + "\n");
-    return kBuilt;
-  }
+namespace {
 
-  Builder b(platform);
-  ProtectedFileSystem files(platform.file_system());
-  b.files = &files;
+void set_up(Builder& b, const Options& options) {
   b.route_name = options.route_name.value_or(kBuiltInRouteName);
   b.train_number = options.train_number.value_or(kBuiltInTrainNumber);
   b.keep_going = options.keep_going;
   b.scenario_required = !options.keep_going;
+  b.directory = options.directory.value_or(b.platform->program_directory());
+}
+
+// The run a valid command line asks for, other than --help and --version.
+int run_options(Platform& platform, const Options& options) {
+  Builder b(platform);
+  ProtectedFileSystem files(platform.file_system());
+  b.files = &files;
+  set_up(b, options);
   const DescriptionSources sources{options.line_file, options.train_file};
   try {
-    b.directory = options.directory.value_or(platform.program_directory());
     if (const std::string problem = names_problem(options, b); !problem.empty()) {
       platform.report("scenario_builder: " + problem + " (see --help)");
       return kFileOrUsageError;
@@ -364,6 +365,61 @@ int run_program(Platform& platform, std::span<const std::string> args) {
     return kFileOrUsageError;
   }
   return report_outcome(platform, b, sources);
+}
+
+}  // namespace
+
+int run_program(Platform& platform, std::span<const std::string> args) {
+  const ParsedOptions parsed = parse_options(args);
+  if (!parsed.error.empty()) {
+    platform.report("scenario_builder: " + shown_path(parsed.error) + " (see --help)");
+    return kFileOrUsageError;
+  }
+  const Options& options = parsed.options;
+  if (options.help) {
+    platform.print(usage_text());
+    return kBuilt;
+  }
+  if (options.version) {
+    platform.print(std::string("scenario_builder ") + SCENARIO_VERSION + "\n");
+    return kBuilt;
+  }
+  return run_options(platform, options);
+}
+
+CheckedBuild check_then_build(Platform& platform, const Options& options) {
+  CheckedBuild result;
+  Builder b(platform);
+  set_up(b, options);
+  const DescriptionSources sources{options.line_file, options.train_file};
+  if (const std::string problem = names_problem(options, b); !problem.empty()) {
+    platform.report("scenario_builder: " + problem);
+    result.status = kFileOrUsageError;
+    result.problems.push_back({true, "", 0, 0, problem});
+    return result;
+  }
+  try {
+    check_options(b, options, platform.file_system());
+  } catch (const FileError& e) {
+    platform.report("scenario_builder: " + std::string(e.what()));
+    result.status = kFileOrUsageError;
+    result.problems.push_back({true, "", 0, 0, e.what()});
+    return result;
+  }
+  result.problems = located_problems(b, sources);
+  if (b.diagnostics.error_count() > 0) {
+    report_check(platform, b, sources);
+    platform.report("scenario_builder: no compiled file written; those already in " +
+                    shown_path(b.directory) + " are as they were");
+    result.status = kBuiltWithProblem;
+    return result;
+  }
+  Options build_options = options;
+  build_options.check = false;
+  build_options.keep_going = false;
+  result.status = run_options(platform, build_options);
+  result.built = result.status == kBuilt;
+  return result;
 }
 
 }  // namespace sb

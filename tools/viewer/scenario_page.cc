@@ -123,17 +123,34 @@ Json page_data(const ScenarioFiles& scenario) {
   return data;
 }
 
-std::string scenario_page(const ScenarioFiles& scenario) {
+namespace {
+
+// The page with its style, script and data; `extra` goes before the end of
+// the body.
+std::string page_with(const std::string& data_json, const std::string& extra) {
   std::string page(kPageTemplate);
-  // The data goes last: its text may hold anything, marks included.
   replace_once(page, "/*PAGE_STYLE*/", kPageStyle);
   replace_once(page, "/*PAGE_SCRIPT*/", kPageScript);
+  replace_once(page, "</body>", extra + "</body>");
+  // The data goes last: its text may hold anything, marks included.
+  replace_once(page, "/*PAGE_DATA*/", script_safe(data_json));
+  return page;
+}
+
+}  // namespace
+
+std::string scenario_page(const ScenarioFiles& scenario) {
   // A path from the command line need not be UTF-8: its bad bytes become
   // U+FFFD, as in --json.
-  replace_once(page, "/*PAGE_DATA*/",
-               script_safe(page_data(scenario).dump(-1, ' ', false,
-                                                    Json::error_handler_t::replace)));
-  return page;
+  return page_with(page_data(scenario).dump(-1, ' ', false, Json::error_handler_t::replace), "");
+}
+
+std::string live_scenario_page(const std::string& data_json, const std::string& live_state_json) {
+  const std::string live = "<style>\n" + std::string(kLiveStyle) + "</style>\n" +
+                           "<script type=\"application/json\" id=\"live-state\">" +
+                           script_safe(live_state_json) + "</script>\n<script>\n" +
+                           std::string(kLiveScript) + "</script>\n";
+  return page_with(data_json, live);
 }
 
 }  // namespace sb::inspect

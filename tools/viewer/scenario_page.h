@@ -20,4 +20,9 @@ std::string scenario_page(const ScenarioFiles& scenario);
 // curve, montagna and code-point rows of descriptions that build the files.
 Json page_data(const ScenarioFiles& scenario);
 
+// The page for the data object `data_json` (page_data's, as text), with the
+// live part a served page adds: its script follows the server's builds and
+// lists the problems of the last save, starting from `live_state_json`.
+std::string live_scenario_page(const std::string& data_json, const std::string& live_state_json);
+
 }  // namespace sb::inspect

@@ -1,5 +1,6 @@
 #include "tools/viewer/viewer_program.h"
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -20,6 +21,8 @@
 #include "tools/viewer/scenario_folder.h"
 #include "tools/viewer/scenario_page.h"
 #include "tools/viewer/scenario_picture.h"
+#include "tools/viewer/stop_request.h"
+#include "tools/viewer/watch_program.h"
 
 namespace sb::inspect {
 
@@ -28,7 +31,7 @@ namespace {
 constexpr const char* kProgram = "scenario_inspect";
 
 struct Options {
-  enum class Mode { list, json, picture, descriptions, help, version } mode = Mode::list;
+  enum class Mode { list, json, picture, descriptions, watch, help, version } mode = Mode::list;
   std::vector<std::string> files;
   std::string svg_file;
   std::string html_file;
@@ -36,11 +39,16 @@ struct Options {
   std::optional<std::string> directory;
   std::optional<std::string> route_name;
   std::optional<std::string> train_number;
+  // --watch: what the builder takes, and --serve [PORT].
+  std::optional<std::string> line_file;
+  std::optional<std::string> train_file;
+  std::optional<int> serve_port;
 };
 
 struct ParsedOptions {
   Options options;
   std::string error;
+  WatchOptions watch;  // with Mode::watch
 };
 
 // The options that choose what is shown; of those given, the last decides.
@@ -51,6 +59,7 @@ struct ModeOptions {
   const CLI::Option* svg;
   const CLI::Option* html;
   const CLI::Option* descriptions;
+  const CLI::Option* watch;
 };
 
 Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
@@ -62,6 +71,8 @@ Options::Mode mode_from(const CLI::App& app, const ModeOptions& m) {
     if (option == m.svg || option == m.html) mode = Options::Mode::picture;
     if (option == m.descriptions) mode = Options::Mode::descriptions;
   }
+  // A watch goes with no other mode; misfit_watch names those given with it.
+  if (app.count("--watch") > 0) mode = Options::Mode::watch;
   return mode;
 }
 
@@ -97,6 +108,64 @@ std::string misfit(const Options& o) {
   if (o.files.empty()) return "no file given";
   if (o.directory) return "--dir only goes with --svg, --html or --descriptions";
   return "";
+}
+
+// The options only a watch takes, given without --watch; or the modes and
+// options a watch refuses, given with it. Empty when all fit.
+std::string misfit_watch(const CLI::App& app, const Options& o) {
+  const bool watch = o.mode == Options::Mode::watch;
+  if (!watch) {
+    for (const char* option : {"--line", "--train", "--serve"}) {
+      if (app.count(option) > 0) return std::string(option) + " only goes with --watch";
+    }
+    return app.count("--keep-going") > 0 ? "unknown option --keep-going" : "";
+  }
+  for (const char* option : {"--json", "--svg", "--html", "--descriptions"}) {
+    if (app.count(option) > 0) return std::string("--watch does not go with ") + option;
+  }
+  if (!o.files.empty()) return "--watch takes no FILE arguments";
+  if (app.count("--keep-going") > 0) {
+    return "--watch does not go with --keep-going: a watched build with a problem writes "
+           "nothing, and the last good build stays";
+  }
+  if (!o.line_file && !o.train_file) {
+    return "--watch needs --line FILE or --train FILE (or both): the descriptions it watches";
+  }
+  return "";
+}
+
+// --serve's value: none for a free port, else a port number.
+std::string take_serve_port(const CLI::App& app, const std::string& text, Options& o) {
+  if (app.count("--serve") == 0) return "";
+  if (text.empty()) {
+    o.serve_port = 0;
+    return "";
+  }
+  if (text.size() <= 5 && text.find_first_not_of("0123456789") == std::string::npos) {
+    const int port = std::stoi(text);
+    if (port >= 1 && port <= 65535) {
+      o.serve_port = port;
+      return "";
+    }
+  }
+  return "--serve takes a port number from 1 to 65535 (or none, for a free port), got " + text;
+}
+
+// The builder's options of a watch, checked as the builder checks them
+// (values that name files, empty values).
+std::string take_build_options(const Options& o, WatchOptions& watch) {
+  std::vector<std::string> args;
+  for (const auto& [name, value] :
+       {std::pair{"--dir", &o.directory}, {"--line", &o.line_file}, {"--train", &o.train_file},
+        {"--route", &o.route_name}, {"--number", &o.train_number}}) {
+    if (!*value) continue;
+    args.push_back(name);
+    args.push_back(**value);
+  }
+  sb::ParsedOptions parsed = sb::parse_options(args);
+  watch.build = std::move(parsed.options);
+  watch.serve_port = o.serve_port;
+  return parsed.error;
 }
 
 // An argument the parser did not take, or a FILE that looks like an option:
@@ -158,6 +227,12 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   app.add_option("--dir", o.directory)->multi_option_policy(take_last);
   app.add_option("--route", o.route_name)->multi_option_policy(take_last);
   app.add_option("--number", o.train_number)->multi_option_policy(take_last);
+  modes.watch = app.add_flag("--watch")->disable_flag_override();
+  app.add_option("--line", o.line_file)->multi_option_policy(take_last);
+  app.add_option("--train", o.train_file)->multi_option_policy(take_last);
+  std::string serve_text;
+  app.add_option("--serve", serve_text)->expected(0, 1)->multi_option_policy(take_last);
+  app.add_flag("--keep-going");
   app.add_option("FILE", o.files);
   try {
     // The library takes the arguments last first.
@@ -171,6 +246,13 @@ ParsedOptions parse_options(std::span<const std::string> args) {
     return parsed;
   }
   o.mode = mode_from(app, modes);
+  parsed.error = misfit_watch(app, o);
+  if (parsed.error.empty()) parsed.error = take_serve_port(app, serve_text, o);
+  if (!parsed.error.empty()) return parsed;
+  if (o.mode == Options::Mode::watch) {
+    parsed.error = take_build_options(o, parsed.watch);
+    return parsed;
+  }
   parsed.error = misfit(o);
   if (parsed.error.empty()) parsed.error = names_problem(o);
   return parsed;
@@ -576,6 +658,20 @@ int write_descriptions(FileSystem& files, const Options& options,
 
 }  // namespace
 
+std::variant<ScenarioFiles, std::string> read_built_scenario(FileSystem& files,
+                                                             const std::string& dir,
+                                                             const std::string& route,
+                                                             const std::string& train) {
+  Loaded<ScenarioFiles> loaded = load_scenario(files, dir, {route, train});
+  if (auto* problem = std::get_if<FileProblem>(&loaded)) {
+    std::string line = problem_line(*problem);
+    line.erase(0, std::string(kProgram).size() + 2);
+    line.pop_back();
+    return line;
+  }
+  return std::move(std::get<ScenarioFiles>(loaded));
+}
+
 std::string inspect_usage() {
   return "Usage:\n"
          "  scenario_inspect FILE...            listing of each compiled file\n"
@@ -588,6 +684,14 @@ std::string inspect_usage() {
          "                                      line and train descriptions that build the\n"
          "                                      scenario in DIR again, checked by building\n"
          "                                      them in memory (positions on the 50 m grid)\n"
+         "  scenario_inspect --watch [--serve [PORT]] [--dir DIR] [--line FILE] [--train FILE]\n"
+         "                   [--route NAME] [--number NUMBER]\n"
+         "                                      build the descriptions into DIR as\n"
+         "                                      scenario_builder does, again after every\n"
+         "                                      save, until Ctrl-C; a save with an error\n"
+         "                                      builds nothing. --serve: serve the page on\n"
+         "                                      http://127.0.0.1:PORT/ (a free port without\n"
+         "                                      PORT), following every build\n"
          "  scenario_inspect -h | --help | --version\n"
          "--svg and --html go together too. Without --route and --number, DIR must hold\n"
          "exactly one scenario; with several, they are listed.\n"
@@ -598,7 +702,8 @@ std::string inspect_usage() {
          "the byte offset); 2 usage error; 3 --descriptions: building the descriptions\n"
          "gives other bytes (the first that differs is named; the descriptions are kept);\n"
          "4 --descriptions: the files hold what no build of this program writes (said\n"
-         "what; the descriptions are still written).\n";
+         "what; the descriptions are still written); 5 --serve: the port cannot be listened\n"
+         "on. --watch ends with 0 when stopped.\n";
 }
 
 int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
@@ -619,9 +724,31 @@ int run_inspect(FileSystem& files, std::span<const std::string> args, std::strin
       return show_scenario(files, parsed.options, list_folder, err);
     case Options::Mode::descriptions:
       return write_descriptions(files, parsed.options, list_folder, out, err);
+    case Options::Mode::watch:
+      // A watch runs until it is stopped, saying what it does as it goes:
+      // only run_inspect_program runs it.
+      err += std::string(kProgram) + ": --watch runs only as the program\n";
+      return kUsageError;
     default:
       return list_files(files, parsed.options, out, err);
   }
+}
+
+int run_inspect_program(Platform& platform, std::span<const std::string> args) {
+  const ParsedOptions parsed = parse_options(args);
+  if (parsed.error.empty() && parsed.options.mode == Options::Mode::watch) {
+    static StopRequest stop;
+    stop_on_interrupt(stop);
+    const int status = run_watch(platform, parsed.watch, stop);
+    interrupt_handling_finished();
+    return status;
+  }
+  std::string out;
+  std::string err;
+  const int status = run_inspect(platform.file_system(), args, out, err);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(err.data(), 1, err.size(), stderr);
+  return status;
 }
 
 }  // namespace sb::inspect

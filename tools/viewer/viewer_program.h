@@ -2,9 +2,12 @@
 
 #include <span>
 #include <string>
+#include <variant>
 
 #include "platform/file_system.h"
+#include "platform/platform.h"
 #include "tools/viewer/scenario_folder.h"
+#include "tools/viewer/scenario_picture.h"
 
 namespace sb::inspect {
 
@@ -15,6 +18,7 @@ enum InspectStatus : int {
   kUsageError = 2,
   kRoundTripDiffers = 3,  // --descriptions: building them gives other bytes
   kNotBuildable = 4,      // --descriptions: no build of this program writes these files
+  kCannotServe = 5,       // --watch --serve: the port cannot be listened on
 };
 
 // The whole program: parses the arguments after the program name, reads
@@ -23,6 +27,17 @@ enum InspectStatus : int {
 // scenario in --dir when --route and --number do not name it.
 int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
                 std::string& err, const FolderListing& list_folder = disk_folder_listing);
+
+// The program as main runs it: --watch on `platform` until Ctrl-C, every
+// other mode through run_inspect, its output written when it ends.
+int run_inspect_program(Platform& platform, std::span<const std::string> args);
+
+// The scenario `route`, `train` built in `dir`, decoded; or why it cannot be
+// read, as the listing modes say it ("PATH: offset N: what").
+std::variant<ScenarioFiles, std::string> read_built_scenario(FileSystem& files,
+                                                             const std::string& dir,
+                                                             const std::string& route,
+                                                             const std::string& train);
 
 std::string inspect_usage();
 

@@ -5,19 +5,30 @@
 'use strict';
 
 (function () {
-  const data = JSON.parse(document.getElementById('scenario-data').textContent);
   const CELL_M = 50;
   const MIN_WINDOW_M = 250;
   const SVG_NS = 'http://www.w3.org/2000/svg';
-  const lineLength = Math.max(data.line_length_m || 0, CELL_M);
-
   const section = (listing, name) => (listing && listing.sections && listing.sections[name]) || [];
-  const objects = section(data.cells, 'objects');
-  const runs = section(data.cells, 'profile_runs');
-  const stations = section(data.stations, 'stations');
-  const boardTexts = section(data.stations, 'board_texts');
-  const track = data.track || [];
-  const objectByCell = new Map(objects.map((o) => [o.index, o]));
+
+  // What the page shows, taken from one data object; a page that follows a
+  // build takes a new one now and then (see update below).
+  let data, lineLength, objects, runs, stations, boardTexts, track, objectByCell, curves;
+  const rowsByKind = {};
+  const slowdowns = [];
+  const spans = [];
+  function take(newData) {
+    data = newData;
+    lineLength = Math.max(data.line_length_m || 0, CELL_M);
+    objects = section(data.cells, 'objects');
+    runs = section(data.cells, 'profile_runs');
+    stations = section(data.stations, 'stations');
+    boardTexts = section(data.stations, 'board_texts');
+    track = data.track || [];
+    objectByCell = new Map(objects.map((o) => [o.index, o]));
+    findRows();
+    findSlowdowns();
+    findSpans();
+  }
 
   // How each kind of object is drawn: a shape, so that no kind is told from
   // another by colour alone, and where it comes from in the descriptions.
@@ -79,23 +90,27 @@
       stretch: (v) => [v[0], v[0]],
       meaning: (v) => (v[1] >= 1 ? `code point, code ${v[1]}` : 'code cut') },
   ];
-  const rowsByKind = {};
-  for (const kind of ROW_KINDS) {
-    rowsByKind[kind.key] = ((data.rows || {})[kind.key] || []).map((text) => {
-      const parts = text.split(',');
-      const key = parts[0].trim();
-      const shown = parts.slice(1).map((p) => p.trim());
-      const values = shown.map((p) => Number(p) || 0);
-      const row = { kind, key, text, shown, values, side: key.charAt(5), curveClass: Number(key.charAt(6)) };
-      [row.from, row.to] = kind.stretch(values);
-      row.meaning = kind.meaning ? kind.meaning(values, row) : '';
-      return row;
-    });
+  function findRows() {
+    for (const kind of ROW_KINDS) {
+      rowsByKind[kind.key] = ((data.rows || {})[kind.key] || []).map((text) => {
+        const parts = text.split(',');
+        const key = parts[0].trim();
+        const shown = parts.slice(1).map((p) => p.trim());
+        const values = shown.map((p) => Number(p) || 0);
+        const row = { kind, key, text, shown, values, side: key.charAt(5), curveClass: Number(key.charAt(6)) };
+        [row.from, row.to] = kind.stretch(values);
+        row.meaning = kind.meaning ? kind.meaning(values, row) : '';
+        return row;
+      });
+    }
+    curves = rowsByKind.curva;
   }
-  const curves = rowsByKind.curva;
 
+  take(JSON.parse(document.getElementById('scenario-data').textContent));
   const view = { from: 0, to: lineLength };
   let pinnedPosition = null;
+  // The station chosen (by its entry), followed when a new build moves it.
+  let selectedStation = null;
   let hoverPosition = null;
 
   // ---- Small helpers -------------------------------------------------------
@@ -146,8 +161,8 @@
     return null;
   }
 
-  const slowdowns = [];
-  (function findSlowdowns() {
+  function findSlowdowns() {
+    slowdowns.length = 0;
     let open = null;
     for (const o of objects) {
       if (o.kind === 'slowdown_start') open = { from: o.position_m, speed: o.speed_kmh };
@@ -156,20 +171,22 @@
         open = null;
       }
     }
-  })();
+  }
 
   // Runs of one span type, joined over runs that differ in other values.
-  const spans = [];
-  for (const r of runs) {
-    const last = spans[spans.length - 1];
-    if (!r.montagna_type) continue;
-    if (last && last.type === r.montagna_type && last.to === r.from_m) last.to = r.to_m;
-    else spans.push({ type: r.montagna_type, from: r.from_m, to: r.to_m, markers: 0 });
-  }
-  for (const o of objects) {
-    if (o.kind !== 'montagna_marker') continue;
-    const span = spans.find((s) => o.position_m >= s.from && o.position_m <= s.to + CELL_M);
-    if (span) span.markers += 1;
+  function findSpans() {
+    spans.length = 0;
+    for (const r of runs) {
+      const last = spans[spans.length - 1];
+      if (!r.montagna_type) continue;
+      if (last && last.type === r.montagna_type && last.to === r.from_m) last.to = r.to_m;
+      else spans.push({ type: r.montagna_type, from: r.from_m, to: r.to_m, markers: 0 });
+    }
+    for (const o of objects) {
+      if (o.kind !== 'montagna_marker') continue;
+      const span = spans.find((s) => o.position_m >= s.from && o.position_m <= s.to + CELL_M);
+      if (span) span.markers += 1;
+    }
   }
 
   function trackPointAt(m) {
@@ -799,6 +816,8 @@
 
   function select(m) {
     pinnedPosition = Math.floor(clamp(m, 0, lineLength) / CELL_M) * CELL_M;
+    const object = objectByCell.get(cellAt(pinnedPosition));
+    selectedStation = object && object.kind === 'stop_marker' ? object.station : null;
     showDetails(pinnedPosition);
     draw();
   }
@@ -960,8 +979,12 @@
 
   // The station's stop marker when it has one, else its position.
   function goToStation(station) {
+    goTo(stationPosition(station), 1500);
+    selectedStation = station.index;
+  }
+  function stationPosition(station) {
     const marker = objects.find((o) => o.kind === 'stop_marker' && o.station === station.index);
-    goTo(marker ? marker.position_m : station.position_m, 1500);
+    return marker ? marker.position_m : station.position_m;
   }
 
   // ---- Tables --------------------------------------------------------------
@@ -1013,6 +1036,7 @@
 
   function drawTables() {
     const box = $('tables');
+    box.textContent = '';
     table(box, 'Stations (stazione)', stations, [
       ['entry', (s) => s.index], ['name', (s) => s.name, 'keeps-blanks'], ['position (m)', (s) => s.position_m],
       ['stop', (s) => s.stop], ['kind', (s) => s.kind],
@@ -1045,11 +1069,40 @@
 
   // ---- Start ---------------------------------------------------------------
 
-  document.title = data.title;
-  $('title').textContent = data.title;
-  $('summary').textContent = `line ${km(lineLength).slice(3)} km, ${stations.length} stations, ` +
-    `${objects.filter((o) => o.kind === 'signal').length} signals, ${track.length} plan points`;
-  for (const warning of data.warnings || []) html('li', warning, $('warnings'));
+  function drawHeader() {
+    document.title = data.title;
+    $('title').textContent = data.title;
+    $('summary').textContent = `line ${km(lineLength).slice(3)} km, ${stations.length} stations, ` +
+      `${objects.filter((o) => o.kind === 'signal').length} signals, ${track.length} plan points`;
+    $('warnings').textContent = '';
+    for (const warning of data.warnings || []) html('li', warning, $('warnings'));
+  }
+
+  // Shows another build of the scenario as the author left the page: the
+  // same window of positions (within the new line; the whole line when it
+  // showed the whole line), and the chosen station, by its entry, where the
+  // new build has put it; a chosen station that is gone leaves nothing
+  // chosen.
+  function update(newData) {
+    const whole = view.from <= 0 && view.to >= lineLength;
+    take(newData);
+    const width = whole ? lineLength : view.to - view.from;
+    const station = selectedStation === null ? undefined : stations.find((s) => s.index === selectedStation);
+    if (station) {
+      pinnedPosition = Math.floor(stationPosition(station) / CELL_M) * CELL_M;
+    } else if (selectedStation !== null || (pinnedPosition !== null && pinnedPosition > lineLength)) {
+      pinnedPosition = null;
+      selectedStation = null;
+    }
+    drawHeader();
+    drawTables();
+    if (pinnedPosition !== null) showDetails(pinnedPosition);
+    else $('details').innerHTML = detailsHint;
+    setWindow(view.from, view.from + width);
+  }
+
+  const detailsHint = $('details').innerHTML;
+  drawHeader();
   $('zoom-whole').addEventListener('click', () => setWindow(0, lineLength));
   $('zoom-in').addEventListener('click', () => zoom(0.5));
   $('zoom-out').addEventListener('click', () => zoom(2));
@@ -1075,5 +1128,5 @@
   drawTables();
   draw();
   window.addEventListener('resize', draw);
-  window.scenarioPage = { view, select, search, goTo };
+  window.scenarioPage = { view, select, search, goTo, update };
 })();
