@@ -171,5 +171,91 @@ TEST(RunProgram, RunsTheBuildStepsInOrder) {
                 "Sarvena_Lucredo_20573-2.dat (2114491 bytes)"});
 }
 
+// The build of a watch: a description with an error writes nothing and its
+// problems come back in parts; a clean one builds exactly as run_program.
+class CheckThenBuild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform.files.files["/work/linea.txt"] = render_line_list(built_in_line_lines());
+    train = render_line_list(built_in_train_lines());
+    options.directory = "/out";
+    options.line_file = "/work/linea.txt";
+    options.train_file = "/work/treno.txt";
+  }
+  // The train text with `from` replaced by `to` once.
+  void save_train(const std::string& from, const std::string& to) {
+    std::string text = train;
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    platform.files.files["/work/treno.txt"] = text.replace(at, from.size(), to);
+  }
+  std::vector<std::string> compiled_files() {
+    std::vector<std::string> names;
+    for (const auto& [path, content] : platform.files.files) {
+      if (path.starts_with("/out/")) names.push_back(path);
+    }
+    return names;
+  }
+
+  FakePlatform platform;
+  Options options;
+  std::string train;
+};
+
+TEST_F(CheckThenBuild, AnErrorWritesNothingAndComesBackInParts) {
+  save_train("stazione,   16350,", "stazione,   16350x,");
+  const CheckedBuild outcome = check_then_build(platform, options);
+  EXPECT_EQ(outcome.status, kBuiltWithProblem);
+  EXPECT_FALSE(outcome.built);
+  EXPECT_TRUE(compiled_files().empty());
+  ASSERT_EQ(outcome.problems.size(), 1u);
+  EXPECT_EQ(outcome.problems[0],
+            (LocatedProblem{true, "/work/treno.txt", 47, 13,
+                            "the description could not be read: not a number: \"16350x\""}));
+  // Listed as --check lists it, then what became of the folder.
+  EXPECT_EQ(platform.reports,
+            (std::vector<std::string>{
+                "scenario_builder: /work/treno.txt:47:13: error: the description could not be "
+                "read: not a number: \"16350x\"",
+                "scenario_builder: 1 error, 0 warnings",
+                "scenario_builder: no compiled file written; those already in /out are as they "
+                "were"}));
+}
+
+TEST_F(CheckThenBuild, ACleanSaveBuildsAsTheBuilderDoesWithItsWarnings) {
+  save_train("stazione,   16350,", "stazione,   16360,");  // off the grid: error 8
+  EXPECT_FALSE(check_then_build(platform, options).built);
+  save_train("segnale,    1050,", "segnale,    1060,");  // off the grid: a warning
+  FakePlatform reference;
+  reference.files = platform.files;
+  platform.reports.clear();
+  const CheckedBuild outcome = check_then_build(platform, options);
+  ASSERT_EQ(outcome.status, kBuilt) << testing::PrintToString(platform.reports);
+  EXPECT_TRUE(outcome.built);
+  ASSERT_FALSE(outcome.problems.empty());
+  EXPECT_FALSE(outcome.problems[0].error);
+  EXPECT_EQ(outcome.problems[0].file, "/work/treno.txt");
+  EXPECT_EQ(run_program(reference, std::vector<std::string>{"--dir", "/out", "--line",
+                                                            "/work/linea.txt", "--train",
+                                                            "/work/treno.txt"}),
+            kBuilt);
+  EXPECT_EQ(compiled_files().size(), 3u);
+  for (const std::string& path : compiled_files()) {
+    EXPECT_EQ(platform.files.files[path], reference.files.files[path]) << path;
+  }
+  // The build's own report, warnings first, as the builder gives it.
+  EXPECT_EQ(platform.reports, reference.reports);
+}
+
+TEST_F(CheckThenBuild, AMissingDescriptionIsOneProblem) {
+  options.train_file = "/work/gone.txt";
+  const CheckedBuild outcome = check_then_build(platform, options);
+  EXPECT_EQ(outcome.status, kFileOrUsageError);
+  ASSERT_EQ(outcome.problems.size(), 1u);
+  EXPECT_TRUE(outcome.problems[0].error);
+  EXPECT_NE(outcome.problems[0].message.find("/work/gone.txt"), std::string::npos);
+  EXPECT_TRUE(compiled_files().empty());
+}
+
 }  // namespace
 }  // namespace sb

@@ -401,6 +401,29 @@ TEST(InspectProgram, UsageErrorsEndWithStatus2) {
        "option --route names files: its value may be at most 211 bytes long here, as the "
        "longest file name of a run adds 44 bytes to it and the system allows 255 (300 given)"},
       {{"--bogus\x1B[2J"}, "unknown option --bogus\\x1B[2J"},
+      // What a watch takes, and what it refuses.
+      {{"--watch"}, "--watch needs --line FILE or --train FILE (or both): the descriptions it "
+                    "watches"},
+      {{"--watch", "--dir", "out"}, "--watch needs --line FILE or --train FILE (or both): the "
+                                    "descriptions it watches"},
+      {{"--watch", "--line", "l.txt", "--keep-going"},
+       "--watch does not go with --keep-going: a watched build with a problem writes nothing, "
+       "and the last good build stays"},
+      {{"--watch", "--train", "t.txt", "--html", "p.html"}, "--watch does not go with --html"},
+      {{"--json", "--watch", "--train", "t.txt"}, "--watch does not go with --json"},
+      {{"--watch", "--train", "t.txt", "a.dat"}, "--watch takes no FILE arguments"},
+      {{"--line", "l.txt", "a.dat"}, "--line only goes with --watch"},
+      {{"--serve", "8080", "a.dat"}, "--serve only goes with --watch"},
+      {{"--keep-going", "a.dat"}, "unknown option --keep-going"},
+      {{"--watch", "--line", "l.txt", "--serve", "65536"},
+       "--serve takes a port number from 1 to 65535 (or none, for a free port), got 65536"},
+      {{"--watch", "--line", "l.txt", "--serve", "0"},
+       "--serve takes a port number from 1 to 65535 (or none, for a free port), got 0"},
+      {{"--watch", "--line", "l.txt", "--serve", "http"},
+       "--serve takes a port number from 1 to 65535 (or none, for a free port), got http"},
+      {{"--watch", "--line", "l.txt", "--route", "../x"},
+       "option --route names files: its value may not hold / \\ : * ? \" < > | or control "
+       "characters"},
   };
   for (const Case& c : cases) {
     MemoryFileSystem files;
