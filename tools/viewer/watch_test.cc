@@ -64,7 +64,7 @@ class LiveServerTest : public ::testing::Test {
 };
 
 TEST_F(LiveServerTest, ServesThePageAndItsStateToTheLoopbackNamesAlone) {
-  for (const std::string host : {own_host(), "localhost:" + std::to_string(server.port())}) {
+  for (const std::string& host : {own_host(), "localhost:" + std::to_string(server.port())}) {
     auto page = get("/", host);
     ASSERT_TRUE(page) << host;
     EXPECT_EQ(page->status, 200);
@@ -72,7 +72,7 @@ TEST_F(LiveServerTest, ServesThePageAndItsStateToTheLoopbackNamesAlone) {
     // The author's text stays inside its script element.
     EXPECT_EQ(page->body.find("<b>row"), std::string::npos);
   }
-  for (const std::string host : {"evil.example:" + std::to_string(server.port()),
+  for (const std::string& host : {"evil.example:" + std::to_string(server.port()),
                                  std::string("127.0.0.1:1"), std::string("localhost")}) {
     auto refused = get("/state.json", host);
     ASSERT_TRUE(refused) << host;
