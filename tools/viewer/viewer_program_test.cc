@@ -422,8 +422,8 @@ TEST(InspectProgram, UsageErrorsEndWithStatus2) {
       {{"--watch", "--line", "l.txt", "--serve", "http"},
        "--serve takes a port number from 1 to 65535 (or none, for a free port), got http"},
       {{"--watch", "--line", "l.txt", "--route", "../x"},
-       "option --route names files: its value may not hold / \\ : * ? \" < > | or control "
-       "characters"},
+       "option --route names files: its value may not hold / \\ : * ? \" < > |, control "
+       "characters or DEL"},
   };
   for (const Case& c : cases) {
     MemoryFileSystem files;
