@@ -89,6 +89,9 @@ void LiveServer::Impl::set_up() {
   });
   server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
   server.set_keep_alive_timeout(1);
+  // A browser busy drawing a long line reads the page's megabytes slowly;
+  // the library's 5 s would cut them off.
+  server.set_write_timeout(std::chrono::seconds(60));
   server.set_default_headers({{"Cache-Control", "no-store"},
                               {"X-Content-Type-Options", "nosniff"},
                               {"Referrer-Policy", "no-referrer"}});

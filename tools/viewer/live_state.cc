@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/concat.h"
 #include "tools/viewer/listing_output.h"
 #include "tools/viewer/scenario_page.h"
 
@@ -70,7 +71,7 @@ std::string live_state_json(const LiveState& state, uint64_t page_build) {
 }
 
 bool loopback_host(std::string_view host, int port) {
-  const std::string suffix = ":" + std::to_string(port);
+  const std::string suffix = concat({":", std::to_string(port)});
   if (host.size() <= suffix.size() || !host.ends_with(suffix)) return false;
   const std::string_view name = host.substr(0, host.size() - suffix.size());
   return name == "127.0.0.1" || equal_ignoring_case(name, "localhost");

@@ -1,7 +1,8 @@
-// Takes the picture of a page of scenario_inspect --html that the README
-// shows, with what a search finds (a station, a row such as "slowdown
-// 27000", a position) chosen, or the whole line when the search is "":
-//   node screenshot.js PAGE.html OUT.png [SEARCH]
+// Takes the picture of a page of scenario_inspect --html (or of the page a
+// watch serves, given by its address) that the README shows, with what a
+// search finds (a station, a row such as "slowdown 27000", a position)
+// chosen, or the whole line when the search is "":
+//   node screenshot.js PAGE.html|http://127.0.0.1:PORT/ OUT.png [SEARCH]
 'use strict';
 
 const fs = require('fs');
@@ -22,7 +23,8 @@ async function main() {
   try {
     const page = await browser.newPage();
     await page.setViewport({ width: 1400, height: 900 });
-    await page.goto('file://' + path.resolve(pagePath), { waitUntil: 'load' });
+    const served = /^http:/.test(pagePath);
+    await page.goto(served ? pagePath : 'file://' + path.resolve(pagePath), { waitUntil: 'load' });
     if (station) {
       await page.type('#search', station);
       await page.keyboard.press('Enter');
