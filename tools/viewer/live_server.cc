@@ -59,6 +59,13 @@ std::string cannot_listen(int port, int error_number) {
          (error_number != 0 ? std::strerror(error_number) : "the system refused it");
 }
 
+// What is served before anything is published: a page without a build.
+std::shared_ptr<const LiveState> first_state() {
+  LiveState state;
+  state.page_data = no_build_page_data();
+  return std::make_shared<const LiveState>(std::move(state));
+}
+
 }  // namespace
 
 struct LiveServer::Impl {
@@ -68,7 +75,7 @@ struct LiveServer::Impl {
 
   std::mutex mutex;
   std::condition_variable changed;
-  std::shared_ptr<const LiveState> state = std::make_shared<const LiveState>();
+  std::shared_ptr<const LiveState> state = first_state();
   bool stopping = false;
 
   std::shared_ptr<const LiveState> current() {

@@ -72,6 +72,7 @@ class WatchPublisher {
     // Until a save builds, the page shows the build already in the folder.
     std::string problem;
     state_.page_data = read_page_data(problem).value_or(no_build_page_data());
+    if (server_ != nullptr) server_->publish(state_);
   }
 
   void after_build(const CheckedBuild& outcome) {

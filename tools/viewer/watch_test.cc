@@ -115,6 +115,19 @@ TEST_F(LiveServerTest, EventsAnnounceEveryNewState) {
   EXPECT_EQ(received, "event: build\ndata: 3\n\nevent: build\ndata: 4\n\n");
 }
 
+// A page asked for before the first build is published still draws.
+TEST(LiveServer, BeforeAnyBuildThePageHasData) {
+  LiveServer server;
+  ASSERT_EQ(server.start(0), "");
+  httplib::Client client("127.0.0.1", server.port());
+  auto page = client.Get("/", {{"Host", "localhost:" + std::to_string(server.port())}});
+  ASSERT_TRUE(page);
+  const std::string mark = "id=\"scenario-data\">";
+  const size_t from = page->body.find(mark) + mark.size();
+  const std::string data = page->body.substr(from, page->body.find("</script>", from) - from);
+  EXPECT_EQ(nlohmann::json::parse(data, nullptr, false).value("title", ""), "No build yet");
+}
+
 TEST(LiveServer, APortTakenIsACleanError) {
   const int taken = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
