@@ -29,7 +29,6 @@
     findSlowdowns();
     findSpans();
   }
-  take(JSON.parse(document.getElementById('scenario-data').textContent));
 
   // How each kind of object is drawn: a shape, so that no kind is told from
   // another by colour alone, and where it comes from in the descriptions.
