@@ -247,6 +247,31 @@ TEST_F(CheckThenBuild, ACleanSaveBuildsAsTheBuilderDoesWithItsWarnings) {
   EXPECT_EQ(platform.reports, reference.reports);
 }
 
+// A watch builds again and again in a folder an author may also build in by
+// hand: each build takes the folder's lock for itself, publishes under it
+// and lets it go; a save with an error does not touch the folder at all.
+TEST_F(CheckThenBuild, EachBuildHoldsTheFolderLockWhileItWritesThere) {
+  save_train("stazione,   16350,", "stazione,   16850,");
+  ASSERT_TRUE(check_then_build(platform, options).built);
+  save_train("stazione,   16350,", "stazione,   16850x,");
+  ASSERT_FALSE(check_then_build(platform, options).built);
+  save_train("stazione,   16350,", "stazione,   16900,");
+  ASSERT_TRUE(check_then_build(platform, options).built);
+
+  std::vector<std::string> locks;
+  bool locked = false;
+  for (const std::string& entry : platform.files.log) {
+    if (entry == "lock /out" || entry == "unlock /out") {
+      locks.push_back(entry);
+      locked = entry == "lock /out";
+    } else if (entry.find(" /out/") != std::string::npos) {
+      EXPECT_TRUE(locked) << entry << " outside the lock";
+    }
+  }
+  EXPECT_EQ(locks, (std::vector<std::string>{"lock /out", "unlock /out", "lock /out", "unlock /out"}));
+  EXPECT_FALSE(platform.files.exists("/out/scenario_builder.publishing"));
+}
+
 TEST_F(CheckThenBuild, AMissingDescriptionIsOneProblem) {
   options.train_file = "/work/gone.txt";
   const CheckedBuild outcome = check_then_build(platform, options);

@@ -662,7 +662,21 @@ std::variant<ScenarioFiles, std::string> read_built_scenario(FileSystem& files,
                                                              const std::string& dir,
                                                              const std::string& route,
                                                              const std::string& train) {
-  Loaded<ScenarioFiles> loaded = load_scenario(files, dir, {route, train});
+  // Read as the other modes read a folder: under its shared lock, so that a
+  // build started there by hand meanwhile ends first, and never from a
+  // half-published set.
+  Loaded<ScenarioFiles> loaded = FileProblem{};
+  try {
+    std::string waited;
+    const auto lock = lock_for(files, dir, LockMode::shared, waited);
+    if (auto problem = interrupted_build_in(files, dir)) {
+      loaded = *problem;
+    } else {
+      loaded = load_scenario(files, dir, {route, train});
+    }
+  } catch (const FileError& error) {
+    return std::string(error.what());
+  }
   if (auto* problem = std::get_if<FileProblem>(&loaded)) {
     std::string line = problem_line(*problem);
     line.erase(0, std::string(kProgram).size() + 2);

@@ -32,8 +32,10 @@ int run_inspect(FileSystem& files, std::span<const std::string> args, std::strin
 // other mode through run_inspect, its output written when it ends.
 int run_inspect_program(Platform& platform, std::span<const std::string> args);
 
-// The scenario `route`, `train` built in `dir`, decoded; or why it cannot be
-// read, as the listing modes say it ("PATH: offset N: what").
+// The scenario `route`, `train` built in `dir`, decoded, read under the
+// folder's shared lock; or why it cannot be read, as the listing modes say
+// it ("PATH: offset N: what"), a folder holding an interrupted build
+// included.
 std::variant<ScenarioFiles, std::string> read_built_scenario(FileSystem& files,
                                                              const std::string& dir,
                                                              const std::string& route,

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -871,6 +872,10 @@ TEST_F(InspectBuiltIn, AFolderWithAnInterruptedBuildIsNotShown) {
   }
   EXPECT_FALSE(files.exists("/out/line.svg"));
   EXPECT_FALSE(files.exists("/work/Sarvena_Lucredo_linea.txt"));
+  // Nor read back for the page a watch serves.
+  const auto read = read_built_scenario(files, kDir, "Sarvena_Lucredo", "20573-2");
+  ASSERT_TRUE(std::holds_alternative<std::string>(read));
+  EXPECT_NE(std::get<std::string>(read).find("holds an interrupted build"), std::string::npos);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "base/shown_text.h"
 #include "scenario/built_in_names.h"
 #include "tools/viewer/live_server.h"
 #include "tools/viewer/live_state.h"
@@ -57,8 +58,8 @@ class WatchPlatform : public Platform {
 };
 
 std::string watched_names(const Options& o) {
-  if (o.line_file && o.train_file) return *o.line_file + " and " + *o.train_file;
-  return o.line_file ? *o.line_file : *o.train_file;
+  if (o.line_file && o.train_file) return shown_path(*o.line_file) + " and " + shown_path(*o.train_file);
+  return shown_path(o.line_file ? *o.line_file : *o.train_file);
 }
 
 // Follows the builds of a watch and keeps the state a served page shows.

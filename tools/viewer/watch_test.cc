@@ -163,15 +163,15 @@ TEST(FileWatch, NoticesASaveByRenameOfTheSameSize) {
   EXPECT_TRUE(watch.changed());
 }
 
-// The real disk, which requests a stop as a compiled file is written:
-// Ctrl-C in the middle of a build's publishing.
+// The real disk, which requests a stop as the station file is renamed into
+// place, after the plan and before the cells: Ctrl-C in the middle of a
+// build's publishing.
 class StopInPublish : public DiskFileSystem {
  public:
-  void replace_file(const std::string& path, std::span<const std::string_view> chunks) override {
-    if (stop != nullptr && path.ends_with(".sim")) stop->request();
-    DiskFileSystem::replace_file(path, chunks);
+  void rename_file(const std::string& from, const std::string& to) override {
+    if (stop != nullptr && to.ends_with(".sim")) stop->request();
+    DiskFileSystem::rename_file(from, to);
   }
-  using DiskFileSystem::replace_file;
   StopRequest* stop = nullptr;
 };
 
