@@ -109,11 +109,11 @@ const pageState = (page) => page.evaluate(() => ({
 }));
 
 // The cell of the chosen station's stop marker, as the details show it.
-const markerCell = (details) => Number((/Cell (\d+)/.exec(details) || [])[1]);
+const markerCell = (details) => Number((/, cell (\d+)/.exec(details) || [])[1]);
 
 const markerDrawn = (cell) => !!document.querySelector(`#profile .obj[data-cell="${cell}"]`) &&
   /stop marker/.test(document.getElementById('details').innerText) &&
-  document.getElementById('details').innerText.includes(`Cell ${cell} `);
+  new RegExp(`, cell ${cell}\\b`).test(document.getElementById('details').innerText);
 
 async function chooseStation(page) {
   for (const row of await page.$$('#tables tr.goes')) {
