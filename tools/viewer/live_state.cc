@@ -27,7 +27,10 @@ Json problems_json(const std::vector<LocatedProblem>& problems) {
 Json state_head(const LiveState& state) {
   return {{"generation", state.generation},
           {"build", state.build},
-          {"save", {{"built", state.last_save_built}, {"problems", problems_json(state.problems)}}}};
+          {"save",
+           {{"built", state.last_save_built},
+            {"shows_build", state.has_build},
+            {"problems", problems_json(state.problems)}}}};
 }
 
 // Compact JSON; bytes of the author's text that are not UTF-8 become U+FFFD
@@ -50,8 +53,7 @@ std::string no_build_page_data() {
   Json data = Json::object();
   data["title"] = "No build yet";
   data["line_length_m"] = 0;
-  data["warnings"] = Json::array({"no good build of these descriptions yet: the problems of "
-                                  "the last save are listed above"});
+  data["warnings"] = Json::array();
   data["cells"] = {{"sections", Json::object()}};
   data["stations"] = {{"sections", Json::object()}};
   data["track"] = Json::array();

@@ -18,6 +18,7 @@ struct LiveState {
   uint64_t generation = 0;
   uint64_t build = 0;
   std::string page_data;  // page_data()'s object as text
+  bool has_build = false;  // page_data is a build's, not no_build_page_data()
   bool last_save_built = false;
   std::vector<LocatedProblem> problems;  // of the last save, warnings included
 };
@@ -25,7 +26,7 @@ struct LiveState {
 // page_data()'s object as text, for LiveState::page_data.
 std::string page_data_text(const ScenarioFiles& scenario);
 
-// The page data of a scenario not built yet: no line, a warning that says so.
+// The page data of a scenario not built yet: no line.
 std::string no_build_page_data();
 
 // The page the server answers "/" with, the state built in.

@@ -72,7 +72,12 @@ class WatchPublisher {
     train_ = options.train_number.value_or(kBuiltInTrainNumber);
     // Until a save builds, the page shows the build already in the folder.
     std::string problem;
-    state_.page_data = read_page_data(problem).value_or(no_build_page_data());
+    if (auto data = read_page_data(problem)) {
+      state_.page_data = std::move(*data);
+      state_.has_build = true;
+    } else {
+      state_.page_data = no_build_page_data();
+    }
     if (server_ != nullptr) server_->publish(state_);
   }
 
@@ -86,6 +91,7 @@ class WatchPublisher {
       std::string problem;
       if (auto data = read_page_data(problem)) {
         state_.page_data = std::move(*data);
+        state_.has_build = true;
         ++state_.build;
       } else {
         state_.problems.push_back({true, "", 0, 0, "the build cannot be read back: " + problem});

@@ -93,6 +93,7 @@ TEST_F(LiveServerTest, StateLeavesOutThePageDataThePageHas) {
   const auto full = nlohmann::json::parse(with_page->body);
   EXPECT_EQ(full["generation"], 3);
   EXPECT_EQ(full["page"]["title"], "No build yet");
+  EXPECT_EQ(full["save"]["shows_build"], false);
   EXPECT_EQ(full["save"]["problems"][0]["line"], 47);
   EXPECT_EQ(full["save"]["problems"][0]["message"], "the <b>row</b> is \"wrong\"");
   EXPECT_FALSE(nlohmann::json::parse(without->body).contains("page"));

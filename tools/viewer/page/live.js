@@ -32,13 +32,16 @@
     const errors = save.problems.filter((p) => p.error).length;
     const warnings = save.problems.length - errors;
     box.className = errors || !save.built ? 'problems' : warnings ? 'warnings-only' : 'clean';
+    // Before any good build there is nothing to draw: the views stay hidden.
+    document.body.classList.toggle('live-no-build', !save.shows_build);
     if (save.built) {
       status.textContent = `Built at ${clock()}` + (warnings ? ` with ${plural(warnings, 'warning')}` : '') +
         '; the page follows every save.';
     } else {
       status.textContent = `The last save (${clock()}) was not built` +
         (errors ? `: ${plural(errors, 'error')}` : '') + (warnings ? `, ${plural(warnings, 'warning')}` : '') +
-        '. Below is the last good build.';
+        (save.shows_build ? '. Below is the last good build.'
+          : '. Nothing is built yet: the page draws the first save that builds.');
     }
     problems.textContent = '';
     for (const p of save.problems) {
@@ -61,10 +64,11 @@
     try {
       const response = await fetch(`state.json?build=${build}`, { cache: 'no-store' });
       const next = await response.json();
+      // The views are shown first: a first build is drawn at their size.
+      showSave(next.save);
       if (next.page) window.scenarioPage.update(next.page);
       build = next.build;
       generation = next.generation;
-      showSave(next.save);
       window.scenarioPage.generation = generation;
     } catch (error) {
       status.textContent = `Could not fetch the last build (${error}); it is tried again at the next save.`;
