@@ -247,6 +247,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "segnale, 5000, 27, 3, 8, 8, 2, 37, 2, 7, 3, 0",
                    "segnale, 7050, 16, 9, 0, 7, 0, 14, 5, 3, 2, 0",
                    "stazione, 7000, 5, 300, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,9,0, OVER IT"}},
+        // Sides -26 write codes 253, 254, 255 and 0: the last mark wipes
+        // the cell, the others a later signal overwrites. Read back as 4, the
+        // signal wrote 44 where the files hold nothing.
+        SmallCase{"SignalSidesBeyondNineWipingAMark",
+                  {},
+                  {"segnale, 5000, -10, 6, 9, 4, 3, 4, 2, 4, 0, 0",
+                   "segnale, 5100, 1, 5, 5, 4, 1, 1, 4, 5, 1, 0"}},
+        // Code 4, 200 m before a stop marker over a max-speed board with one
+        // stripe on side d, could come from a signal of sides -179 under the
+        // marker; it came from the signal at 5225 m (sides 256, codes 1 to
+        // 4), whose other marks the next signal overwrote. Taken for a
+        // hidden signal, its row landed on the marker's cell.
+        SmallCase{"SpeedBoardUnderAStopMarkerBesideSidesBeyondNine",
+                  {"indicatori_vmax, 5050, 60, 70, 80, 0, 60, 70, 80, 1"},
+                  {"segnale, 5225, 76, 8, 0, 1, 3, 28, 8, 0, 7, 0",
+                   "segnale, 5350, 2, 6, 1, 4, 2, 1, 8, 0, 7, 150",
+                   "stazione, 5000, 6, 700, 1, 0, 0, 1,0,1, 0,0,0, 24, 10,46,8, FINE"}},
         // A code point row of the finishing pass's own value next to a
         // signal inside a slowdown: the pass then marks the other side of
         // the signal, and counts on from there.

@@ -265,6 +265,30 @@ std::vector<bool> explained_marks(const std::vector<Cell>& cells) {
   return explained;
 }
 
+// Whether a signal in view none of whose marks shows with its usual sides
+// could have written the approach code of cell `mark` with sides beyond 9
+// that end in the same digit.
+bool signal_in_view_may_give(const std::vector<Cell>& cells, const std::vector<bool>& explained,
+                             int64_t mark) {
+  const uint8_t code = cell_at(cells, mark).approach_code;
+  for (int k = 1; k <= kApproachMarkCount; ++k) {
+    const int64_t i = mark + 2 * k;
+    if (!is_kind(cells, i, signal)) continue;
+    const int64_t sides = usual_sides(cell_at(cells, i));
+    bool shown = false;
+    for (int m = 1; m <= kApproachMarkCount && !shown; ++m) {
+      const int64_t own = i - 2 * m;
+      shown = inside(cells, own) && explained[static_cast<size_t>(own)] &&
+              cell_at(cells, own).approach_code == static_cast<uint8_t>(sides * 10 + m);
+    }
+    if (shown) continue;
+    for (int64_t t = -32; t < 32; ++t) {
+      if (static_cast<uint8_t>((sides + 10 * t) * 10 + k) == code) return true;
+    }
+  }
+  return false;
+}
+
 std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
   std::vector<UnderMarker> under(cells.size(), UnderMarker::nothing);
   for (const RecoveredSlowdown& r : recover_slowdowns(cells, nullptr)) {
@@ -278,9 +302,10 @@ std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
     if (explained.empty()) explained = explained_marks(cells);
     // A signal leaves its time, or approach marks in view: one of its usual
     // sides, or one of sides beyond 9 that nothing else explains (a code,
-    // not 0, that something must have written). Anything else that leaves
-    // values is taken for a max-speed board, which gives any value2 to
-    // value4 and writes no marks.
+    // not 0, that something must have written, and that no signal in view
+    // could have written with such sides of its own). Anything else that
+    // leaves values is taken for a max-speed board, which gives any value2
+    // to value4 and writes no marks.
     const auto marks_in_view = [&](int64_t sides, bool unexplained_only) {
       int n = 0;
       for (int k = 1; k <= kApproachMarkCount; ++k) {
@@ -288,7 +313,8 @@ std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
         n += inside(cells, mark) &&
              cell_at(cells, mark).approach_code == static_cast<uint8_t>(sides * 10 + k) &&
              !(unexplained_only && (explained[static_cast<size_t>(mark)] ||
-                                    cell_at(cells, mark).approach_code == 0));
+                                    cell_at(cells, mark).approach_code == 0 ||
+                                    signal_in_view_may_give(cells, explained, mark)));
       }
       return n;
     };

@@ -215,9 +215,13 @@ class UnusualSides {
 
   void settle() {
     std::vector<int> explained(cells_.size(), 0);
+    // A cell without a code that some row marks was wiped by a later mark
+    // of code 0, which only sides beyond 9 give.
+    std::vector<bool> marked(cells_.size(), false);
     for (const OrderedRow& row : rows_) {
       for (const auto& [cell, code] : row.marks) {
         if (gives(cell, code)) ++explained[static_cast<size_t>(cell)];
+        if (cell >= 0 && cell <= cell_count_of(cells_)) marked[static_cast<size_t>(cell)] = true;
       }
     }
     // The signals that may take other sides, and what each other sides give.
@@ -238,7 +242,8 @@ class UnusualSides {
         for (int m = 1; m <= kApproachMarkCount; ++m) {
           const int64_t cell = i - 2 * m;
           if (gives(cell, static_cast<uint8_t>(sides * 10 + m)) &&
-              explained[static_cast<size_t>(cell)] == 0 && cell_at(cells_, cell).approach_code != 0) {
+              explained[static_cast<size_t>(cell)] == 0 &&
+              (cell_at(cells_, cell).approach_code != 0 || marked[static_cast<size_t>(cell)])) {
             option.cells.push_back(cell);
           }
         }
