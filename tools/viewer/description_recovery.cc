@@ -45,13 +45,19 @@ std::vector<ProfileRow> profile_rows(const std::vector<Cell>& cells, uint8_t Cel
 
 }  // namespace recovery
 
-RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario) {
+RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario, int64_t search_budget) {
   RecoveredDescriptions recovered;
   recovery::DescriptionText line(recovered.unbuildable, recovered.unsettled);
   recovery::recover_line(scenario, line);
   recovered.line_text = line.take();
   recovery::DescriptionText train(recovered.unbuildable, recovered.unsettled);
-  recovery::recover_train(scenario, train);
+  recovery::SearchBudget budget(search_budget);
+  recovery::recover_train(scenario, train, budget);
+  if (budget.spent()) {
+    recovered.unsettled.push_back("the searches stopped at their limit of " +
+                                  std::to_string(search_budget) +
+                                  " steps of work; the rows written are those found by then");
+  }
   recovered.train_text = train.take();
   return recovered;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ struct RecoveredDescriptions {
   std::vector<std::string> unsettled;
 };
 
-RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario);
+// What the searches may spend, in cells of a finishing pass: about a
+// second of work on the development machine, where the largest scenario a
+// build writes needs one pass of 20,141 cells.
+inline constexpr int64_t kSearchBudget = 250'000'000;
+
+RecoveredDescriptions recover_descriptions(const ScenarioFiles& scenario,
+                                           int64_t search_budget = kSearchBudget);
 
 }  // namespace sb::inspect

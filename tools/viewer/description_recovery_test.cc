@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "base/line_list.h"
 #include "bench/maximal_scenario.h"
 #include "compile/compile_scenario.h"
+#include "output/compiled_layout.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
 #include "testing/fuzz_harness.h"
@@ -307,6 +309,29 @@ TEST(DescriptionRecovery, FuzzCorpusScenariosRoundTrip) {
     }
   }
   EXPECT_GE(clean, 5);
+}
+
+// The searches share one budget: once it is spent they stop, say so, and
+// the texts are what they found by then.
+TEST(DescriptionRecovery, SearchesStopAtTheirBudget) {
+  Built built(small_line({}), small_train({"segnale, 5000, -10, 6, 9, 4, 3, 4, 2, 4, 0, 0",
+                                           "segnale, 5100, 1, 5, 5, 4, 1, 1, 4, 5, 1, 0"}));
+  ASSERT_TRUE(built.clean);
+  const std::string route = built.build.b.route_name, train = built.build.b.train_number;
+  ScenarioFiles files{route, train,
+                      decode_cell_file(built.build.file(cell_file_name(route, train))).value(),
+                      decode_station_file(built.build.file(station_file_name(route, train))).value(),
+                      decode_plan_file(built.build.file(plan_file_name(route))).value()};
+  const std::string limit = "the searches stopped at their limit of 20 steps of work";
+  for (const int64_t budget : {kSearchBudget, int64_t{20}}) {
+    const RecoveredDescriptions recovered = recover_descriptions(files, budget);
+    const bool stopped = std::find(recovered.unsettled.begin(), recovered.unsettled.end(),
+                                   limit + "; the rows written are those found by then") !=
+                         recovered.unsettled.end();
+    EXPECT_EQ(stopped, budget == 20) << ::testing::PrintToString(recovered.unsettled);
+    EXPECT_TRUE(recovered.unbuildable.empty());
+    EXPECT_NE(recovered.train_text.find("segnale,    5000,"), std::string::npos);
+  }
 }
 
 // ---- What is not a round trip --------------------------------------------------

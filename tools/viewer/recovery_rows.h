@@ -40,6 +40,31 @@ class DescriptionText {
   std::vector<std::string>& unsettled_;
 };
 
+// What all of the recovery's searches together may spend, so that no file
+// keeps them running long: each try is charged for what it visits (a
+// reading order the marks of its rows, a finishing pass its cells, a step
+// of the sides search its choices). Once it is spent every search stops
+// with what it has found by then.
+class SearchBudget {
+ public:
+  explicit SearchBudget(int64_t units) : left_(units) {}
+
+  // Takes `units`: false, and from then on always, once they are not left.
+  bool take(int64_t units) {
+    if (spent_ || units > left_) {
+      spent_ = true;
+      return false;
+    }
+    left_ -= units;
+    return true;
+  }
+  bool spent() const { return spent_; }
+
+ private:
+  int64_t left_;
+  bool spent_ = false;
+};
+
 // ",    8" and the like: a comma, `pad` blanks, the number.
 std::string after_comma(int64_t value, int pad);
 // The number right-aligned in `width` characters after a comma.
@@ -115,6 +140,6 @@ struct BoardRow {
 std::vector<BoardRow> indication_boards(const ScenarioFiles& s, DescriptionText* text);
 
 void recover_line(const ScenarioFiles& scenario, DescriptionText& text);
-void recover_train(const ScenarioFiles& scenario, DescriptionText& text);
+void recover_train(const ScenarioFiles& scenario, DescriptionText& text, SearchBudget& budget);
 
 }  // namespace sb::inspect::recovery

@@ -206,12 +206,13 @@ class UnusualSides {
   using OrderCheck = std::function<bool(const std::vector<OrderedRow>&)>;
   UnusualSides(const std::vector<Cell>& cells, std::vector<OrderedRow>& rows,
                const std::vector<int64_t>& signal_cells, size_t first_signal,
-               OrderCheck order_exists)
+               OrderCheck order_exists, SearchBudget& budget)
       : cells_(cells),
         rows_(rows),
         signal_cells_(signal_cells),
         first_signal_(first_signal),
-        order_exists(std::move(order_exists)) {}
+        order_exists(std::move(order_exists)),
+        budget_(budget) {}
 
   void settle() {
     std::vector<int> explained(cells_.size(), 0);
@@ -273,8 +274,12 @@ class UnusualSides {
     // codes, the group's other choices in turn.
     for (const GroupChoices& group : choices_) apply(group, 0);
     for (const GroupChoices& group : choices_) {
-      for (size_t n = 1; n < group.choices.size() && !order_exists(rows_); ++n) apply(group, n);
-      if (!order_exists(rows_)) apply(group, 0);
+      bool found = order_exists(rows_);
+      for (size_t n = 1; !found && n < group.choices.size(); ++n) {
+        apply(group, n);
+        found = order_exists(rows_);
+      }
+      if (!found) apply(group, 0);
     }
   }
 
@@ -326,7 +331,10 @@ class UnusualSides {
 
   // Gives codes_[from] and on to the signals.
   void search(size_t from) {
-    if (++steps_ > kStepsPerGroup) return;
+    if (++steps_ > kStepsPerGroup ||
+        !budget_.take(static_cast<int64_t>(group_options_.size() + codes_.size()))) {
+      return;
+    }
     while (from < codes_.size() && covered(codes_[from])) ++from;
     if (from == codes_.size()) {
       int given = 0;
@@ -372,6 +380,7 @@ class UnusualSides {
   const std::vector<int64_t>& signal_cells_;
   size_t first_signal_;
   OrderCheck order_exists;
+  SearchBudget& budget_;
   std::vector<Option> options_;
   std::vector<const Option*> group_options_;
   std::vector<int64_t> codes_;
@@ -396,14 +405,25 @@ class ReadingOrder {
  public:
   ReadingOrder(const std::vector<Cell>& cells, const std::vector<OrderedRow>& rows)
       : cells_(cells), rows_(rows), followers_(rows.size(), 0), before_(rows.size()),
-        wrong_marks_(rows.size(), 0) {
-    for (size_t r = 0; r < rows.size(); ++r) {
-      for (const auto& [cell, code] : rows[r].marks) {
-        if (cell < 0 || cell > cell_count_of(cells)) continue;
-        writers_[cell].push_back(static_cast<int>(r));
-        if (cell_at(cells, cell).approach_code != code) ++wrong_marks_[r];
+        wrong_marks_(rows.size(), 0), first_writer_(cells.size() + 1, 0),
+        settled_(cells.size(), false) {
+    // The rows that mark each cell, one list after another: those of cell c
+    // from first_writer_[c] up to first_writer_[c + 1].
+    const auto each_mark = [&](auto&& visit) {
+      for (size_t r = 0; r < rows.size(); ++r) {
+        for (const auto& [cell, code] : rows[r].marks) {
+          if (cell >= 0 && cell <= cell_count_of(cells)) visit(r, static_cast<size_t>(cell), code);
+        }
       }
-    }
+    };
+    each_mark([&](size_t, size_t cell, uint8_t) { ++first_writer_[cell + 1]; });
+    for (size_t c = 1; c < first_writer_.size(); ++c) first_writer_[c] += first_writer_[c - 1];
+    writers_.resize(static_cast<size_t>(first_writer_.back()));
+    std::vector<int> next(first_writer_.begin(), first_writer_.end() - 1);
+    each_mark([&](size_t r, size_t cell, uint8_t code) {
+      writers_[static_cast<size_t>(next[cell]++)] = static_cast<int>(r);
+      if (cells[cell].approach_code != code) ++wrong_marks_[r];
+    });
   }
 
   void before(int first, int second) {
@@ -434,10 +454,14 @@ class ReadingOrder {
         release(first);
       }
       for (const auto& [cell, code] : rows_[static_cast<size_t>(r)].marks) {
-        const auto found = writers_.find(cell);
-        if (found == writers_.end() || !settled_.insert(cell).second) continue;
+        if (cell < 0 || cell > cell_count_of(cells_) || settled_[static_cast<size_t>(cell)]) {
+          continue;
+        }
+        settled_[static_cast<size_t>(cell)] = true;
         const uint8_t want = cell_at(cells_, cell).approach_code;
-        for (int other : found->second) {
+        for (int w = first_writer_[static_cast<size_t>(cell)];
+             w < first_writer_[static_cast<size_t>(cell) + 1]; ++w) {
+          const int other = writers_[static_cast<size_t>(w)];
           if (other == r || placed[static_cast<size_t>(other)]) continue;
           for (const auto& [other_cell, other_code] : rows_[static_cast<size_t>(other)].marks) {
             if (other_cell == cell && other_code != want) --wrong_marks_[static_cast<size_t>(other)];
@@ -460,8 +484,9 @@ class ReadingOrder {
   std::vector<int> followers_;
   std::vector<std::vector<int>> before_;
   std::vector<int> wrong_marks_;
-  std::map<int64_t, std::vector<int>> writers_;
-  std::set<int64_t> settled_;
+  std::vector<int> first_writer_;
+  std::vector<int> writers_;
+  std::vector<bool> settled_;
 };
 
 std::optional<std::vector<int>> find_reading_order(const std::vector<Cell>& cells,
@@ -574,7 +599,8 @@ void write_slowdowns(const std::vector<RecoveredSlowdown>& slowdowns, bool under
 // earlier one. Each stretch has a budget of passes.
 class CodePointSearch {
  public:
-  explicit CodePointSearch(const std::vector<Cell>& cells) : cells_(cells), b_(platform_) {
+  CodePointSearch(const std::vector<Cell>& cells, SearchBudget& budget)
+      : cells_(cells), budget_(budget), b_(platform_) {
     base_ = cells;
     // The output step's header values.
     base_[1].value1 = 0;
@@ -627,7 +653,7 @@ class CodePointSearch {
     std::map<int64_t, int16_t> best_rows;
     const std::map<int64_t, int16_t> before = rows_;
     for (int64_t cell : candidates(before, at)) {
-      if (group_passes_ >= kPassesPerGroup) break;
+      if (group_passes_ >= kPassesPerGroup || budget_.spent()) break;
       rows_ = before;
       rows_[cell] = kPassCode;
       int64_t next = first_difference(rows_);
@@ -649,6 +675,9 @@ class CodePointSearch {
   // Where the pass run with `rows` first differs from the files: -1 when
   // nowhere.
   int64_t first_difference(const std::map<int64_t, int16_t>& rows) {
+    // Spent, the pass is still run: the search then stops at the first
+    // place it has not settled.
+    budget_.take(static_cast<int64_t>(cells_.size()));
     b_.cells = base_;
     for (const auto& [cell, code] : rows) {
       b_.cells[static_cast<size_t>(cell)].kind = code_point;
@@ -693,6 +722,7 @@ class CodePointSearch {
   static constexpr int64_t kReach = 22;
 
   const std::vector<Cell>& cells_;
+  SearchBudget& budget_;
   std::vector<Cell> base_;
   MemoryPlatform platform_;
   Builder b_;
@@ -702,16 +732,17 @@ class CodePointSearch {
 };
 
 std::map<int64_t, int16_t> explicit_code_points(const std::vector<Cell>& cells,
-                                                DescriptionText& text) {
-  CodePointSearch search(cells);
+                                                DescriptionText& text, SearchBudget& budget) {
+  CodePointSearch search(cells, budget);
   if (std::optional<std::map<int64_t, int16_t>> rows = search.find()) return *rows;
   text.unsettled("no set of code point rows the search tried lets the finishing pass give "
                  "every code point");
   return search.rows_so_far();
 }
 
-std::vector<std::string> code_rows(const std::vector<Cell>& cells, DescriptionText& text) {
-  std::map<int64_t, int16_t> points = explicit_code_points(cells, text);
+std::vector<std::string> code_rows(const std::vector<Cell>& cells, DescriptionText& text,
+                                   SearchBudget& budget) {
+  std::map<int64_t, int16_t> points = explicit_code_points(cells, text, budget);
   for (size_t i = 0; i < cells.size(); ++i) {
     if (cells[i].kind == code_cut) points[static_cast<int64_t>(i)] = 0;
   }
@@ -741,7 +772,7 @@ std::vector<bool> moved_ahead(const std::vector<OrderedRow>& rows, const std::ve
 
 }  // namespace
 
-void recover_train(const ScenarioFiles& s, DescriptionText& text) {
+void recover_train(const ScenarioFiles& s, DescriptionText& text, SearchBudget& budget) {
   header_rows(s.stations, text);
   if (cell_count_of(s.cells) < 3) {
     text.line("[fine]");
@@ -757,10 +788,17 @@ void recover_train(const ScenarioFiles& s, DescriptionText& text) {
   std::vector<OrderedRow> rows = stations.rows;
   std::vector<int64_t> signal_cells;
   add_signal_rows(s.cells, under_stop_markers(s.cells), rows, signal_cells);
+  // Each try of an order visits every row and its marks and takes some 20
+  // times as long for each as the finishing pass takes for a cell.
+  const int64_t order_cost =
+      static_cast<int64_t>(rows.size()) * (kApproachMarkCount + 1) * 20 +
+      static_cast<int64_t>(s.cells.size());
   UnusualSides(s.cells, rows, signal_cells, stations.rows.size(),
                [&](const std::vector<OrderedRow>& settled) {
-                 return find_reading_order(s.cells, settled, stations, signal_cells).has_value();
-               })
+                 return budget.take(order_cost) &&
+                        find_reading_order(s.cells, settled, stations, signal_cells).has_value();
+               },
+               budget)
       .settle();
   const std::vector<int> order = reading_order(s.cells, rows, stations, signal_cells, text);
   check_marks(s.cells, rows, order, text);
@@ -790,7 +828,7 @@ void recover_train(const ScenarioFiles& s, DescriptionText& text) {
   text.line("[segnali]");
   for (size_t p = last_station; p < order.size(); ++p) write_row(p);
   text.line("[codici]");
-  for (const std::string& row : code_rows(s.cells, text)) text.line(row);
+  for (const std::string& row : code_rows(s.cells, text, budget)) text.line(row);
   text.line("[fine]");
 }
 
