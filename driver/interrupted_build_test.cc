@@ -255,5 +255,51 @@ TEST(InterruptedBuild, AFolderAnotherRunHoldsOrThatCannotBeLocked) {
   EXPECT_TRUE(platform.files.log.empty());
 }
 
+// The windowed program's waiting window is up while the run waits for the
+// folder, and goes once the run has built.
+TEST(InterruptedBuild, ARunWaitsForTheFolderUnderItsWaitingWindow) {
+  FakePlatform platform;
+  platform.files.busy_folders.insert(kDir);
+  int attempts = 0;
+  platform.files.on_busy_folder = [&](const std::string& dir) {
+    platform.events.push_back("waits for " + dir);
+    if (++attempts == 2) platform.files.busy_folders.erase(dir);
+  };
+  EXPECT_EQ(run_program(platform, kBuiltIn), kBuilt);
+  EXPECT_EQ(platform.events, (std::vector<std::string>{"window shown", "waits for /scenario",
+                                                       "waits for /scenario", "window closed"}));
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+// A folder's name reaches the terminal only escaped, whichever message
+// names it: the lock's warning, the finishing of a killed run's publish and
+// the files that run left.
+TEST(InterruptedBuild, MessagesShowAHostileFolderNameEscaped) {
+  FakePlatform platform;
+  platform.directory = "/a\x1b[2Jb";
+  platform.files.unlockable_folders.insert(platform.directory);
+  const std::string tag = "00000000000000aa";
+  const std::string plan = "Sarvena_Lucredo_linea.dat";
+  platform.files.files = {
+      {platform.file(std::string(kPublishRecordName)),
+       "scenario_builder publishing record\ntag\t" + tag + "\npublish\t" +
+           temporary_name(plan, tag) + "\t" + plan + "\n"},
+      {platform.file(temporary_name(plan, tag)), "plan"},
+      {platform.file(temporary_name("x\a", tag)), "left"},
+  };
+  EXPECT_EQ(run_program(platform, kBuiltIn), kBuilt);
+  ASSERT_GE(platform.reports.size(), 2u);
+  EXPECT_EQ(platform.reports[0],
+            "scenario_builder: warning: /a\\x1B[2Jb cannot be locked (the file system does not "
+            "lock files): a run started there meanwhile could mix its files with this one's");
+  EXPECT_EQ(platform.reports[1],
+            "scenario_builder: a run stopped in /a\\x1B[2Jb before it ended; published the "
+            "files it had written: Sarvena_Lucredo_linea.dat; deleted what it left: x\\x07." +
+                tag + ".partial");
+  for (const std::string& report : platform.reports) {
+    EXPECT_EQ(report.find_first_of("\x1b\a"), std::string::npos) << report;
+  }
+}
+
 }  // namespace
 }  // namespace sb

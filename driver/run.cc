@@ -172,7 +172,6 @@ void build(Builder& b, const Options& options, ProtectedFileSystem& files) {
   protect_user_files(b, files, user_line, user_train);
   begin_writing(b, files, user_line, user_train);
 
-  b.platform->show_waiting_window();
   WorkingCopies copies(files);
   const std::string line_name = line_description_name(b.route_name);
   const std::string train_name = train_description_name(b.route_name, b.train_number);
@@ -271,10 +270,11 @@ int report_outcome(Platform& platform, const Builder& b, const DescriptionSource
 LockWaiting lock_waiting(Platform& platform, const std::string& dir) {
   LockWaiting waiting;
   waiting.on_long_wait = [&platform, dir] {
-    platform.report("scenario_builder: waiting for another run in " + dir + " to end");
+    platform.report("scenario_builder: waiting for another run in " + shown_path(dir) + " to end");
   };
   waiting.on_unsupported = [&platform, dir](const std::string& reason) {
-    platform.report("scenario_builder: warning: " + dir + " cannot be locked (" + reason +
+    platform.report("scenario_builder: warning: " + shown_path(dir) + " cannot be locked (" +
+                    reason +
                     "): a run started there meanwhile could mix its files with this one's");
   };
   return waiting;
@@ -324,6 +324,9 @@ int run_options(Platform& platform, const Options& options) {
     }
     if (options.check) return check(b, options, files, sources);
     if (options.directory) files.make_directories(b.directory);
+    // The window is up before the wait for the folder, so that a build
+    // started while another runs there shows that it is under way.
+    if (!options.export_descriptions) platform.show_waiting_window();
     // One run at a time writes in the folder; a run killed there left a
     // record of what to finish first.
     const std::unique_ptr<FolderLockHold> lock =
@@ -344,8 +347,10 @@ int run_options(Platform& platform, const Options& options) {
     }
     build(b, options, files);
   } catch (const FolderBusy& e) {
-    // The windowed program shows it in its box: it is why nothing happened.
+    // The windowed program shows it in its box, over the waiting window: it
+    // is why nothing happened.
     platform.show_message("scenario_builder: " + std::string(e.what()));
+    platform.close_waiting_window();
     return kFileOrUsageError;
   } catch (const FatalReport&) {
     platform.close_waiting_window();
@@ -361,6 +366,7 @@ int run_options(Platform& platform, const Options& options) {
     }
     return kFileOrUsageError;
   } catch (const DescriptionInTheWay& e) {
+    platform.close_waiting_window();
     platform.report("scenario_builder: " + std::string(e.what()));
     return kFileOrUsageError;
   }

@@ -161,7 +161,7 @@ TEST(RunProgram, RunsTheBuildStepsInOrder) {
       "delete " + dir + "scenario_builder.publishing",
   };
   EXPECT_EQ(replacements_in(platform.files.log), expected);
-  EXPECT_EQ(platform.events, std::vector<std::string>{"window shown"});
+  EXPECT_EQ(platform.events, (std::vector<std::string>{"window shown", "window closed"}));
   EXPECT_TRUE(platform.messages.empty());
   // One line says what was written where.
   EXPECT_EQ(platform.reports,

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/file_names.h"
+#include "base/shown_text.h"
 #include "platform/system_error.h"
 
 namespace sb {
@@ -147,7 +148,7 @@ FolderTransaction::~FolderTransaction() {
 
 std::string FolderTransaction::list_of(const std::vector<std::string>& names) const {
   std::string list;
-  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + shown_path(name);
   return list;
 }
 
@@ -182,7 +183,7 @@ std::string FolderTransaction::finish_interrupted_run() {
     try {
       files_.rename_file(from, path_of_(final_name));
     } catch (const FileError& e) {
-      throw e.noted("a run stopped while publishing its files in " + dir_ +
+      throw e.noted("a run stopped while publishing its files in " + shown_path(dir_) +
                     "; the next build there finishes the set");
     }
     published.push_back(final_name);
@@ -216,7 +217,7 @@ std::string FolderTransaction::finish_interrupted_run() {
     }
   }
   files_.remove_file(record_path);
-  std::string line = "a run stopped in " + dir_ + " before it ended; ";
+  std::string line = "a run stopped in " + shown_path(dir_) + " before it ended; ";
   if (!published.empty()) line += "published the files it had written: " + list_of(published) + "; ";
   return line + (removed.empty() ? "it left nothing else"
                                  : "deleted what it left: " + list_of(removed));
@@ -255,8 +256,8 @@ void FolderTransaction::replace(const std::string& name,
 
 void FolderTransaction::publish(std::span<const Published> set) {
   std::vector<std::pair<std::string, std::string>> publishing;
-  const std::string nothing_replaced =
-      "nothing was replaced: the compiled files in " + dir_ + " are those it held before";
+  const std::string nothing_replaced = "nothing was replaced: the compiled files in " +
+                                       shown_path(dir_) + " are those it held before";
   try {
     for (const Published& file : set) {
       const std::string temporary = temporary_name(file.name, tag_);
@@ -276,9 +277,9 @@ void FolderTransaction::publish(std::span<const Published> set) {
       files_.rename_file(path_of_(temporary), path_of_(final_name));
     } catch (const FileError& e) {
       publish_stopped_ = true;
-      throw e.noted((renamed.empty() ? "nothing was replaced yet"
-                                     : "already new: " + list_of(renamed)) +
-                    "; the next build in " + dir_ + " finishes the set");
+      throw e.noted(
+          (renamed.empty() ? "nothing was replaced yet" : "already new: " + list_of(renamed)) +
+          "; the next build in " + shown_path(dir_) + " finishes the set");
     }
     renamed.push_back(final_name);
   }

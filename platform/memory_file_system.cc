@@ -100,7 +100,10 @@ std::string MemoryFileSystem::new_temporary_tag() {
 }
 
 LockAttempt MemoryFileSystem::try_lock_folder(const std::string& dir, LockMode) {
-  if (busy_folders.count(dir)) return {LockAttempt::busy, nullptr, 0};
+  if (busy_folders.count(dir)) {
+    if (on_busy_folder) on_busy_folder(dir);
+    return {LockAttempt::busy, nullptr, 0};
+  }
   if (unlockable_folders.count(dir)) return {LockAttempt::unsupported, nullptr, ENOLCK};
   operation("lock " + dir);
   return {LockAttempt::taken, std::make_unique<MemoryLockHold>(*this, dir), 0};

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -65,6 +66,9 @@ class MemoryFileSystem : public FileSystem {
   // system refuses locks (ENOLCK).
   std::set<std::string> busy_folders;
   std::set<std::string> unlockable_folders;
+  // Called at each attempt at the lock of a busy folder: a test can let the
+  // other run end there meanwhile.
+  std::function<void(const std::string& dir)> on_busy_folder;
   // The operations in the order they happened: "write PATH" (a new file
   // created and written), "sync PATH", "rename FROM -> TO", "sync folder DIR",
   // "delete PATH", "lock DIR", "unlock DIR".

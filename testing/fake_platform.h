@@ -17,7 +17,7 @@ class FakePlatform : public Platform {
     return dir + "/" + name;
   }
   void show_waiting_window() override { events.push_back("window shown"); }
-  void close_waiting_window() override {}
+  void close_waiting_window() override { events.push_back("window closed"); }
   int32_t show_message(const std::string& text) override {
     messages.push_back(text);
     return 1;

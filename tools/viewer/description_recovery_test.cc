@@ -427,6 +427,30 @@ TEST(DescriptionsFolder, KeepsAnEditedDescription) {
   EXPECT_TRUE(run.out.empty()) << run.out;
 }
 
+// OUTDIR is written under its lock, so that a build or another inspector
+// writing there meanwhile waits; the scenario folder's lock is let go
+// first, as two inspectors crossing folders would otherwise wait for each
+// other.
+TEST(DescriptionsFolder, WritesUnderTheOutputFoldersLockAlone) {
+  Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
+  built.files().log.clear();
+  ASSERT_EQ(decompile(built).status, kInspected);
+  const std::string dir = built.build.platform.directory;
+  std::vector<std::string> locks_and_writes;
+  for (const std::string& entry : built.files().log) {
+    if (entry.find("lock ") != std::string::npos || entry.rfind("rename ", 0) == 0) {
+      locks_and_writes.push_back(entry.substr(0, entry.find(' ')) + " " +
+                                 entry.substr(entry.rfind(' ') + 1));
+    }
+  }
+  const std::string line = kOut + "/" + line_description_name(built.build.b.route_name);
+  const std::string train = kOut + "/" + train_description_name(built.build.b.route_name,
+                                                                built.build.b.train_number);
+  EXPECT_EQ(locks_and_writes,
+            (std::vector<std::string>{"lock " + dir, "unlock " + dir, "lock " + kOut,
+                                      "rename " + line, "rename " + train, "unlock " + kOut}));
+}
+
 TEST(RoundTripComparison, NamesTheFirstDifferingField) {
   Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
   RecoveredDescriptions descriptions{text_of(built_in_line_lines()),

@@ -390,7 +390,7 @@ std::unique_ptr<FolderLockHold> lock_for(FileSystem& files, const std::string& d
                                          LockMode mode, std::string& err) {
   LockWaiting waiting;
   waiting.on_long_wait = [&err, dir] {
-    err += std::string(kProgram) + ": waited for a run in " + dir + " to end\n";
+    err += std::string(kProgram) + ": waited for a run in " + shown_path(dir) + " to end\n";
   };
   return lock_folder(files, dir, mode, waiting);
 }
