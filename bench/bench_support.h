@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/forwarding_file_system.h"
 #include "platform/platform.h"
 
 namespace sb::bench {
@@ -52,47 +53,6 @@ struct FileOperation {
   size_t size = 0;
   // A file written is synced before its rename.
   bool synced = false;
-};
-
-// Passes every call to another file system; the bench's file systems
-// override what they watch or change.
-class ForwardingFileSystem : public FileSystem {
- public:
-  explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
-
-  bool exists(const std::string& path) override { return inner_.exists(path); }
-  std::string read_file(const std::string& path) override { return inner_.read_file(path); }
-  std::string read_regular_file(const std::string& path) override {
-    return inner_.read_regular_file(path);
-  }
-  std::string read_own_file(const std::string& path) override {
-    return inner_.read_own_file(path);
-  }
-  void write_new_file(const std::string& temporary_path, const std::string& final_path,
-                      std::span<const std::string_view> chunks, Durability durability) override {
-    inner_.write_new_file(temporary_path, final_path, chunks, durability);
-  }
-  void rename_file(const std::string& from, const std::string& to) override {
-    inner_.rename_file(from, to);
-  }
-  void check_replaceable(const std::string& path) override { inner_.check_replaceable(path); }
-  void sync_folder(const std::string& dir) override { inner_.sync_folder(dir); }
-  std::vector<std::string> list_folder(const std::string& dir) override {
-    return inner_.list_folder(dir);
-  }
-  std::string new_temporary_tag() override { return inner_.new_temporary_tag(); }
-  LockAttempt try_lock_folder(const std::string& dir, LockMode mode) override {
-    return inner_.try_lock_folder(dir, mode);
-  }
-  void remove_file(const std::string& path) override { inner_.remove_file(path); }
-  void make_directories(const std::string& path) override { inner_.make_directories(path); }
-  bool same_file(const std::string& a, const std::string& b) override {
-    return inner_.same_file(a, b);
-  }
-  using FileSystem::replace_file;
-
- protected:
-  FileSystem& inner_;
 };
 
 // Notes the files written and deleted and the folders synced.
