@@ -134,8 +134,15 @@ const MessageCase kMessageCases[] = {
     {"row beyond the line's end",
      {},
      {{23, "aderenza,   97500,    100"}},
-     {"/work/t.txt:23:1: warning: position 97500 of `aderenza` lies beyond the line's end at "
-      "97000 m: the row is placed in the 7000 m the model keeps beyond the end"}},
+     {"/work/t.txt:23:1: warning: position 97500 of `aderenza` lies past the line's end at "
+      "97000 m (`lunghezza percorso`): the row is placed in the 7000 m the model keeps beyond "
+      "the end; past 103900 m it would be an error"}},
+    {"terminus past the line's end",
+     {},
+     {{57, "stazione,   97600,  8,  600,  1, 1, 0,  1,1,0,  5,6,1,    0,  23,26, 0, LUCREDO C.LE"}},
+     {"/work/t.txt:57:1: warning: position 97600 of `stazione` lies past the line's end at "
+      "97000 m (`lunghezza percorso`): the row is placed in the 7000 m the model keeps beyond "
+      "the end; past 103200 m it would be an error"}},
     {"curve past the line's end",
      {{61, "curvas4,  95500,  3000"}},
      {},
@@ -218,9 +225,9 @@ const MessageCase kMessageCases[] = {
     {"row beyond the cells",
      {},
      {{104, "segnale,  103950,   2, 5, 1,  0, 0,    0,  0,0,0, 0"}},
-     {"/work/t.txt:104:11: error: a row's position lies beyond the end of the line: position "
-      "103950 of `segnale` is past 103900 m, the last a row may take on a line of 97000 m (the "
-      "model keeps 7000 m beyond the end)"}},
+     {"/work/t.txt:104:11: error: a row's position lies past the 7000 m the model keeps beyond "
+      "the line's end: position 103950 of `segnale` is past 103900 m, the last a row may take "
+      "on a line of 97000 m"}},
     {"board on a taken cell",
      {{186, "cartello_indicatore,  37200,   (VIADOTTO)(SETTA   )"}},
      {},
@@ -262,6 +269,38 @@ const MessageCase kMessageCases[] = {
      {"/work/t.txt:41:14: error: a platform begins less than 350 m after the previous station's "
       "platform end: the platform of `NORD` begins at 2800 m, 0 m after the platform of "
       "`SARVENA RIFREDI` at 2600 m (line 40) ends at 2800 m; at least 350 m are needed"}},
+    // What the format drops or overwrites without an error.
+    {"curve beginning inside the previous one",
+     {{19, "curvad5,  15500,  550"}},
+     {},
+     {"/work/l.txt:19:1: warning: `curvad5` from 15500 m begins before `curvas4` of line 18 "
+      "ends at 15700 m: the track plan is laid in the file's order, so the earlier curve holds "
+      "to its end and this one is laid only from 15700 m on"}},
+    {"curve lying inside the previous one",
+     {{19, "curvad5,  15400,  200"}},
+     {},
+     {"/work/l.txt:19:1: warning: `curvad5` from 15400 m begins before `curvas4` of line 18 "
+      "ends at 15700 m: the track plan is laid in the file's order, so the earlier curve holds "
+      "to its end and this one is not laid at all"}},
+    {"flag of a short platform",
+     {},
+     {{40, "stazione,    2600, 12,  400,  1, 1, 0,  4,1,1,  2,1,1,   30,  22, 0, 0, RIFREDI"}},
+     {"/work/t.txt:40:34: warning: the flag 1 in the fifth value of `stazione` for `RIFREDI` is "
+      "dropped: only a platform of 600 m or more keeps it, and this one has 400 m"}},
+    // Encodings: UTF-16 is refused for the whole file, which no line is to
+    // blame for; a UTF-8 byte-order mark is read as part of the first field.
+    {"train saved as UTF-16",
+     {},
+     {{1, std::string("\xFF\xFE[\0g\0e\0", 8)}},
+     {"/work/t.txt: error: the description could not be read: the file is saved as UTF-16 "
+      "(what some editors call \"Unicode\"), which this format cannot read: save it as "
+      "Windows-1252 (\"ANSI\" in Notepad's Save As, \"Western (Windows 1252)\" in other "
+      "editors)"}},
+    {"line with a UTF-8 byte-order mark",
+     {{1, "\xEF\xBB\xBF[generale]"}},
+     {},
+     {"/work/l.txt:1:1: warning: the file begins with a UTF-8 byte-order mark, read as part of "
+      "its first field: save the description as Windows-1252 (\"ANSI\"), which has none"}},
     // A row cut short is reported at its own row, not at the next line it
     // took its last values from.
     {"row with too few values",
@@ -332,6 +371,28 @@ TEST(Check, ABuildListsTheSameWarnings) {
   ASSERT_EQ(build.reports.size(), 3u);
   EXPECT_EQ(build.reports[0], check.reports[0]);
   EXPECT_EQ(build.reports[1], check.reports[1]);
+}
+
+// With --strict a warning fails a check and holds a build's files back, as
+// an error does; scripts still find the numbers last.
+TEST(Check, StrictCountsWarningsAsErrors) {
+  const std::vector<Edit> line_edits = {{64, "pendneza,  2000,   0"}};
+  const ProgramRun check = run_with(line_edits, {}, {"--check", "--strict"});
+  EXPECT_EQ(check.status, kBuiltWithProblem);
+  EXPECT_EQ(check.reports.back(),
+            "scenario_builder: 0 errors, 1 warning (--strict: warnings count as errors)");
+
+  FakePlatform platform;
+  platform.files.files[kLine] = edited(render_line_list(built_in_line_lines()), line_edits);
+  EXPECT_EQ(run_program(platform, std::vector<std::string>{"--strict", "--dir", "/out", "--line",
+                                                           kLine}),
+            kBuiltWithProblem);
+  EXPECT_FALSE(platform.files.exists("/out/Sarvena_Lucredo_20573-2.dat"));
+  ASSERT_EQ(platform.reports.size(), 3u);
+  EXPECT_EQ(platform.reports[1],
+            "scenario_builder: --strict: 1 warning counts as an error: no compiled file "
+            "written; those already in /out are as they were");
+  EXPECT_EQ(platform.reports[2], "error_number=0 error_position_m=0");
 }
 
 TEST(Check, RepeatsOfOneKindAreCountedAfterTheFirstTen) {

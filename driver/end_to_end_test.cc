@@ -371,7 +371,7 @@ TEST(EndToEnd, FatalReportsSayWhatIsWrong) {
                       "not a number: \"30000m\""},
       {"too long", "[generale]\r\nlunghezza percorso, 1200000\r\n[fine]\r\n", " Errore n. 1",
        "lunghezza percorso is 1200000 m, at most 1000000 m"},
-      {"empty file", "", " Errore n. 25", "line.txt:1:1: error: the description could not be "
+      {"empty file", "", " Errore n. 25", "line.txt: error: the description could not be "
                                           "read: the line description is empty"},
       {"CR-only line ends", "[generale]\rlunghezza percorso, 30000\r[fine]\r", " Errore n. 25",
        "its lines end with CR alone"},

@@ -32,7 +32,7 @@ constexpr Explanation kExplanations[] = {
     {11, "a signal before a slowdown warning board has no free cell for its code point"},
     {12, "no free cell for a code point before a slowdown start"},
     {13, "no free cell for a code point inside a slowdown or before the first signal after it"},
-    {15, "a row's position lies beyond the end of the line"},
+    {15, "a row's position lies past the 7000 m the model keeps beyond the line's end"},
     {16, "a signal stands on a cell that is already taken"},
     {17, "a slowdown's warning board falls on a cell that is already taken"},
     {18, "a slowdown's start board falls on a cell that is already taken"},
@@ -131,6 +131,8 @@ const char* kind_summary(WarningKind kind) {
     case WarningKind::implausible_value: return "values outside what trains and lines use";
     case WarningKind::repeated_record: return "records given again";
     case WarningKind::text_too_long: return "texts longer than an entry keeps";
+    case WarningKind::dropped_value: return "values dropped or overwritten";
+    case WarningKind::names_disagree: return "description names that disagree with the names built";
     case WarningKind::count: break;
   }
   return "";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/file_names.h"
+#include "base/nearest_word.h"
 
 namespace sb {
 
@@ -51,6 +52,11 @@ std::string given_twice(const CLI::Option& option) {
          results[1];
 }
 
+constexpr std::string_view kOptionNames[] = {
+    "--dir",   "--line",  "--train", "--route", "--number",  "--export",
+    "--keep-going", "--check", "--strict", "--help", "--version",
+};
+
 }  // namespace
 
 ParsedOptions parse_options(std::span<const std::string> args) {
@@ -72,6 +78,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
       app.add_flag("--export", options.export_descriptions),
       app.add_flag("--keep-going", options.keep_going),
       app.add_flag("--check", options.check),
+      app.add_flag("--strict", options.strict),
       app.add_flag("-h,--help", options.help),
       app.add_flag("--version", options.version),
   };
@@ -88,7 +95,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
     return parsed;
   }
   if (!app.remaining().empty()) {
-    parsed.error = "unknown option " + app.remaining().front();
+    parsed.error = unknown_option_message(app.remaining().front(), kOptionNames);
     return parsed;
   }
   for (const CLI::Option* option : value_options) {
@@ -103,7 +110,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
       return parsed;
     }
   }
-  for (const char* other : {"--line", "--train", "--keep-going", "--check"}) {
+  for (const char* other : {"--line", "--train", "--keep-going", "--check", "--strict"}) {
     if (options.export_descriptions && app.count(other) > 0) {
       parsed.error = std::string("options --export and ") + other + " cannot go together: " +
                      "--export only writes the built-in descriptions";
@@ -112,6 +119,11 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   }
   if (options.check && options.keep_going) {
     parsed.error = "options --check and --keep-going cannot go together: --check writes nothing";
+    return parsed;
+  }
+  if (options.strict && options.keep_going) {
+    parsed.error = "options --strict and --keep-going cannot go together: --strict writes "
+                   "nothing when a warning is listed, --keep-going writes even past an error";
     return parsed;
   }
   for (size_t i = 0; i < std::size(kValueOptions); ++i) {
@@ -125,9 +137,9 @@ ParsedOptions parse_options(std::span<const std::string> args) {
 
 std::string usage_text() {
   return "usage: scenario_builder [--dir DIR] [--line FILE] [--train FILE]\n"
-         "                        [--route NAME] [--number NUMBER] [--keep-going]\n"
+         "                        [--route NAME] [--number NUMBER] [--keep-going | --strict]\n"
          "       scenario_builder --check [--dir DIR] [--line FILE] [--train FILE]\n"
-         "                        [--route NAME] [--number NUMBER]\n"
+         "                        [--route NAME] [--number NUMBER] [--strict]\n"
          "       scenario_builder --export [--dir DIR] [--route NAME] [--number NUMBER]\n"
          "       scenario_builder -h | --help | --version\n"
          "\n"
@@ -137,11 +149,16 @@ std::string usage_text() {
          "  --dir DIR        read and write every file of the run in DIR (created when missing)\n"
          "  --line FILE      build from this line description instead of the built-in one\n"
          "  --train FILE     build from this train description instead of the built-in one\n"
-         "  --route NAME     route name (file names, station table, competition codes)\n"
-         "  --number NUMBER  train number (file names, station table, competition codes)\n"
+         "  --route NAME     route name (file names, station table, competition codes);\n"
+         "                   without it, taken from a --line FILE named NAME_linea.txt\n"
+         "  --number NUMBER  train number (file names, station table, competition codes);\n"
+         "                   without it, taken from a --train FILE named\n"
+         "                   ROUTE_NUMBER-.txt\n"
          "  --keep-going     write the compiled files even when the build records a problem\n"
          "                   (as the model stands); without it they are not written and\n"
          "                   those of an earlier build in DIR stay as they were\n"
+         "  --strict         warnings count as errors: status 1 and no compiled file\n"
+         "                   written when any is listed\n"
          "  --check          read the descriptions as a build would and list every problem\n"
          "                   found, errors and warnings, in file order; writes nothing\n"
          "  --export         write the built-in descriptions into DIR and stop\n"
@@ -151,8 +168,10 @@ std::string usage_text() {
          "Exit status: 0 built without problems; 1 a problem was recorded (described on\n"
          "standard error, whose last line is then error_number=N error_position_m=M); no\n"
          "compiled file written unless --keep-going; 2 fatal report, no compiled file\n"
-         "written; 3 usage error or a file that could not be read or written.\n"
-         "With --check: 0 no error (warnings may be listed), 1 an error was listed, 3 as above.\n";
+         "written; 3 usage error or a file that could not be read or written. Warnings\n"
+         "change neither the status nor the files, unless --strict.\n"
+         "With --check: 0 no error (warnings may be listed, unless --strict), 1 an error\n"
+         "was listed (or, with --strict, a warning), 3 as above.\n";
 }
 
 }  // namespace sb

@@ -16,6 +16,7 @@ struct Options {
   bool export_descriptions = false;       // --export
   bool keep_going = false;                // --keep-going
   bool check = false;                     // --check
+  bool strict = false;                    // --strict
   bool help = false;                      // --help, -h
   bool version = false;
 };

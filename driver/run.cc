@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/concat.h"
 #include "base/file_names.h"
 #include "base/line_list.h"
 #include "base/shown_text.h"
@@ -17,12 +18,12 @@
 #include "documents/documents.h"
 #include "driver/error_messages.h"
 #include "driver/options.h"
+#include "driver/scenario_names.h"
 #include "line/line_writer.h"
 #include "platform/folder_lock.h"
 #include "platform/folder_transaction.h"
 #include "platform/protected_file_system.h"
 #include "platform/system_error.h"
-#include "scenario/built_in_names.h"
 #include "scenario/line_description.h"
 #include "scenario/train_description.h"
 #include "track/build_files.h"
@@ -214,28 +215,35 @@ void check_options(Builder& b, const Options& options, FileSystem& files) {
                          user_train ? user_train->content : render_line_list(built_in_train_lines())});
 }
 
+// Whether --strict fails the run on the warnings listed.
+bool warnings_fail(const Builder& b) { return b.strict && b.diagnostics.warning_count() > 0; }
+
 // The check's listing: every problem, then their count.
 void report_check(Platform& platform, const Builder& b, const DescriptionSources& sources) {
   report_diagnostics(platform, b, sources);
-  platform.report("scenario_builder: " + problem_count(b));
+  platform.report(concat({"scenario_builder: ", problem_count(b),
+                          warnings_fail(b) ? " (--strict: warnings count as errors)" : ""}));
 }
 
 int check(Builder& b, const Options& options, FileSystem& files,
           const DescriptionSources& sources) {
   check_options(b, options, files);
   report_check(*b.platform, b, sources);
-  return b.diagnostics.error_count() > 0 ? kBuiltWithProblem : kBuilt;
+  return b.diagnostics.error_count() > 0 || warnings_fail(b) ? kBuiltWithProblem : kBuilt;
 }
 
-// What a run that wrote its compiled files says last: what and where.
-std::string build_summary(const Builder& b) {
+// What a run that wrote its compiled files says last: what and where, and
+// which names were read from the descriptions' file names.
+std::string build_summary(const Builder& b, const ScenarioNames& names) {
   const std::string files = plan_file_name(b.route_name) + ", " +
                             station_file_name(b.route_name, b.train_number) + ", " +
                             cell_file_name(b.route_name, b.train_number);
-  return "scenario_builder: built route " + shown_path(b.route_name) + ", train " +
-         shown_path(b.train_number) + " in " + shown_path(b.directory) + ": " +
-         shown_path(files) + " (" + std::to_string(b.compiled_bytes) +
-         " bytes)";
+  return concat({"scenario_builder: built route ", shown_path(b.route_name),
+                 names.route_from_file ? " (from the line description's name)" : "",
+                 ", train ", shown_path(b.train_number),
+                 names.number_from_file ? " (from the train description's name)" : "", " in ",
+                 shown_path(b.directory), ": ", shown_path(files), " (",
+                 std::to_string(b.compiled_bytes), " bytes)"});
 }
 
 std::string export_summary(const Builder& b) {
@@ -248,15 +256,26 @@ std::string export_summary(const Builder& b) {
 // Standard error after the build: the problem, located, when one was
 // recorded; what was written, when anything was; and for scripts, last, the
 // numbers of the problem.
-int report_outcome(Platform& platform, const Builder& b, const DescriptionSources& sources) {
+int report_outcome(Platform& platform, const Builder& b, const DescriptionSources& sources,
+                   const ScenarioNames& names) {
   report_diagnostics(platform, b, sources);
+  if (b.error_number == error::none && warnings_fail(b)) {
+    const int warnings = b.diagnostics.warning_count();
+    const char* const count_as = warnings == 1 ? " warning counts as an error"
+                                               : " warnings count as errors";
+    platform.report(concat({"scenario_builder: --strict: ", std::to_string(warnings), count_as,
+                            ": no compiled file written; those already in ",
+                            shown_path(b.directory), " are as they were"}));
+    platform.report(problem_numbers(b));
+    return kBuiltWithProblem;
+  }
   if (b.error_number == error::none) {
-    platform.report(build_summary(b));
+    platform.report(build_summary(b, names));
     return kBuilt;
   }
   platform.report("scenario_builder: " + located_problem(b, sources));
   if (b.keep_going) {
-    platform.report(build_summary(b) + ", as the model stands despite the problem");
+    platform.report(build_summary(b, names) + ", as the model stands despite the problem");
   } else {
     platform.report("scenario_builder: no compiled file written; those already in " +
                     shown_path(b.directory) + " are as they were (--keep-going writes them anyway)");
@@ -286,26 +305,44 @@ bool cannot_write_there(const FileError& e) {
   return e.error_number() == EACCES || e.error_number() == EPERM || e.error_number() == EROFS;
 }
 
-// Whether the --route and --number given name files that fit the folder.
-std::string names_problem(const Options& options, const Builder& b) {
-  for (const auto& [option, value] : {std::pair{"--route", &options.route_name},
-                                      std::pair{"--number", &options.train_number}}) {
-    if (!*value) continue;
-    std::string problem =
-        scenario_name_problem(option, **value, b.route_name, b.train_number, b.directory);
+// Whether the route and number given, or read from the descriptions' file
+// names, name files that fit the folder.
+std::string names_problem(const Options& options, const ScenarioNames& names,
+                          const Builder& b) {
+  if (options.route_name || names.route_from_file) {
+    std::string problem = scenario_name_problem("--route", b.route_name, b.route_name,
+                                                b.train_number, b.directory);
     if (!problem.empty()) return problem;
   }
+  if (options.train_number || names.number_from_file) {
+    return scenario_name_problem("--number", b.train_number, b.route_name, b.train_number,
+                                 b.directory);
+  }
   return {};
+}
+
+// The descriptions' file names that disagree with the names built: warnings
+// of the run, listed first.
+void warn_disagreeing_names(Builder& b, const ScenarioNames& names) {
+  for (const std::string& text : names.disagreements) {
+    if (!b.diagnostics.admit(WarningKind::names_disagree)) continue;
+    Diagnostic d;
+    d.kind = WarningKind::names_disagree;
+    d.text = text;
+    b.diagnostics.add(std::move(d));
+  }
 }
 
 }  // namespace
 
 namespace {
 
-void set_up(Builder& b, const Options& options) {
-  b.route_name = options.route_name.value_or(kBuiltInRouteName);
-  b.train_number = options.train_number.value_or(kBuiltInTrainNumber);
+void set_up(Builder& b, const Options& options, const ScenarioNames& names) {
+  b.route_name = names.route_name;
+  b.train_number = names.train_number;
+  warn_disagreeing_names(b, names);
   b.keep_going = options.keep_going;
+  b.strict = options.strict;
   b.scenario_required = !options.keep_going;
   b.directory = options.directory.value_or(b.platform->program_directory());
 }
@@ -315,10 +352,11 @@ int run_options(Platform& platform, const Options& options) {
   Builder b(platform);
   ProtectedFileSystem files(platform.file_system());
   b.files = &files;
-  set_up(b, options);
+  const ScenarioNames names = scenario_names(options);
+  set_up(b, options, names);
   const DescriptionSources sources{options.line_file, options.train_file};
   try {
-    if (const std::string problem = names_problem(options, b); !problem.empty()) {
+    if (const std::string problem = names_problem(options, names, b); !problem.empty()) {
       platform.report("scenario_builder: " + problem + " (see --help)");
       return kFileOrUsageError;
     }
@@ -370,7 +408,7 @@ int run_options(Platform& platform, const Options& options) {
     platform.report("scenario_builder: " + std::string(e.what()));
     return kFileOrUsageError;
   }
-  return report_outcome(platform, b, sources);
+  return report_outcome(platform, b, sources, names);
 }
 
 }  // namespace
@@ -396,9 +434,10 @@ int run_program(Platform& platform, std::span<const std::string> args) {
 CheckedBuild check_then_build(Platform& platform, const Options& options) {
   CheckedBuild result;
   Builder b(platform);
-  set_up(b, options);
+  const ScenarioNames names = scenario_names(options);
+  set_up(b, options, names);
   const DescriptionSources sources{options.line_file, options.train_file};
-  if (const std::string problem = names_problem(options, b); !problem.empty()) {
+  if (const std::string problem = names_problem(options, names, b); !problem.empty()) {
     platform.report("scenario_builder: " + problem);
     result.status = kFileOrUsageError;
     result.problems.push_back({true, "", 0, 0, problem});

@@ -41,6 +41,8 @@ TEST(RunProgram, ConflictingOptionsNameBoth) {
       {{"--export", "--keep-going"}, "options --export and --keep-going cannot go together"},
       {{"--export", "--check"}, "options --export and --check cannot go together"},
       {{"--check", "--keep-going"}, "options --check and --keep-going cannot go together"},
+      {{"--strict", "--keep-going"}, "options --strict and --keep-going cannot go together"},
+      {{"--export", "--strict"}, "options --export and --strict cannot go together"},
   };
   for (const auto& c : cases) {
     FakePlatform platform;
@@ -49,6 +51,86 @@ TEST(RunProgram, ConflictingOptionsNameBoth) {
     EXPECT_EQ(platform.reports[0].rfind("scenario_builder: " + c.report, 0), 0u)
         << platform.reports[0];
     EXPECT_TRUE(platform.files.log.empty());
+  }
+}
+
+// A misspelt option names the one meant; an argument near none is only
+// refused.
+TEST(RunProgram, AnUnknownOptionNamesTheNearestOne) {
+  const struct {
+    std::string arg;
+    std::string report;
+  } cases[] = {
+      {"--versoin", "unknown option --versoin (did you mean --version?)"},
+      {"--keepgoing", "unknown option --keepgoing (did you mean --keep-going?)"},
+      {"--dri=out", "unknown option --dri=out (did you mean --dir?)"},
+      {"--STRICT", "unknown option --STRICT (did you mean --strict?)"},
+      {"--frobnicate", "unknown option --frobnicate"},
+      {"-x", "unknown option -x"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    EXPECT_EQ(run_program(platform, std::vector<std::string>{c.arg}), kFileOrUsageError);
+    EXPECT_EQ(platform.reports,
+              std::vector<std::string>{"scenario_builder: " + c.report + " (see --help)"});
+  }
+}
+
+// Descriptions saved under working names of their own name the route and
+// the train built, unless --route and --number do; a name that disagrees
+// with what is built is a warning.
+TEST(RunProgram, RouteAndNumberComeFromTheDescriptionsNames) {
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    std::string station_file;
+    std::vector<std::string> warnings;
+    std::string named;  // in the summary line
+  } cases[] = {
+      {"both names",
+       {"--line", "/my/Ostiglia_Brenta_linea.txt", "--train", "/my/Ostiglia_Brenta_10742-.txt"},
+       "Ostiglia_Brenta_10742.sim",
+       {},
+       "built route Ostiglia_Brenta (from the line description's name), train 10742 (from the "
+       "train description's name) in"},
+      {"options win",
+       {"--line", "/my/Ostiglia_Brenta_linea.txt", "--train", "/my/Ostiglia_Brenta_10742-.txt",
+        "--route", "R", "--number", "9"},
+       "R_9.sim",
+       {"warning: /my/Ostiglia_Brenta_linea.txt is named for route `Ostiglia_Brenta`, but "
+        "--route names `R`: the files are named for `R`",
+        "warning: /my/Ostiglia_Brenta_10742-.txt is not named for route `R` and train `9` "
+        "(R_9-.txt): the files are named for them"},
+       "built route R, train 9 in"},
+      {"train of another route",
+       {"--line", "/my/Ostiglia_Brenta_linea.txt", "--train", "/my/Brenta_Sud_10742-.txt"},
+       "Ostiglia_Brenta_20573-2.sim",
+       {"warning: /my/Brenta_Sud_10742-.txt is not named for route `Ostiglia_Brenta` and "
+        "train `20573-2` (Ostiglia_Brenta_20573-2-.txt): the files are named for them"},
+       "built route Ostiglia_Brenta (from the line description's name), train 20573-2 in"},
+      {"other names",
+       {"--line", "/my/line.txt", "--train", "/my/train.txt"},
+       "Sarvena_Lucredo_20573-2.sim",
+       {},
+       "built route Sarvena_Lucredo, train 20573-2 in"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    for (size_t i = 0; i + 1 < c.args.size(); i += 2) {
+      if (c.args[i] == "--line") {
+        platform.files.files[c.args[i + 1]] = render_line_list(built_in_line_lines());
+      } else if (c.args[i] == "--train") {
+        platform.files.files[c.args[i + 1]] = render_line_list(built_in_train_lines());
+      }
+    }
+    EXPECT_EQ(run_program(platform, c.args), kBuilt) << c.what;
+    EXPECT_TRUE(platform.files.exists(platform.file(c.station_file))) << c.what;
+    ASSERT_EQ(platform.reports.size(), c.warnings.size() + 1) << c.what;
+    for (size_t i = 0; i < c.warnings.size(); ++i) {
+      EXPECT_EQ(platform.reports[i], "scenario_builder: " + c.warnings[i]) << c.what;
+    }
+    EXPECT_EQ(platform.reports.back().rfind("scenario_builder: " + c.named, 0), 0u)
+        << platform.reports.back();
   }
 }
 

@@ -103,6 +103,7 @@ class LineReader : public DescriptionReading {
 
   void write_gradients_until(int64_t limit);
   Flow lay_curve_record(int32_t start, int32_t length, double curvature);
+  void check_curve_overlap(int32_t start, int64_t end_m);
   int64_t plan_cursor() const { return b_.track_plan.size(); }
 
   KeyTestCache<LineKeyTests> key_cache_;
@@ -113,6 +114,11 @@ class LineReader : public DescriptionReading {
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
   ProfileOrder gradient_order_;
+  // The curve read so far that reaches furthest along the plan: its key,
+  // its line (0 before the first curve) and where it ends.
+  std::string furthest_curve_key_;
+  int32_t furthest_curve_line_ = 0;
+  int64_t furthest_curve_end_m_ = 0;
 };
 
 void LineReader::run() {
@@ -120,7 +126,10 @@ void LineReader::run() {
     refuse_because(error::no_general_section, utf16, true);
     return;
   }
-  if (text().empty()) throw ReadFailure("the line description is empty");
+  if (text().empty()) {
+    failure_of_whole_file();
+    throw ReadFailure("the line description is empty");
+  }
   check_byte_order_mark();
   if (!find_general_section()) {
     // The whole file is where it is missing.
@@ -408,7 +417,32 @@ Flow LineReader::curve(double curvature) {
                                 "curvas6 turn left, curvad1 to curvad6 right)"}));
   }
   check_span_end(int64_t{start} + length);
+  check_curve_overlap(start, int64_t{start} + length);
   return lay_curve_record(start, length, curvature);
+}
+
+// The plan is laid once, in the file's order: a curve that begins before an
+// earlier one ends leaves that one in place up to its end, and is laid only
+// from there on, if at all.
+void LineReader::check_curve_overlap(int32_t start, int64_t end_m) {
+  if (furthest_curve_line_ > 0 && start < furthest_curve_end_m_) {
+    warn(WarningKind::dropped_value, row(), [&] {
+      return concat(
+          {"`", key_text(), "` from ", std::to_string(start), " m begins before `",
+           furthest_curve_key_, "` of line ", std::to_string(furthest_curve_line_), " ends at ",
+           std::to_string(furthest_curve_end_m_),
+           " m: the track plan is laid in the file's order, so the earlier curve holds to its "
+           "end and this one is ",
+           end_m > furthest_curve_end_m_
+               ? "laid only from " + std::to_string(furthest_curve_end_m_) + " m on"
+               : std::string("not laid at all")});
+    });
+  }
+  if (furthest_curve_line_ == 0 || end_m > furthest_curve_end_m_) {
+    furthest_curve_key_ = key_text();
+    furthest_curve_line_ = row().line;
+    furthest_curve_end_m_ = end_m;
+  }
 }
 
 // Lays the track straight up to the curve's start and then the curve up to

@@ -198,7 +198,7 @@ TEST_F(LineReaderTest, UnreadableTextsThrowAndNameTheirRow) {
     std::string text;
     int32_t line;
   } cases[] = {
-      {"empty file", "", 1},
+      {"empty file", "", 0},
       {"no line length", "[generale]\r\nsfondo uno, 1\r\n[curve]\r\npendenza, 0, 1\r\n", 3},
       {"negative line length", "[generale]\r\nlunghezza percorso, -1\r\n", 2},
       {"record cut short by the end",

@@ -75,6 +75,7 @@ void output_step(Builder& b) {
   fill_header_slots(b);
   // The outcome is known now: a recorded problem holds the files back.
   if (b.error_number != error::none && !b.keep_going) return;
+  if (b.strict && b.diagnostics.warning_count() > 0) return;
   // The plan's x block and y block, each followed by its unset elements (2
   // zero bytes each), are handed over as they are kept, never copied: the
   // plan of a long line is tens of megabytes.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/concat.h"
+#include "base/nearest_word.h"
 #include "base/shown_text.h"
 #include "base/windows_1252.h"
 
@@ -16,24 +17,6 @@ std::string lower(std::string_view text) {
   std::string lowered(text);
   to_lower_ascii(lowered);
   return lowered;
-}
-
-// Edits (a character changed, added, dropped, or two neighbours swapped)
-// that turn a into b.
-size_t edit_distance(std::string_view a, std::string_view b) {
-  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
-  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
-  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t changed = a[i - 1] == b[j - 1] ? 0 : 1;
-      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + changed});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-      }
-    }
-  }
-  return d[a.size()][b.size()];
 }
 
 // Whether the non-ASCII bytes of text are all whole UTF-8 sequences.
@@ -61,38 +44,13 @@ bool reads_as_utf8(std::string_view text) {
 
 }  // namespace
 
-std::string_view nearest_key(std::string_view key, std::span<const std::string_view> keys) {
-  // Each letter of difference in length costs an edit: a key much longer
-  // than every known one (a pasted paragraph) is near none.
-  size_t longest = 0;
-  for (std::string_view candidate : keys) longest = std::max(longest, candidate.size());
-  if (key.size() > longest + 2) return {};
-  const std::string written = lower(key);
-  // A letter or two off, fewer in a short key.
-  const size_t allowed = std::clamp<size_t>(written.size() / 4, 1, 2);
-  std::string_view nearest;
-  size_t best = allowed + 1;
-  for (std::string_view candidate : keys) {
-    const size_t length_difference = written.size() > candidate.size()
-                                         ? written.size() - candidate.size()
-                                         : candidate.size() - written.size();
-    if (length_difference > allowed) continue;
-    const size_t distance = edit_distance(written, lower(candidate));
-    if (distance < best) {
-      best = distance;
-      nearest = candidate;
-    }
-  }
-  return nearest;
-}
-
 void DescriptionReading::warn_unknown_key(std::span<const std::string_view> keys) {
   if (row_.line == quiet_line_) return;
   quiet_line_ = row_.line;
   warn(WarningKind::unknown_key, row_, [&] {
     std::string message =
         concat({"`", key_text(), "` is no key of the ", words_.name, ": the row is ignored"});
-    const std::string_view nearest = nearest_key(row_key_, keys);
+    const std::string_view nearest = nearest_word(row_key_, keys);
     if (!nearest.empty()) {
       message += concat({" (did you mean `", nearest, "`?"});
       if (lower(nearest) == lower(row_key_)) message += " Keys are matched with their case.";
@@ -132,11 +90,15 @@ void DescriptionReading::warn_row_shape() {
   });
 }
 
-void DescriptionReading::warn_beyond_line_end(int32_t p) {
+// Past the line's length but inside its cells a row is placed; past the
+// cells it is an error (beyond_cells_reason): the warning names both limits.
+void DescriptionReading::warn_beyond_line_end(int32_t p, int32_t margin) {
   warn(WarningKind::beyond_line_end, row_, [&] {
-    return "position " + std::to_string(p) + " of `" + key_text() +
-           "` lies beyond the line's end at " + std::to_string(line_end_m()) +
-           " m: the row is placed in the 7000 m the model keeps beyond the end";
+    return concat({"position ", std::to_string(p), " of `", key_text(),
+                   "` lies past the line's end at ", std::to_string(line_end_m()),
+                   " m (`lunghezza percorso`): the row is placed in the 7000 m the model keeps "
+                   "beyond the end; past ",
+                   std::to_string(int64_t{50} * b_.cell_count - margin), " m it would be an error"});
   });
 }
 
@@ -276,8 +238,7 @@ std::string DescriptionReading::beyond_cells_reason(int32_t p, int32_t margin) c
   return concat({"position ", std::to_string(p), " of `", key_text(), "` is past ",
                  std::to_string(last), " m, the last a ",
                  margin > 100 ? "station (with room for its platform)" : "row",
-                 " may take on a line of ", std::to_string(line_end_m()),
-                 " m (the model keeps 7000 m beyond the end)"});
+                 " may take on a line of ", std::to_string(line_end_m()), " m"});
 }
 
 Flow DescriptionReading::stop_on_inherited_error(int32_t position) {

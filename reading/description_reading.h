@@ -52,10 +52,6 @@ struct DescriptionWords {
   std::span<const std::string_view> keys;
 };
 
-// The key of `keys` nearest to `key` when one is close (a letter or two
-// wrong, missing, extra or swapped), compared without case; empty otherwise.
-std::string_view nearest_key(std::string_view key, std::span<const std::string_view> keys);
-
 // What the line and the train reader share: the field stream over the
 // description, the line of the record being read, the loop over records,
 // the ways a record stops the reading and the warnings on rows. Each reader
@@ -79,8 +75,10 @@ class DescriptionReading {
   // Where the last key read begins.
   TextLocation row() const { return row_; }
   // Where a failure is reported: the field being read when it failed, or the
-  // value fail_at names, read rows earlier and failing only when stored.
+  // value fail_at names, read rows earlier and failing only when stored; no
+  // line at all (line 0) for a failure of the whole file.
   TextLocation failure_location() const {
+    if (whole_file_failure_) return {};
     if (failure_.line > 0) return failure_;
     return {fields_.field_line(), fields_.field_column()};
   }
@@ -159,7 +157,7 @@ class DescriptionReading {
                           concat({"position ", std::to_string(p), " of `", key_text(),
                                   "` lies before the line's start at 0 m"}));
     }
-    if (p > line_end_m()) warn_beyond_line_end(p);
+    if (p > line_end_m()) warn_beyond_line_end(p, margin);
     return Flow::go_on;
   }
 
@@ -210,6 +208,9 @@ class DescriptionReading {
   void refuse_semicolons();
   // A failure reported at `at` rather than where the reading stands.
   void failure_at(TextLocation at) { failure_ = at; }
+  // A failure of the file as a whole (its encoding, its emptiness), which
+  // no line of it is to blame for.
+  void failure_of_whole_file() { whole_file_failure_ = true; }
   // Notes that the row being read placed an object in `cell`.
   void note_object(int64_t cell);
 
@@ -388,6 +389,7 @@ class DescriptionReading {
     list_recorded_error(b_);
     b_.error_number = error::none;
     failure_ = {};
+    whole_file_failure_ = false;
   }
 
   Builder& b_;
@@ -416,7 +418,7 @@ class DescriptionReading {
 
   void warn_split_number();
   void warn_row_shape();
-  void warn_beyond_line_end(int32_t p);
+  void warn_beyond_line_end(int32_t p, int32_t margin);
   void warn_if_utf8(std::string_view text, TextLocation at);
 
   void note_stop() {
@@ -448,6 +450,7 @@ class DescriptionReading {
   int row_values_ = 0;
   std::string_view row_key_;
   TextLocation failure_;
+  bool whole_file_failure_ = false;
   // A line whose further fields are values of a row already warned about,
   // read as keys: they are not warned about again.
   int32_t quiet_line_ = 0;

@@ -22,6 +22,8 @@ enum class WarningKind : uint8_t {
   implausible_value,
   repeated_record,
   text_too_long,
+  names_disagree,
+  dropped_value,
   count,
 };
 

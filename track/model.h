@@ -117,6 +117,9 @@ struct Builder {
   // (--keep-going). Without it a build with a problem writes none, so the
   // files of an earlier good build stay as they were.
   bool keep_going = false;
+  // Whether a warning holds the compiled files back as a recorded problem
+  // does (--strict), for scripts that take a warning for a mistake.
+  bool strict = false;
   // Whether the train description must make a scenario: one without a
   // general section or without a station is then an error rather than a
   // warning. A build without --keep-going and a check ask for it; a reading

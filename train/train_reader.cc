@@ -120,6 +120,7 @@ class TrainReader : public DescriptionReading {
   Flow code_point_row();
   Flow station_row();
   Flow place_station(int32_t n, int32_t platform_length);
+  void warn_dropped_flag(int32_t n, int32_t platform_length);
   void write_speed(int64_t limit);
   Flow refuse_unusable_train(bool general_found);
   std::string too_close_reason(int32_t n, int64_t from_m) const;
@@ -149,7 +150,7 @@ class TrainReader : public DescriptionReading {
 
 void TrainReader::run() {
   if (const std::string utf16 = utf16_reason(); !utf16.empty()) {
-    failure_at({1, 1});
+    failure_of_whole_file();
     throw ReadFailure(utf16);
   }
   check_byte_order_mark();
@@ -452,6 +453,23 @@ Flow TrainReader::station_row() {
   return place_station(n, platform_length);
 }
 
+// The station's fifth value, a flag, is kept only for a platform of
+// kLongPlatform metres or more and never for the first station: a flag set
+// there is dropped.
+void TrainReader::warn_dropped_flag(int32_t n, int32_t platform_length) {
+  const Station& e = b_.stations[n];
+  if (e.byte4 == 0 || (platform_length >= kLongPlatform && n != 1)) return;
+  warn(WarningKind::dropped_value, value_location(5), [&] {
+    const std::string why =
+        n == 1 ? std::string("the first station keeps none")
+               : concat({"only a platform of ", std::to_string(kLongPlatform),
+                         " m or more keeps it, and this one has ",
+                         std::to_string(platform_length), " m"});
+    return concat({"the flag ", std::to_string(e.byte4), " in the fifth value of `", key_text(),
+                   "` for `", shown_text(e.name), "` is dropped: ", why});
+  });
+}
+
 // The platform's extent by station kind, then the stop marker with its
 // approach codes, the spacing from the previous platform and the count.
 Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
@@ -474,6 +492,7 @@ Flow TrainReader::place_station(int32_t n, int32_t platform_length) {
   }
   e.from_m = static_cast<int32_t>(from_m);
   e.to_m = static_cast<int32_t>(to_m);
+  warn_dropped_flag(n, platform_length);
   if (platform_length < kLongPlatform) e.byte4 = 0;
   if (n == 1) {
     e.byte3 = 0;

@@ -66,6 +66,10 @@ const char* kind_code(WarningKind kind) {
       return "repeated-record";
     case WarningKind::text_too_long:
       return "text-too-long";
+    case WarningKind::names_disagree:
+      return "names-disagree";
+    case WarningKind::dropped_value:
+      return "dropped-value";
     case WarningKind::count:
       break;
   }

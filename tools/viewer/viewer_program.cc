@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "base/file_names.h"
+#include "base/nearest_word.h"
 #include "base/shown_text.h"
 #include "output/compiled_layout.h"
 #include "platform/folder_lock.h"
@@ -168,6 +169,11 @@ std::string take_build_options(const Options& o, WatchOptions& watch) {
   return parsed.error;
 }
 
+constexpr std::string_view kOptionNames[] = {
+    "--help", "--version", "--json",  "--svg",  "--html",  "--descriptions",
+    "--dir",  "--route",   "--number", "--watch", "--line", "--train", "--serve",
+};
+
 // An argument the parser did not take, or a FILE that looks like an option:
 // the library reads a negative number such as "-5" as a positional value.
 std::optional<std::string> unknown_option(const CLI::App& app, const Options& options) {
@@ -242,7 +248,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
     return parsed;
   }
   if (const auto unknown = unknown_option(app, o)) {
-    parsed.error = "unknown option " + *unknown;
+    parsed.error = unknown_option_message(*unknown, kOptionNames);
     return parsed;
   }
   o.mode = mode_from(app, modes);
@@ -357,12 +363,18 @@ Loaded<Listing> list_file(FileSystem& files, const std::string& path) {
   return FileProblem{path, "unknown file type", std::nullopt};
 }
 
-// A file of the scenario in DIR. Both platforms take "/" between folder and
-// name; a folder given with its own separator at the end keeps it.
+// A file of the scenario in DIR, joined with the system's own separator as
+// the builder joins it, so that both programs name a file alike in their
+// messages; a folder given with its own separator at the end keeps it.
 std::string path_in(const std::string& dir, const std::string& name) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
   if (dir.empty()) return name;
   const char last = dir.back();
-  return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
+  return last == '/' || last == '\\' ? dir + name : dir + kSeparator + name;
 }
 
 // The folder a listed file lies in.

@@ -370,6 +370,7 @@ TEST(InspectProgram, UsageErrorsEndWithStatus2) {
       {{}, "no file given"},
       {{"--json"}, "no file given"},
       {{"--bogus"}, "unknown option --bogus"},
+      {{"--jsno", "a.dat"}, "unknown option --jsno (did you mean --json?)"},
       {{"a.dat", "-x"}, "unknown option -x"},
       {{"-5"}, "unknown option -5"},
       {{"--help", "--bogus"}, "unknown option --bogus"},
