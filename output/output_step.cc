@@ -73,7 +73,8 @@ struct CompiledImages {
 
 void output_step(Builder& b) {
   fill_header_slots(b);
-  // The outcome is known now: a recorded problem holds the files back.
+  // The outcome is known now: a recorded problem holds the files back, and
+  // with --strict so does a warning.
   if (b.error_number != error::none && !b.keep_going) return;
   if (b.strict && b.diagnostics.warning_count() > 0) return;
   // The plan's x block and y block, each followed by its unset elements (2

@@ -98,7 +98,8 @@ void DescriptionReading::warn_beyond_line_end(int32_t p, int32_t margin) {
                    "` lies past the line's end at ", std::to_string(line_end_m()),
                    " m (`lunghezza percorso`): the row is placed in the 7000 m the model keeps "
                    "beyond the end; past ",
-                   std::to_string(int64_t{50} * b_.cell_count - margin), " m it would be an error"});
+                   std::to_string(int64_t{50} * b_.cell_count - margin),
+                   " m it would be an error"});
   });
 }
 
