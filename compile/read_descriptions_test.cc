@@ -85,7 +85,7 @@ TEST_F(ReadDescriptionsTest, CommonFailureDeletesBothTexts) {
        false, "Sarvena_Lucredo_linea.txt", 3, "the general block has no \"lunghezza percorso\" record"},
       {"line text unreadable", kPlainLine, kPlainTrain, true, true, false,
        "Sarvena_Lucredo_linea.txt", 0, "read("},
-      {"empty line text", "", kPlainTrain, false, true, false, "Sarvena_Lucredo_linea.txt", 1,
+      {"empty line text", "", kPlainTrain, false, true, false, "Sarvena_Lucredo_linea.txt", 0,
        "the line description is empty"},
       {"train text missing", kPlainLine, "", false, false, true, "Sarvena_Lucredo_20573-2-.txt",
        0, "open("},
