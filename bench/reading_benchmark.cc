@@ -41,10 +41,14 @@ std::string normal_line(size_t size) {
   return text;
 }
 
-std::string unknown_key_line(size_t key_size) {
+// The built-in line description with its first gradient key replaced by
+// `key_size` bytes: `pattern` repeated.
+std::string unknown_key_line(size_t key_size, std::string_view pattern) {
+  std::string key;
+  while (key.size() < key_size) key += pattern;
+  key.resize(key_size);
   std::string text = kBuiltInLine;
-  text.replace(text.find(kFirstGradient), std::string_view("pendenza").size(),
-               std::string(key_size, 'k'));
+  text.replace(text.find(kFirstGradient), std::string_view("pendenza").size(), key);
   return text;
 }
 
@@ -70,11 +74,17 @@ void check_line(benchmark::State& state, const std::string& text) {
 }
 
 void register_pairs() {
-  const std::string key = unknown_key_line(1 << 20);
+  const std::string key = unknown_key_line(1 << 20, "k");
+  // Words that begin as the keys do and break off: the first letters the
+  // key tests look for stand everywhere.
+  const std::string words =
+      unknown_key_line(1 << 20, "pendenz curv montagn indicat cartell sfond progressiv Lunghezz ");
   const std::string repeated = repeated_length_line(30000);
   benchmark::RegisterBenchmark("unknown key of 1 MB", check_line, key)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("normal line of the same size", check_line, normal_line(key.size()))
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("unknown key of 1 MB of broken-off key words", check_line, words)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("30000 repeated lunghezza percorso", check_line, repeated)
       ->Unit(benchmark::kMillisecond);
