@@ -42,18 +42,77 @@ void append_utf8(std::string& out, char32_t c) {
   }
 }
 
+char32_t windows_1252_code_point(unsigned char c) {
+  if (c < 0x80 || c >= 0xA0) return c;
+  return kHighControls[c - 0x80] != 0 ? kHighControls[c - 0x80] : kReplacement;
+}
+
+// The length of the well-formed UTF-8 sequence of two to four bytes at the
+// start of `bytes` (no overlong form, no surrogate, nothing past U+10FFFF),
+// with its code point; 0 when none stands there.
+size_t utf8_sequence_at(std::string_view bytes, char32_t& code_point) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  unsigned char second_low = 0x80, second_high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) second_low = 0xA0;
+    if (lead == 0xED) second_high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) second_low = 0x90;
+    if (lead == 0xF4) second_high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (bytes.size() < length || byte(1) < second_low || byte(1) > second_high) return 0;
+  code_point = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(k) & 0xC0) != 0x80) return 0;
+    code_point = (code_point << 6) | (byte(k) & 0x3F);
+  }
+  return length;
+}
+
+void append_utf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+    return;
+  }
+  c -= 0x10000;
+  out += static_cast<char16_t>(0xD800 + (c >> 10));
+  out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+}
+
 }  // namespace
+
+std::u16string message_to_utf16(std::string_view message) {
+  std::u16string out;
+  out.reserve(message.size());
+  for (size_t i = 0; i < message.size();) {
+    char32_t code_point = 0;
+    size_t length = 0;
+    if (static_cast<unsigned char>(message[i]) >= 0x80) {
+      length = utf8_sequence_at(message.substr(i), code_point);
+    }
+    if (length == 0) {
+      code_point = windows_1252_code_point(static_cast<unsigned char>(message[i]));
+      length = 1;
+    }
+    append_utf16(out, code_point);
+    i += length;
+  }
+  return out;
+}
 
 std::string windows_1252_to_utf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (char byte : bytes) {
-    const auto c = static_cast<unsigned char>(byte);
-    char32_t code_point = c;
-    if (c >= 0x80 && c < 0xA0) {
-      code_point = kHighControls[c - 0x80] != 0 ? kHighControls[c - 0x80] : kReplacement;
-    }
-    append_utf8(out, code_point);
+    append_utf8(out, windows_1252_code_point(static_cast<unsigned char>(byte)));
   }
   return out;
 }

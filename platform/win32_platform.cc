@@ -1,7 +1,13 @@
 #include "platform/win32_platform.h"
 
+#include <io.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <vector>
+
+#include "base/windows_1252.h"
 
 namespace sb {
 
@@ -40,6 +46,39 @@ std::string application_title() {
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name = name.substr(0, dot);
   return name;
+}
+
+// Writes text to a standard stream. A console shows UTF-16: the text goes
+// through WriteConsoleW, so that accented names show as the letters they
+// are whatever the console's code page. Redirected to a file or a pipe, the
+// stream gets the bytes, as the POSIX program writes them.
+void write_standard(std::FILE* stream, std::string_view text) {
+  std::fflush(stream);
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+    return;
+  }
+  const std::u16string wide = message_to_utf16(text);
+  // Older consoles refuse one very long write: a few thousand units at a
+  // time, never parting a surrogate pair.
+  constexpr size_t kChunk = 4096;
+  for (size_t from = 0; from < wide.size();) {
+    size_t count = std::min(kChunk, wide.size() - from);
+    if (from + count < wide.size() && wide[from + count - 1] >= 0xD800 &&
+        wide[from + count - 1] <= 0xDBFF) {
+      --count;
+    }
+    DWORD written = 0;
+    if (!WriteConsoleW(handle, reinterpret_cast<const wchar_t*>(wide.data() + from),
+                       static_cast<DWORD>(count), &written, nullptr) ||
+        written == 0) {
+      return;
+    }
+    from += written;
+  }
 }
 
 }  // namespace
@@ -102,16 +141,9 @@ int32_t Win32Platform::show_message(const std::string& text) {
   return MessageBoxA(window_, text.c_str(), application_title().c_str(), MB_OK);
 }
 
-void Win32Platform::report(const std::string& line) {
-  std::fputs(line.c_str(), stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
-}
+void Win32Platform::report(const std::string& line) { write_standard(stderr, line + "\n"); }
 
-void Win32Platform::print(const std::string& text) {
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
-}
+void Win32Platform::print(const std::string& text) { write_standard(stdout, text); }
 
 int32_t Win32ConsolePlatform::show_message(const std::string& text) {
   report(text);
