@@ -134,11 +134,13 @@ std::string curve_key(double curvature) {
 // Whether the plan has the shape of a complete reading: the two integer
 // start points (0, 0) and (0, 1), computed points up to extent - 2, the last
 // two unset.
+// A plan of another length than the line's was named with the cells, by
+// files_of_other_builds.
 bool plan_has_build_shape(const PlanFile& plan, int64_t extent, DescriptionText& text) {
-  const auto size = static_cast<int64_t>(plan.x.size());
-  if (size != extent + 1 || plan.y.size() != plan.x.size()) {
-    text.problem("the plan holds " + std::to_string(size) + " points; the line length gives " +
-                 std::to_string(extent + 1));
+  if (static_cast<int64_t>(plan.x.size()) != extent + 1) return false;
+  if (plan.y.size() != plan.x.size()) {
+    text.problem("the plan holds " + std::to_string(plan.x.size()) + " x and " +
+                 std::to_string(plan.y.size()) + " y values");
     return false;
   }
   const auto is = [&](int64_t i, uint16_t tag) {
@@ -392,13 +394,8 @@ void indication_board_rows(const ScenarioFiles& s, DescriptionText& text) {
 
 void recover_line(const ScenarioFiles& s, DescriptionText& text) {
   general_block(s, text);
-  const int64_t length = s.stations[kTrainDataEntry].to_m;
-  const int64_t extent = length + kExtentBeyondLine;
-  const int64_t cells_expected = static_cast<int64_t>(round_half_even(extent / 50.0));
-  if (cell_count_of(s.cells) != cells_expected) {
-    text.problem("the cell file has " + std::to_string(s.cells.size()) +
-                 " cells; the line length gives " + std::to_string(cells_expected + 1));
-  }
+  for (std::string& mismatch : files_of_other_builds(s)) text.problem(std::move(mismatch));
+  const int64_t extent = int64_t{s.stations[kTrainDataEntry].to_m} + kExtentBeyondLine;
   curve_rows(s.plan, extent, text);
   if (cell_count_of(s.cells) >= 3) {
     gradient_rows(s.cells, text);

@@ -24,7 +24,8 @@ std::string scenario_title(const ScenarioFiles& scenario);
 // The line length the station table gives, or the cells' extent without one.
 int64_t scenario_line_length_m(const ScenarioFiles& scenario);
 // Where the three files disagree on the line's length, as files of
-// different builds do: the cells or the plan points it gives.
+// different builds do: the cells or the plan points it gives. The picture,
+// the page and the descriptions worked back from the files all ask here.
 std::vector<std::string> files_of_other_builds(const ScenarioFiles& scenario);
 // What makes a build look broken: files not of one build, no station, or a
 // plan that ends before the line does. The picture and the page show them;

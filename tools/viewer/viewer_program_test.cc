@@ -886,7 +886,8 @@ namespace sb::inspect {
 namespace {
 
 // A plan of another build beside the cell and station files: drawn, with a
-// warning on standard error and on the page, and status 0.
+// warning on standard error and on the page, and status 0; not worked back
+// into descriptions, for the same reason in the same words.
 TEST_F(InspectBuiltIn, FilesOfDifferentBuildsAreDrawnWithAWarning) {
   MemoryFileSystem files = copy();
   // A plan for a line 100 m shorter: 100 points fewer in each block.
@@ -912,6 +913,12 @@ TEST_F(InspectBuiltIn, FilesOfDifferentBuildsAreDrawnWithAWarning) {
         << run.err;
     EXPECT_NE(files.files["/out"].find("the files are not of one build"), std::string::npos);
   }
+  const Outcome recovered = inspect(files, {"--descriptions", "/work", "--dir", kDir});
+  EXPECT_EQ(recovered.status, kNotBuildable);
+  EXPECT_NE(recovered.err.find("scenario_inspect: not a build of this program: the plan holds "
+                               "103901 points; the line length gives 104001\n"),
+            std::string::npos)
+      << recovered.err;
 }
 
 }  // namespace
