@@ -1,7 +1,6 @@
 #include "driver/error_messages.h"
 
 #include <algorithm>
-#include <map>
 
 #include "base/concat.h"
 #include "base/file_names.h"
@@ -159,38 +158,11 @@ std::string diagnostic_message(const Diagnostic& d) {
   return d.error ? error_text(d.error_number, d.text, "") : d.text;
 }
 
-namespace {
-
-// Which diagnostics a terminal lists: every warning admitted, and of each
-// error number at most kListedErrorsPerNumber errors, always including the
-// first error and the last (the one a build's reading stops on, and the one
-// a clean reading leaves in error_number). A description with one mistake
-// repeated a million times lists a screenful.
-std::vector<bool> listed_diagnostics(const std::vector<Diagnostic>& list) {
-  std::vector<bool> listed(list.size(), true);
-  std::map<int32_t, std::vector<size_t>> by_number;
-  size_t last = list.size();
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (!list[i].error) continue;
-    by_number[list[i].error_number].push_back(i);
-    last = i;
-  }
-  for (const auto& [number, errors] : by_number) {
-    if (errors.size() <= kListedErrorsPerNumber) continue;
-    // The first ones, less room for the last error when it is of this number.
-    const bool holds_last = errors.back() == last;
-    const size_t leading = kListedErrorsPerNumber - (holds_last ? 1 : 0);
-    for (size_t k = leading; k < errors.size(); ++k) listed[errors[k]] = false;
-    if (holds_last) listed[last] = true;
-  }
-  return listed;
-}
-
-}  // namespace
-
 int unlisted_errors(const Builder& b) {
-  const std::vector<bool> listed = listed_diagnostics(b.diagnostics.list());
-  return static_cast<int>(std::count(listed.begin(), listed.end(), false));
+  const std::vector<Diagnostic>& list = b.diagnostics.list();
+  const auto listed =
+      std::count_if(list.begin(), list.end(), [](const Diagnostic& d) { return d.error; });
+  return b.diagnostics.error_count() - static_cast<int>(listed);
 }
 
 namespace {
@@ -214,10 +186,8 @@ std::vector<std::string> unlisted_counts(const Builder& b) {
 
 std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSources& sources) {
   std::vector<std::string> lines;
-  const std::vector<Diagnostic>& list = b.diagnostics.list();
-  const std::vector<bool> listed = listed_diagnostics(list);
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (listed[i]) lines.push_back(located_diagnostic(b, list[i], sources));
+  for (const Diagnostic& d : b.diagnostics.list()) {
+    lines.push_back(located_diagnostic(b, d, sources));
   }
   for (const std::string& count : unlisted_counts(b)) lines.push_back("warning: " + count);
   return lines;

@@ -56,7 +56,7 @@ struct LocatedProblem {
 std::vector<LocatedProblem> located_problems(const Builder& b, const DescriptionSources& sources);
 
 // How many errors of one error number a terminal lists.
-inline constexpr size_t kListedErrorsPerNumber = 10;
+inline constexpr size_t kListedErrorsPerNumber = Diagnostics::kListedErrorsPerNumber;
 
 // How many errors of b.diagnostics diagnostic_lines leaves out.
 int unlisted_errors(const Builder& b);

@@ -370,6 +370,7 @@ void LanguageServer::check(Document& document) {
   b.route_name = kRoute;
   b.train_number = kTrain;
   b.diagnostics.list_per_kind(Diagnostics::kListedInEditor);
+  b.diagnostics.keep_errors_per_number(Diagnostics::kEveryError);
 
   std::vector<Problem> problems;
   const std::string own_file = document.description == Description::line
