@@ -86,6 +86,10 @@ void register_pairs() {
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("unknown key of 1 MB of broken-off key words", check_line, words)
       ->Unit(benchmark::kMillisecond);
+  // A first letter in either case at every byte.
+  benchmark::RegisterBenchmark("unknown key of 1 MB of one syllable", check_line,
+                               unknown_key_line(1 << 20, "Pp"))
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("30000 repeated lunghezza percorso", check_line, repeated)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("normal line of the same size ", check_line,

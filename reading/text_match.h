@@ -20,16 +20,23 @@ namespace sb {
 // through cost a quick look at each byte, not a compare loop per byte.
 inline constexpr size_t kShortKey = 64;
 
+// Where `c` next stands in text[from, end), or `end`. A few bytes are looked
+// at in place first: where the letter is frequent (a key of one repeated
+// syllable) a call per hit would cost more than the search it saves.
+inline size_t next_place_of(std::string_view text, size_t from, size_t end, char c) {
+  const size_t in_place_end = std::min(end, from + 16);
+  for (; from < in_place_end; ++from) {
+    if (text[from] == c) return from;
+  }
+  if (from == end) return end;
+  const void* hit = std::memchr(text.data() + from, c, end - from);
+  return hit == nullptr ? end : static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+}
+
 inline bool contains_long(std::string_view text, std::string_view word) {
-  const size_t last = text.size() - word.size();
-  for (size_t at = 0; at <= last; ++at) {
-    // Where the first letter stands, the next byte is compared in place: a
-    // run of that letter costs no call per byte.
-    if (text[at] != word[0]) {
-      const void* hit = std::memchr(text.data() + at, word[0], last + 1 - at);
-      if (hit == nullptr) return false;
-      at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-    }
+  const size_t end = text.size() - word.size() + 1;
+  for (size_t at = next_place_of(text, 0, end, word[0]); at < end;
+       at = next_place_of(text, at + 1, end, word[0])) {
     if (word.size() == 1) return true;
     if (text[at + 1] == word[1] &&
         std::memcmp(text.data() + at + 2, word.data() + 2, word.size() - 2) == 0) {
@@ -96,12 +103,8 @@ inline bool contains_ignoring_case(std::string_view text, std::string_view word)
   const char upper_first =
       lower_first >= 'a' && lower_first <= 'z' ? static_cast<char>(lower_first - 32) : lower_first;
   for (const char first : {lower_first, upper_first}) {
-    for (size_t at = 0; at <= last; ++at) {
-      if (text[at] != first) {
-        const void* hit = std::memchr(text.data() + at, first, last + 1 - at);
-        if (hit == nullptr) break;
-        at = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-      }
+    for (size_t at = next_place_of(text, 0, last + 1, first); at <= last;
+         at = next_place_of(text, at + 1, last + 1, first)) {
       size_t k = 1;
       while (k < word.size() && lower_ascii(text[at + k]) == word[k]) ++k;
       if (k == word.size()) return true;
