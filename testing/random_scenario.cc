@@ -331,6 +331,7 @@ bool builds_cleanly(const RandomScenario& s) {
 bool drop_refused_rows(RandomScenario& s) {
   InMemoryBuild build;
   give(build, s);
+  build.b.diagnostics.keep_errors_per_number(Diagnostics::kEveryError);
   check_scenario(build.b);
   std::set<int32_t> line_rows, train_rows;
   const std::string line_name = line_description_name(build.b.route_name);
