@@ -195,11 +195,7 @@ std::vector<std::string> diagnostic_lines(const Builder& b, const DescriptionSou
 
 std::vector<LocatedProblem> located_problems(const Builder& b, const DescriptionSources& sources) {
   std::vector<LocatedProblem> problems;
-  const std::vector<Diagnostic>& list = b.diagnostics.list();
-  const std::vector<bool> listed = listed_diagnostics(list);
-  for (size_t i = 0; i < list.size(); ++i) {
-    if (!listed[i]) continue;
-    const Diagnostic& d = list[i];
+  for (const Diagnostic& d : b.diagnostics.list()) {
     const Naming naming = d.file.empty() ? Naming{} : naming_of(b, d.file, sources);
     const int32_t line = naming.name.empty() ? 0 : std::max(d.line, 0);
     problems.push_back({d.error, naming.name, line, line > 0 ? std::max(d.column, 0) : 0,
