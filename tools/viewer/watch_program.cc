@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/shown_text.h"
-#include "scenario/built_in_names.h"
+#include "driver/scenario_names.h"
 #include "tools/viewer/live_server.h"
 #include "tools/viewer/live_state.h"
 #include "tools/viewer/viewer_program.h"
@@ -68,8 +68,11 @@ class WatchPublisher {
   WatchPublisher(WatchPlatform& platform, const Options& options, LiveServer* server)
       : platform_(platform), server_(server) {
     directory_ = options.directory.value_or(platform.program_directory());
-    route_ = options.route_name.value_or(kBuiltInRouteName);
-    train_ = options.train_number.value_or(kBuiltInTrainNumber);
+    // The names the builds take: from the options, else from the
+    // descriptions' working names, as the builder names them.
+    const ScenarioNames names = scenario_names(options);
+    route_ = names.route_name;
+    train_ = names.train_number;
     // Until a save builds, the page shows the build already in the folder.
     std::string problem;
     if (auto data = read_page_data(problem)) {
