@@ -26,7 +26,9 @@ TEST(TextMatch, KeyTestsAnswerAsAPlainSearchAtEveryLength) {
         for (const std::string& candidate : {text, text + word, word + text, text + word + text}) {
           const bool found = candidate.find(word) != std::string::npos;
           EXPECT_EQ(contains(candidate, word), found) << word << " in " << candidate.size();
-          if (word.size() == 1) EXPECT_EQ(contains(candidate, word[0]), found);
+          if (word.size() == 1) {
+            EXPECT_EQ(contains(candidate, word[0]), found);
+          }
           const bool found_ignoring_case = lower(candidate).find(word) != std::string::npos;
           EXPECT_EQ(contains_ignoring_case(candidate, word), found_ignoring_case)
               << word << " in " << candidate.size() << " bytes of " << filler;
