@@ -10,21 +10,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const SKIP = 77;
-const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
-
-function skip(why) {
-  console.log(`SKIPPED: ${why}`);
-  process.exit(SKIP);
-}
-
-let puppeteer;
-try {
-  puppeteer = require('puppeteer-core');
-} catch (error) {
-  skip('puppeteer-core is not installed (npm install in tools/viewer/browser_test)');
-}
-if (!fs.existsSync(CHROMIUM)) skip(`no browser at ${CHROMIUM} (apt-get install chromium)`);
+const { CHROMIUM, puppeteer } = require('./browser');
 
 const [pagePath, variant] = process.argv.slice(2);
 const builtIn = variant === 'built-in';

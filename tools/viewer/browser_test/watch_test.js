@@ -15,22 +15,9 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const SKIP = 77;
-const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
+const { CHROMIUM, puppeteer } = require('./browser');
+
 const WAIT_MS = 10000;
-
-function skip(why) {
-  console.log(`SKIPPED: ${why}`);
-  process.exit(SKIP);
-}
-
-let puppeteer;
-try {
-  puppeteer = require('puppeteer-core');
-} catch (error) {
-  skip('puppeteer-core is not installed (npm install in tools/viewer/browser_test)');
-}
-if (!fs.existsSync(CHROMIUM)) skip(`no browser at ${CHROMIUM} (apt-get install chromium)`);
 
 const [builder, inspect, outDir, linePath, trainPath, stationName] = process.argv.slice(2);
 const failures = [];
