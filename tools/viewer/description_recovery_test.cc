@@ -274,6 +274,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {"rallentamento, 7750, 40, 1200, 0, 0, 40", "abbattimento, 8550, 180",
                    "segnale, 8550, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",
                    "segnale, 9300, 2, 1, 8, 7, 3, 2, 0, 8, 0, 0"}},
+        // Sides -75 write codes 19 to 22, the same as the marks 1 and 2 of
+        // the signal at 5300 m, which the files seem to show: taken for
+        // those, no reading order gave the code 64 at 5000 m.
+        SmallCase{"SidesBeyondNineWritingAnotherSignalsCodes",
+                  {},
+                  {"segnale, 5300, 0, 6, 2, 2, 3, 2, 8, 3, 6, 0",
+                   "segnale, 5400, 2, 9, 6, 3, 1, 0, 9, 9, 1, 0",
+                   "segnale, 5500, -37, 3, 4, 1, 1, 36, 1, 6, 7, 0",
+                   "segnale, 5700, 0, 7, 0, 5, 2, 0, 1, 2, 5, 0"}},
         SmallCase{"MarksOverwrittenInReadingOrder",
                   {},
                   {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",

@@ -215,24 +215,46 @@ class UnusualSides {
         budget_(budget) {}
 
   void settle() {
-    std::vector<int> explained(cells_.size(), 0);
+    count_explained();
+    search_and_apply(false);
+    if (order_exists(rows_)) return;
+    // Sides beyond 9 can write what another signal's marks write (sides -75
+    // give 19 to 22, as the marks 1 and 2 of sides 2 do), and such a code,
+    // taken for the other signal's, can leave no reading order. Then the
+    // codes other rows explain are open to the search as well.
+    const std::vector<OrderedRow> narrow = rows_;
+    search_and_apply(true);
+    if (!order_exists(rows_)) rows_ = narrow;
+  }
+
+ private:
+  void count_explained() {
+    explained_.assign(cells_.size(), 0);
     // A cell without a code that some row marks was wiped by a later mark
     // of code 0, which only sides beyond 9 give.
-    std::vector<bool> marked(cells_.size(), false);
+    marked_.assign(cells_.size(), false);
     for (const OrderedRow& row : rows_) {
       for (const auto& [cell, code] : row.marks) {
-        if (gives(cell, code)) ++explained[static_cast<size_t>(cell)];
-        if (cell >= 0 && cell <= cell_count_of(cells_)) marked[static_cast<size_t>(cell)] = true;
+        if (gives(cell, code)) ++explained_[static_cast<size_t>(cell)];
+        if (cell >= 0 && cell <= cell_count_of(cells_)) marked_[static_cast<size_t>(cell)] = true;
       }
     }
-    // The signals that may take other sides, and what each other sides give.
+    // A signal whose usual sides alone give some cell's code keeps them.
+    shown_.assign(signal_cells_.size(), false);
     for (size_t k = 0; k < signal_cells_.size(); ++k) {
-      const OrderedRow& row = rows_[first_signal_ + k];
-      bool shown = false;
-      for (const auto& [cell, code] : row.marks) {
-        shown = shown || (gives(cell, code) && explained[static_cast<size_t>(cell)] == 1);
+      for (const auto& [cell, code] : rows_[first_signal_ + k].marks) {
+        if (gives(cell, code) && explained_[static_cast<size_t>(cell)] == 1) shown_[k] = true;
       }
-      if (shown) continue;
+    }
+  }
+
+  // The other sides each signal whose own marks no cell shows may take, and
+  // the codes each gives: those no row explains, or with `explained_too`
+  // any.
+  void collect_options(bool explained_too) {
+    options_.clear();
+    for (size_t k = 0; k < signal_cells_.size(); ++k) {
+      if (shown_[k]) continue;
       const int64_t i = signal_cells_[k];
       const Cell& c = cell_at(cells_, i);
       for (int64_t t = 1; t < 64; ++t) {
@@ -243,14 +265,19 @@ class UnusualSides {
         for (int m = 1; m <= kApproachMarkCount; ++m) {
           const int64_t cell = i - 2 * m;
           if (gives(cell, static_cast<uint8_t>(sides * 10 + m)) &&
-              explained[static_cast<size_t>(cell)] == 0 &&
-              (cell_at(cells_, cell).approach_code != 0 || marked[static_cast<size_t>(cell)])) {
+              (explained_too || explained_[static_cast<size_t>(cell)] == 0) &&
+              (cell_at(cells_, cell).approach_code != 0 || marked_[static_cast<size_t>(cell)])) {
             option.cells.push_back(cell);
           }
         }
         if (!option.cells.empty()) options_.push_back(std::move(option));
       }
     }
+  }
+
+  void search_and_apply(bool explained_too) {
+    collect_options(explained_too);
+    choices_.clear();
     // Groups of options that share a signal or a code, each searched alone.
     std::vector<size_t> group(options_.size());
     for (size_t o = 0; o < options_.size(); ++o) group[o] = o;
@@ -283,7 +310,6 @@ class UnusualSides {
     }
   }
 
- private:
   struct Option {
     size_t signal;
     int64_t sides;
@@ -381,6 +407,9 @@ class UnusualSides {
   size_t first_signal_;
   OrderCheck order_exists;
   SearchBudget& budget_;
+  std::vector<int> explained_;
+  std::vector<bool> marked_;
+  std::vector<bool> shown_;
   std::vector<Option> options_;
   std::vector<const Option*> group_options_;
   std::vector<int64_t> codes_;
