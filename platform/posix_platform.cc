@@ -31,10 +31,12 @@ int32_t PosixPlatform::show_message(const std::string& text) {
 }
 
 void PosixPlatform::report(const std::string& line) {
-  std::fputs(line.c_str(), stderr);
+  std::fwrite(line.data(), 1, line.size(), stderr);
   std::fputc('\n', stderr);
 }
 
-void PosixPlatform::print(const std::string& text) { std::fputs(text.c_str(), stdout); }
+void PosixPlatform::print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 }  // namespace sb

@@ -460,6 +460,39 @@ TEST(DescriptionsFolder, WritesUnderTheOutputFoldersLockAlone) {
                                       "rename " + line, "rename " + train, "unlock " + kOut}));
 }
 
+// What --descriptions says: a search stopped at its limit is no failure
+// when the rows it found give the files, and is told of when they do not.
+TEST(RoundTripReport, StatusAndLinesFollowTheRoundTrip) {
+  const std::string stopped = "the searches stopped at their limit of 20 steps of work";
+  struct Case {
+    const char* name;
+    std::vector<std::string> unbuildable, unsettled, differences;
+    int status;
+    bool tells_of_the_search;
+  };
+  const Case cases[] = {
+      {"exact", {}, {}, {}, kInspected, false},
+      {"search stopped, texts exact", {}, {stopped}, {}, kInspected, false},
+      {"search stopped, texts differ", {}, {stopped}, {"cells differ"}, kRoundTripDiffers, true},
+      {"not a build", {"cell 9 holds kind 99"}, {}, {"cells differ"}, kNotBuildable, false},
+  };
+  for (const Case& c : cases) {
+    RecoveredDescriptions recovered;
+    recovered.unbuildable = c.unbuildable;
+    recovered.unsettled = c.unsettled;
+    RoundTrip trip;
+    trip.differences = c.differences;
+    std::string out, err;
+    EXPECT_EQ(report_round_trip(recovered, trip, out, err), c.status) << c.name;
+    EXPECT_EQ(err.find("no description found that gives the files: " + stopped) !=
+                  std::string::npos,
+              c.tells_of_the_search)
+        << c.name << ": " << err;
+    EXPECT_EQ(out.find("round trip exact") != std::string::npos, c.status == kInspected)
+        << c.name;
+  }
+}
+
 TEST(RoundTripComparison, NamesTheFirstDifferingField) {
   Built built(text_of(built_in_line_lines()), text_of(built_in_train_lines()));
   RecoveredDescriptions descriptions{text_of(built_in_line_lines()),

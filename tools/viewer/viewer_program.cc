@@ -1,5 +1,6 @@
 #include "tools/viewer/viewer_program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -644,28 +645,7 @@ int write_descriptions(FileSystem& files, const Options& options,
   out += "wrote " + shown_path(line_path) + " and " + shown_path(train_path) + "\n";
 
   const RoundTrip trip = rebuild_and_compare(scenario.route, scenario.train, recovered, read.bytes);
-  for (const std::string& what : recovered.unbuildable) {
-    err += std::string(kProgram) + ": not a build of this program: " + what + "\n";
-  }
-  for (const std::string& what : recovered.unsettled) {
-    err += std::string(kProgram) + ": no description found that gives the files: " + what + "\n";
-  }
-  if (!trip.build_problem.empty()) err += std::string(kProgram) + ": " + trip.build_problem + "\n";
-  if (!trip.build_problem.empty() && trip.differences.empty()) {
-    err += std::string(kProgram) +
-           ": half-built: the descriptions give the files byte for byte with that problem, as "
-           "a build kept going past it writes them (--keep-going)\n";
-  }
-  for (const std::string& difference : trip.differences) {
-    err += std::string(kProgram) + ": round trip differs: " + difference + "\n";
-  }
-  if (!recovered.unbuildable.empty()) return kNotBuildable;
-  if (!trip.exact()) {
-    err += std::string(kProgram) + ": the descriptions are kept for a look\n";
-    return kRoundTripDiffers;
-  }
-  out += "round trip exact: building them gives the three files byte for byte\n";
-  return kInspected;
+  return report_round_trip(recovered, trip, out, err);
 }
 
 }  // namespace
@@ -732,6 +712,36 @@ std::string inspect_usage() {
          "on. --watch ends with 0 when stopped.\n";
 }
 
+int report_round_trip(const RecoveredDescriptions& recovered, const RoundTrip& trip,
+                      std::string& out, std::string& err) {
+  for (const std::string& what : recovered.unbuildable) {
+    err += std::string(kProgram) + ": not a build of this program: " + what + "\n";
+  }
+  // A search stopped at its limit, or a place it left open, matters only
+  // when the rows found do not give the files.
+  if (!trip.exact()) {
+    for (const std::string& what : recovered.unsettled) {
+      err += std::string(kProgram) + ": no description found that gives the files: " + what + "\n";
+    }
+  }
+  if (!trip.build_problem.empty()) err += std::string(kProgram) + ": " + trip.build_problem + "\n";
+  if (!trip.build_problem.empty() && trip.differences.empty()) {
+    err += std::string(kProgram) +
+           ": half-built: the descriptions give the files byte for byte with that problem, as "
+           "a build kept going past it writes them (--keep-going)\n";
+  }
+  for (const std::string& difference : trip.differences) {
+    err += std::string(kProgram) + ": round trip differs: " + difference + "\n";
+  }
+  if (!recovered.unbuildable.empty()) return kNotBuildable;
+  if (!trip.exact()) {
+    err += std::string(kProgram) + ": the descriptions are kept for a look\n";
+    return kRoundTripDiffers;
+  }
+  out += "round trip exact: building them gives the three files byte for byte\n";
+  return kInspected;
+}
+
 int run_inspect(FileSystem& files, std::span<const std::string> args, std::string& out,
                 std::string& err, const FolderListing& list_folder) {
   const ParsedOptions parsed = parse_options(args);
@@ -772,8 +782,14 @@ int run_inspect_program(Platform& platform, std::span<const std::string> args) {
   std::string out;
   std::string err;
   const int status = run_inspect(platform.file_system(), args, out, err);
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fwrite(err.data(), 1, err.size(), stderr);
+  // Through the platform: a Windows console shows the UTF-8 of names and
+  // texts as the letters they are, not as their bytes.
+  platform.print(out);
+  for (size_t from = 0; from < err.size();) {
+    const size_t end = std::min(err.find('\n', from), err.size());
+    platform.report(err.substr(from, end - from));
+    from = end + 1;
+  }
   return status;
 }
 

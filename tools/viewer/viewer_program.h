@@ -6,6 +6,7 @@
 
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "tools/viewer/round_trip.h"
 #include "tools/viewer/scenario_folder.h"
 #include "tools/viewer/scenario_picture.h"
 
@@ -40,6 +41,11 @@ std::variant<ScenarioFiles, std::string> read_built_scenario(FileSystem& files,
                                                              const std::string& dir,
                                                              const std::string& route,
                                                              const std::string& train);
+
+// What --descriptions says of a recovery and the round trip of its texts:
+// its lines appended to `out` and `err`, and its exit status.
+int report_round_trip(const RecoveredDescriptions& recovered, const RoundTrip& trip,
+                      std::string& out, std::string& err);
 
 std::string inspect_usage();
 
