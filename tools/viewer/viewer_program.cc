@@ -45,6 +45,7 @@ struct Options {
   std::optional<std::string> line_file;
   std::optional<std::string> train_file;
   std::optional<int> serve_port;
+  bool strict = false;  // a save whose build warns writes nothing either
 };
 
 struct ParsedOptions {
@@ -117,7 +118,7 @@ std::string misfit(const Options& o) {
 std::string misfit_watch(const CLI::App& app, const Options& o) {
   const bool watch = o.mode == Options::Mode::watch;
   if (!watch) {
-    for (const char* option : {"--line", "--train", "--serve"}) {
+    for (const char* option : {"--line", "--train", "--serve", "--strict"}) {
       if (app.count(option) > 0) return std::string(option) + " only goes with --watch";
     }
     return app.count("--keep-going") > 0 ? "unknown option --keep-going" : "";
@@ -164,6 +165,7 @@ std::string take_build_options(const Options& o, WatchOptions& watch) {
     args.push_back(name);
     args.push_back(**value);
   }
+  if (o.strict) args.push_back("--strict");
   sb::ParsedOptions parsed = sb::parse_options(args);
   watch.build = std::move(parsed.options);
   watch.serve_port = o.serve_port;
@@ -172,7 +174,7 @@ std::string take_build_options(const Options& o, WatchOptions& watch) {
 
 constexpr std::string_view kOptionNames[] = {
     "--help", "--version", "--json",  "--svg",  "--html",  "--descriptions",
-    "--dir",  "--route",   "--number", "--watch", "--line", "--train", "--serve",
+    "--dir",  "--route",   "--number", "--watch", "--line", "--train", "--serve", "--strict",
 };
 
 // An argument the parser did not take, or a FILE that looks like an option:
@@ -240,6 +242,7 @@ ParsedOptions parse_options(std::span<const std::string> args) {
   std::string serve_text;
   app.add_option("--serve", serve_text)->expected(0, 1)->multi_option_policy(take_last);
   app.add_flag("--keep-going");
+  app.add_flag("--strict", o.strict);
   app.add_option("FILE", o.files);
   try {
     // The library takes the arguments last first.
@@ -691,13 +694,14 @@ std::string inspect_usage() {
          "                                      scenario in DIR again, checked by building\n"
          "                                      them in memory (positions on the 50 m grid)\n"
          "  scenario_inspect --watch [--serve [PORT]] [--dir DIR] [--line FILE] [--train FILE]\n"
-         "                   [--route NAME] [--number NUMBER]\n"
+         "                   [--route NAME] [--number NUMBER] [--strict]\n"
          "                                      build the descriptions into DIR as\n"
          "                                      scenario_builder does, again after every\n"
          "                                      save, until Ctrl-C; a save with an error\n"
          "                                      builds nothing. --serve: serve the page on\n"
          "                                      http://127.0.0.1:PORT/ (a free port without\n"
-         "                                      PORT), following every build\n"
+         "                                      PORT), following every build. --strict:\n"
+         "                                      a save with warnings builds nothing\n"
          "  scenario_inspect -h | --help | --version\n"
          "--svg and --html go together too. Without --route and --number, DIR must hold\n"
          "exactly one scenario; with several, they are listed.\n"

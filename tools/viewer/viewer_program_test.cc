@@ -416,6 +416,7 @@ TEST(InspectProgram, UsageErrorsEndWithStatus2) {
       {{"--watch", "--train", "t.txt", "a.dat"}, "--watch takes no FILE arguments"},
       {{"--line", "l.txt", "a.dat"}, "--line only goes with --watch"},
       {{"--serve", "8080", "a.dat"}, "--serve only goes with --watch"},
+      {{"--strict", "a.dat"}, "--strict only goes with --watch"},
       {{"--keep-going", "a.dat"}, "unknown option --keep-going"},
       {{"--watch", "--line", "l.txt", "--serve", "65536"},
        "--serve takes a port number from 1 to 65535 (or none, for a free port), got 65536"},
