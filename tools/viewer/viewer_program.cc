@@ -32,6 +32,10 @@ namespace {
 
 constexpr const char* kProgram = "scenario_inspect";
 
+// Where the program says what cannot wait for the end of the run; unset,
+// such lines join the rest of its error output.
+Platform* g_said_at_once = nullptr;
+
 struct Options {
   enum class Mode { list, json, picture, descriptions, watch, help, version } mode = Mode::list;
   std::vector<std::string> files;
@@ -406,7 +410,14 @@ std::unique_ptr<FolderLockHold> lock_for(FileSystem& files, const std::string& d
                                          LockMode mode, std::string& err) {
   LockWaiting waiting;
   waiting.on_long_wait = [&err, dir] {
-    err += std::string(kProgram) + ": waited for a run in " + shown_path(dir) + " to end\n";
+    const std::string line =
+        std::string(kProgram) + ": waiting for a run in " + shown_path(dir) + " to end";
+    // The program says it while it waits, not once the wait is over.
+    if (g_said_at_once != nullptr) {
+      g_said_at_once->report(line);
+    } else {
+      err += line + "\n";
+    }
   };
   return lock_folder(files, dir, mode, waiting);
 }
@@ -785,7 +796,9 @@ int run_inspect_program(Platform& platform, std::span<const std::string> args) {
   }
   std::string out;
   std::string err;
+  g_said_at_once = &platform;
   const int status = run_inspect(platform.file_system(), args, out, err);
+  g_said_at_once = nullptr;
   // Through the platform: a Windows console shows the UTF-8 of names and
   // texts as the letters they are, not as their bytes.
   platform.print(out);

@@ -22,6 +22,7 @@
 #include "base/windows_1252.h"
 #include "driver/run.h"
 #include "output/compiled_layout.h"
+#include "platform/posix_platform.h"
 #include "testing/fake_platform.h"
 #include "testing/temp_dir.h"
 
@@ -458,6 +459,37 @@ TEST(InspectProgram, VersionPrintsTheProgramAndItsVersion) {
     EXPECT_EQ(run.status, kInspected);
     EXPECT_EQ(run.out, std::string("scenario_inspect ") + SCENARIO_VERSION + "\n");
     EXPECT_EQ(run.err, "");
+  }
+}
+
+// A folder another run holds makes the program wait, and it says so while
+// it waits: here saying it lets the holder go, so a program that said it
+// only after the wait would wait out its whole bound and give up.
+TEST(InspectProgram, SaysWhileItWaitsForAHeldFolder) {
+  TempDir dir;
+  class LettingGo : public PosixPlatform {
+   public:
+    explicit LettingGo(LockAttempt holder) : PosixPlatform(nullptr), holder_(std::move(holder)) {}
+    void report(const std::string& line) override {
+      reports.push_back(line);
+      holder_.hold.reset();
+    }
+    std::vector<std::string> reports;
+
+   private:
+    LockAttempt holder_;
+  };
+  DiskFileSystem disk;
+  LockAttempt holder = disk.try_lock_folder(dir.path(), LockMode::exclusive);
+  ASSERT_EQ(holder.outcome, LockAttempt::taken);
+  LettingGo platform(std::move(holder));
+  const std::vector<std::string> args = {"--descriptions", dir.file("out"), "--dir", dir.path()};
+  run_inspect_program(platform, args);
+  ASSERT_FALSE(platform.reports.empty());
+  EXPECT_EQ(platform.reports[0],
+            "scenario_inspect: waiting for a run in " + dir.path() + " to end");
+  for (const std::string& line : platform.reports) {
+    EXPECT_EQ(line.find("has not let it go"), std::string::npos) << line;
   }
 }
 
