@@ -49,11 +49,14 @@ class SlowdownFinder {
   std::vector<RecoveredSlowdown> find() {
     lead_groups();
     starts();
+    // The last start first, each taking the nearest end left after it: an
+    // earlier start may not take an end board a later one needs, when its
+    // own end is under a stop marker.
     std::vector<RecoveredSlowdown> found;
-    for (auto& [s, start] : starts_) {
-      if (!end_of(s, start)) continue;
-      found.push_back(start);
+    for (auto it = starts_.rbegin(); it != starts_.rend(); ++it) {
+      if (end_of(it->first, it->second)) found.push_back(it->second);
     }
+    std::reverse(found.begin(), found.end());
     orphan_ends(found);
     assign_leads(found);
     for (RecoveredSlowdown& slowdown : found) finish(slowdown);
@@ -122,7 +125,8 @@ class SlowdownFinder {
         r.end_cell = e;
         return true;
       }
-      if (hidden_end < 0 && c.kind == stop_marker && ends_taken_.count(e) == 0) {
+      if (hidden_end < 0 && c.kind == stop_marker && ends_taken_.count(e) == 0 &&
+          starts_.count(e) == 0) {
         Cell board;
         board.value2 = static_cast<int16_t>(r.d_v);
         board.value3 = static_cast<int16_t>(r.f_tt);
