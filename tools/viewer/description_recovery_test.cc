@@ -283,6 +283,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "segnale, 5400, 2, 9, 6, 3, 1, 0, 9, 9, 1, 0",
                    "segnale, 5500, -37, 3, 4, 1, 1, 36, 1, 6, 7, 0",
                    "segnale, 5700, 0, 7, 0, 5, 2, 0, 1, 2, 5, 0"}},
+        // Two slowdowns with the same values, the first one's end under a
+        // stop marker: the first start took the second one's end board,
+        // being the nearest with its values, and left the second start
+        // without one.
+        SmallCase{"SlowdownEndUnderAStopMarkerBeforeALikeSlowdown",
+                  {},
+                  {"rallentamento, 6000, 60, 700, 1, 0, 0", "rallentamento, 8000, 60, 500, 1, 0, 0",
+                   "stazione, 6650, 5, 400, 1, 0, 0, 4,1,1, 2,1,1, 30, 7,30,0, OVER AN END"}},
+        // Code point rows in cells 97 and 100, beside a signal in cell 96,
+        // where the slowdown's walk puts a mark: the walk moves that mark to
+        // 98 and counts on from there. Rows in 98 and 100 give the same
+        // files up to cell 105 but not after; the search took those and
+        // could not take them back.
+        SmallCase{"CodePointRowsWhoseFirstChoiceFailsLater",
+                  {},
+                  {"rallentamento, 4000, 40, 1500, 0, 0, 40", "segnale, 4750, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",
+                   "abbattimento, 4850, 180", "abbattimento, 5000, 180"}},
         SmallCase{"MarksOverwrittenInReadingOrder",
                   {},
                   {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",

@@ -625,7 +625,10 @@ void write_slowdowns(const std::vector<RecoveredSlowdown>& slowdowns, bool under
 // value near that cell (up to three, nearest first) that, taken as rows,
 // move the first difference further on; then on from there. The pass walks
 // the cells once, upwards, so what settles one stretch rarely unsettles an
-// earlier one. Each stretch has a budget of passes.
+// earlier one; when it does (rows beside a signal that give the same marks
+// up to a point and other ones after it), the search goes back to the
+// other groups that moved an earlier difference on, a bounded number of
+// times. Each stretch has a budget of passes.
 class CodePointSearch {
  public:
   CodePointSearch(const std::vector<Cell>& cells, SearchBudget& budget)
@@ -651,54 +654,73 @@ class CodePointSearch {
   // The rows, or nullopt when no set within the bound gives the files.
   std::optional<std::map<int64_t, int16_t>> find() {
     rows_ = forced_;
-    for (int64_t first = first_difference(rows_); first >= 0;) {
-      // The fewest rows near the first difference that move it on.
-      group_passes_ = 0;
-      int64_t next = kNotFound;
-      for (int depth = 1; depth <= kMostRowsPerGroup && next == kNotFound; ++depth) {
-        next = move_on(first, first, depth);
-      }
-      if (next == kNotFound) return std::nullopt;
-      first = next;
-    }
-    return rows_;
+    furthest_rows_ = rows_;
+    backtracks_left_ = kMostBacktracks;
+    if (settle_from(first_difference(rows_))) return rows_;
+    return std::nullopt;
   }
 
-  // The rows as far as the search went, to write when it fails.
-  const std::map<int64_t, int16_t>& rows_so_far() const { return rows_; }
+  // The rows with which the search came furthest, to write when it fails.
+  const std::map<int64_t, int16_t>& rows_so_far() const { return furthest_rows_; }
 
  private:
-  static constexpr int64_t kNotFound = -2;
+  // A group of rows added at one difference, and where the pass then first
+  // differs.
+  struct Group {
+    std::vector<int64_t> cells;
+    int64_t next = 0;
+  };
 
   // Whether the first difference `a` lies further on than `b` (-1: none).
   static bool further(int64_t a, int64_t b) { return b != -1 && (a == -1 || a > b); }
 
-  // Adds up to `depth` rows, each near where the pass then first differs
-  // (`at`), that move the first difference furthest beyond `first`: where
-  // it then comes (-1 for nowhere), or kNotFound when no rows within the
-  // group's budget move it on.
-  int64_t move_on(int64_t first, int64_t at, int depth) {
-    int64_t best = first;
-    std::map<int64_t, int16_t> best_rows;
-    const std::map<int64_t, int16_t> before = rows_;
-    for (int64_t cell : candidates(before, at)) {
-      if (group_passes_ >= kPassesPerGroup || budget_.spent()) break;
-      rows_ = before;
+  // Settles the files from the first difference `first` on, adding to
+  // rows_: the groups of the fewest rows that move the difference on are
+  // tried, the one that moves it furthest first.
+  bool settle_from(int64_t first) {
+    if (first == -1) return true;
+    if (further(first, furthest_first_)) {
+      furthest_first_ = first;
+      furthest_rows_ = rows_;
+    }
+    group_passes_ = 0;
+    std::vector<Group> groups;
+    for (int depth = 1; depth <= kMostRowsPerGroup && groups.empty(); ++depth) {
+      std::vector<int64_t> added;
+      collect_groups(first, first, depth, added, groups);
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const Group& a, const Group& b) { return further(a.next, b.next); });
+    for (size_t g = 0; g < groups.size(); ++g) {
+      if (g > 0 && (backtracks_left_ == 0 || budget_.spent())) break;
+      if (g > 0) --backtracks_left_;
+      for (int64_t cell : groups[g].cells) rows_[cell] = kPassCode;
+      if (settle_from(groups[g].next)) return true;
+      for (int64_t cell : groups[g].cells) rows_.erase(cell);
+    }
+    return false;
+  }
+
+  // The groups of `depth` rows, `added` first, each further row near where
+  // the pass then first differs (`at`), that move the first difference
+  // beyond `first`.
+  void collect_groups(int64_t first, int64_t at, int depth, std::vector<int64_t>& added,
+                      std::vector<Group>& groups) {
+    for (int64_t cell : candidates(at)) {
+      if (group_passes_ >= kPassesPerGroup || budget_.spent()) return;
       rows_[cell] = kPassCode;
-      int64_t next = first_difference(rows_);
-      if (!further(next, first) && depth > 1) next = move_on(first, next, depth - 1);
-      if (next != kNotFound && further(next, best)) {
-        best = next;
-        best_rows = rows_;
-        if (best == -1) break;
+      added.push_back(cell);
+      const int64_t next = first_difference(rows_);
+      if (further(next, first)) {
+        groups.push_back(Group{added, next});
+      } else if (depth > 1) {
+        collect_groups(first, next, depth - 1, added, groups);
       }
+      added.pop_back();
+      rows_.erase(cell);
+      // Nothing moves it further than settling every cell.
+      if (!groups.empty() && groups.back().next == -1) return;
     }
-    if (best == first) {
-      rows_ = before;
-      return kNotFound;
-    }
-    rows_ = best_rows;
-    return best;
   }
 
   // Where the pass run with `rows` first differs from the files: -1 when
@@ -732,12 +754,12 @@ class CodePointSearch {
   // Code points of the pass's value near `first`, not yet rows: the one at
   // `first` itself, then by distance, lower cells first. The pass looks
   // back at most 22 cells from where it places a mark.
-  std::vector<int64_t> candidates(const std::map<int64_t, int16_t>& rows, int64_t first) const {
+  std::vector<int64_t> candidates(int64_t first) const {
     std::vector<int64_t> found;
     for (int64_t d = 0; d <= kReach; ++d) {
       for (int64_t cell : {first - d, first + d}) {
         if (cell < 0 || cell > cell_count_of(cells_)) continue;
-        if (cell_at(cells_, cell).kind == code_point && rows.count(cell) == 0 &&
+        if (cell_at(cells_, cell).kind == code_point && rows_.count(cell) == 0 &&
             std::find(found.begin(), found.end(), cell) == found.end()) {
           found.push_back(cell);
         }
@@ -749,6 +771,8 @@ class CodePointSearch {
   static constexpr int kPassesPerGroup = 300;
   static constexpr int kMostRowsPerGroup = 3;
   static constexpr int64_t kReach = 22;
+  // How many times in all the search goes back to another group.
+  static constexpr int kMostBacktracks = 32;
 
   const std::vector<Cell>& cells_;
   SearchBudget& budget_;
@@ -757,7 +781,10 @@ class CodePointSearch {
   Builder b_;
   std::map<int64_t, int16_t> forced_;
   std::map<int64_t, int16_t> rows_;
+  std::map<int64_t, int16_t> furthest_rows_;
+  int64_t furthest_first_ = 0;
   int group_passes_ = 0;
+  int backtracks_left_ = 0;
 };
 
 std::map<int64_t, int16_t> explicit_code_points(const std::vector<Cell>& cells,
