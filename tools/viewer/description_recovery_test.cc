@@ -300,6 +300,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {"rallentamento, 4000, 40, 1500, 0, 0, 40", "segnale, 4750, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",
                    "abbattimento, 4850, 180", "abbattimento, 5000, 180"}},
+        // Sides 3 (the last digit of -17) give 33 and 34 at 10500 m and
+        // 10400 m, where the signal at 10600 m of sides -48 wrote them: taken
+        // for its own, the signal at 10800 m kept sides 3, and its codes 87
+        // and 88 (sides -17) had no row.
+        SmallCase{"SignalsMarksShownOnlyByANeighboursSidesBeyondNine",
+                  {},
+                  {"segnale, 10800, -10, 1, 9, 9, 0, 13, 3, 7, 8, 0",
+                   "segnale, 10600, -25, 4, 1, 4, 2, 27, 0, 1, 5, 0"}},
         SmallCase{"MarksOverwrittenInReadingOrder",
                   {},
                   {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",

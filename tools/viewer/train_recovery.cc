@@ -224,6 +224,15 @@ class UnusualSides {
     // codes other rows explain are open to the search as well.
     const std::vector<OrderedRow> narrow = rows_;
     search_and_apply(true);
+    if (order_exists(rows_)) return;
+    // A signal whose usual marks seem to show may only seem to: sides
+    // beyond 9 of a neighbour can write the very codes its usual sides give
+    // (sides -48 write 33 and 34, as the marks 3 and 4 of sides 3), while
+    // its own marks, of sides beyond 9 too, are what no row explains. Then
+    // the sides of such a signal are open to the search as well.
+    rows_ = narrow;
+    open_doubtful_signals();
+    search_and_apply(true);
     if (!order_exists(rows_)) rows_ = narrow;
   }
 
@@ -245,6 +254,27 @@ class UnusualSides {
       for (const auto& [cell, code] : rows_[first_signal_ + k].marks) {
         if (gives(cell, code) && explained_[static_cast<size_t>(cell)] == 1) shown_[k] = true;
       }
+    }
+  }
+
+  // Takes a signal as shown no longer where each cell that shows it holds
+  // a code that another signal's sides beyond 9 can write there.
+  void open_doubtful_signals() {
+    collect_options(true);
+    std::map<int64_t, std::set<size_t>> others;  // cell: the signals that may write its code
+    for (const Option& o : options_) {
+      for (int64_t cell : o.cells) others[cell].insert(o.signal);
+    }
+    for (size_t k = 0; k < signal_cells_.size(); ++k) {
+      if (!shown_[k]) continue;
+      bool doubtful = true;
+      for (const auto& [cell, code] : rows_[first_signal_ + k].marks) {
+        if (gives(cell, code) && explained_[static_cast<size_t>(cell)] == 1 &&
+            others[cell].empty()) {
+          doubtful = false;
+        }
+      }
+      if (doubtful) shown_[k] = false;
     }
   }
 
