@@ -48,8 +48,9 @@ bool read_description(Builder& b, void (*reader)(Builder&)) {
 
 }  // namespace
 
-void read_descriptions(Builder& b, bool with_train) {
+void read_descriptions(Builder& b, bool with_train, void (*line_read)(Builder&)) {
   if (!read_description(b, read_line_description) || !with_train) return;
+  if (line_read) line_read(b);
   // Only a line that ran past the cells (15) still lets the train be read
   // in a build; a check reads it whenever the line gave cells.
   const bool train_readable =

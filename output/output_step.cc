@@ -71,6 +71,19 @@ struct CompiledImages {
 
 }  // namespace
 
+void start_plan_file(Builder& b) {
+  if (!b.transaction || !b.with_track_plan || !b.track_plan.allocated()) return;
+  if (b.collect_problems) return;
+  if (b.error_number != error::none && !b.keep_going) return;
+  if (b.strict && b.diagnostics.warning_count() > 0) return;
+  const TrackPlan& plan = b.track_plan;
+  std::string unset_zeros(2 * static_cast<size_t>(std::max(plan.unset_count(), 0)), '\0');
+  b.transaction->write_ahead(
+      plan_file_name(b.route_name), [&plan, zeros = std::move(unset_zeros)] {
+        return std::vector<std::string_view>{plan.x_block(), zeros, plan.y_block(), zeros};
+      });
+}
+
 void output_step(Builder& b) {
   fill_header_slots(b);
   // The outcome is known now: a recorded problem holds the files back, and

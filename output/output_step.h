@@ -10,4 +10,10 @@ namespace sb {
 // in any case with b.keep_going.
 void output_step(Builder& b);
 
+// Starts writing the plan file into its temporary, alongside the rest of
+// the build, when the build publishes through a transaction and its line
+// has been read without a problem that holds the files back (the plan is
+// then what output_step writes); output_step publishes it with the set.
+void start_plan_file(Builder& b);
+
 }  // namespace sb

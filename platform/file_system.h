@@ -58,6 +58,11 @@ class FileSystem {
   virtual void write_new_file(const std::string& temporary_path, const std::string& final_path,
                               std::span<const std::string_view> chunks,
                               Durability durability) = 0;
+  // Whether write_new_file may run on a second thread while the caller goes
+  // on with other operations: only where the operations keep no state of
+  // their own between calls (the disk, not a file system kept in memory or
+  // one that counts or records what it is asked).
+  virtual bool writes_alongside() const { return false; }
   // Renames `from` over `to`, replacing whatever has that name (a link is
   // replaced, never written through). The error names `to`.
   virtual void rename_file(const std::string& from, const std::string& to) = 0;
@@ -113,6 +118,7 @@ class DiskFileSystem : public FileSystem {
   std::string read_own_file(const std::string& path) override;
   void write_new_file(const std::string& temporary_path, const std::string& final_path,
                       std::span<const std::string_view> chunks, Durability durability) override;
+  bool writes_alongside() const override { return true; }
   void rename_file(const std::string& from, const std::string& to) override;
   void check_replaceable(const std::string& path) override;
   void sync_folder(const std::string& dir) override;

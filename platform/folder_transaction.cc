@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "base/file_names.h"
@@ -134,6 +137,29 @@ struct FolderTransaction::Record {
   }
 };
 
+// A file of the set being written ahead of its publish().
+struct FolderTransaction::Ahead {
+  std::string name;
+  std::string temporary;
+  std::function<std::vector<std::string_view>()> chunks;
+  std::exception_ptr failure;
+  bool written = false;
+  std::thread thread;
+
+  void write(FileSystem& files, const std::string& temporary_path, const std::string& final_path) {
+    try {
+      const std::vector<std::string_view> bytes = chunks();
+      files.write_new_file(temporary_path, final_path, bytes, Durability::synced);
+      written = true;
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+  void wait() {
+    if (thread.joinable()) thread.join();
+  }
+};
+
 FolderTransaction::FolderTransaction(FileSystem& files, std::string dir,
                                      std::function<std::string(const std::string&)> path_of)
     : files_(files), dir_(std::move(dir)), path_of_(std::move(path_of)) {}
@@ -254,6 +280,42 @@ void FolderTransaction::replace(const std::string& name,
   files_.replace_file(path_of_(name), chunks, tag_, Durability::synced);
 }
 
+void FolderTransaction::write_ahead(const std::string& name,
+                                    std::function<std::vector<std::string_view>()> chunks) {
+  discard_ahead();
+  ahead_ = std::make_unique<Ahead>();
+  Ahead& ahead = *ahead_;
+  ahead.name = name;
+  ahead.temporary = temporary_name(name, tag_);
+  ahead.chunks = std::move(chunks);
+  const std::string temporary_path = path_of_(ahead.temporary);
+  const std::string final_path = path_of_(name);
+  if (files_.writes_alongside()) {
+    try {
+      ahead.thread = std::thread([this, &ahead, temporary_path, final_path] {
+        ahead.write(files_, temporary_path, final_path);
+      });
+      return;
+    } catch (const std::system_error&) {
+      // No thread to be had: the file is written now.
+    }
+  }
+  ahead.write(files_, temporary_path, final_path);
+}
+
+void FolderTransaction::collect_ahead() {
+  ahead_->wait();
+  const std::unique_ptr<Ahead> ahead = std::move(ahead_);
+  if (ahead->failure) std::rethrow_exception(ahead->failure);
+}
+
+void FolderTransaction::discard_ahead() {
+  if (!ahead_) return;
+  ahead_->wait();
+  const std::unique_ptr<Ahead> ahead = std::move(ahead_);
+  if (ahead->written) remove_quietly(ahead->temporary);
+}
+
 void FolderTransaction::publish(std::span<const Published> set) {
   std::vector<std::pair<std::string, std::string>> publishing;
   const std::string nothing_replaced = "nothing was replaced: the compiled files in " +
@@ -261,13 +323,18 @@ void FolderTransaction::publish(std::span<const Published> set) {
   try {
     for (const Published& file : set) {
       const std::string temporary = temporary_name(file.name, tag_);
-      files_.write_new_file(path_of_(temporary), path_of_(file.name), file.chunks,
-                            Durability::synced);
+      if (ahead_ && ahead_->name == file.name) {
+        collect_ahead();
+      } else {
+        files_.write_new_file(path_of_(temporary), path_of_(file.name), file.chunks,
+                              Durability::synced);
+      }
       publishing.emplace_back(temporary, file.name);
     }
     for (const Published& file : set) files_.check_replaceable(path_of_(file.name));
     write_record(publishing);
   } catch (const FileError& e) {
+    discard_ahead();
     for (const auto& [temporary, final_name] : publishing) remove_quietly(temporary);
     throw e.noted(nothing_replaced);
   }
@@ -287,6 +354,9 @@ void FolderTransaction::publish(std::span<const Published> set) {
 }
 
 void FolderTransaction::end() {
+  // A file written ahead of a publish that did not come is deleted before
+  // the record that lets the next run delete it.
+  discard_ahead();
   if (!recording_ || publish_stopped_) return;
   recording_ = false;
   files_.remove_file(path_of_(std::string(kPublishRecordName)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,6 +52,15 @@ class FolderTransaction {
   // rename.
   void replace(const std::string& name, std::span<const std::string_view> chunks);
 
+  // Starts writing the file `name` of the set a later publish() publishes
+  // into its temporary, on a second thread while the run goes on where the
+  // file system allows it, else at once. `chunks` gives the bytes, where
+  // the file is written; they must stay as they are until publish() or
+  // end(). A failure is reported by the publish() of the set, as if the
+  // file were written there; end() deletes a temporary nothing published.
+  void write_ahead(const std::string& name,
+                   std::function<std::vector<std::string_view>()> chunks);
+
   // A file of the set published together.
   struct Published {
     std::string name;
@@ -67,6 +77,11 @@ class FolderTransaction {
 
  private:
   struct Record;
+  struct Ahead;
+  // Waits for the file written ahead; rethrows its failure.
+  void collect_ahead();
+  // Waits for the file written ahead and deletes its temporary.
+  void discard_ahead();
   void write_record(const std::vector<std::pair<std::string, std::string>>& publishing);
   void remove_quietly(const std::string& name);
   std::string list_of(const std::vector<std::string>& names) const;
@@ -78,6 +93,7 @@ class FolderTransaction {
   std::string working_lines_;
   bool recording_ = false;
   bool publish_stopped_ = false;
+  std::unique_ptr<Ahead> ahead_;
 };
 
 }  // namespace sb

@@ -22,6 +22,8 @@ class ProtectedFileSystem : public ForwardingFileSystem {
   std::string read_own_file(const std::string& path) override {
     return is_protected(path) ? inner_.read_file(path) : inner_.read_own_file(path);
   }
+  // Its writes of new files pass straight through.
+  bool writes_alongside() const override { return inner_.writes_alongside(); }
   void rename_file(const std::string& from, const std::string& to) override {
     if (is_protected(to)) {
       inner_.remove_file(from);

@@ -307,6 +307,7 @@ void TrackPlan::hand_over() {
 }
 
 void TrackPlan::finish() const {
+  const std::lock_guard lock(finishing_);
   if (worker_) {
     worker_->close();
     worker_->join();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -159,7 +160,9 @@ class TrackPlan {
   void hand_over();
   // Waits for the worker and computes whatever is still pending: after it,
   // every laid point has its value. Computing values changes nothing a
-  // caller can see but the values, hence const.
+  // caller can see but the values, hence const. A complete plan may be
+  // looked at from two threads at once (its file written while the build
+  // goes on): the first to get here finishes it.
   void finish() const;
   // The recurrence over the segments, continuing from the last two points
   // computed. Runs on the worker while one is busy, else on the caller.
@@ -205,6 +208,7 @@ class TrackPlan {
   // Laid but not yet handed over or computed.
   mutable std::vector<Segment> pending_;
   mutable std::unique_ptr<Worker> worker_;
+  mutable std::mutex finishing_;
   // Backs the blocks with memory from their far end while the values are
   // computed from the front: new memory costs as much as the recurrence.
   std::unique_ptr<Preparer> preparer_;

@@ -1,0 +1,117 @@
+// A file of the set written ahead of its publish, on a second thread, is
+// published, refused and cleared up exactly as one written by the publish.
+
+#include "platform/folder_transaction.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+#include "testing/temp_dir.h"
+
+namespace sb {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The real disk, refusing to write the file named `refused` (the disk full
+// as that file is written). It keeps no state, so it writes alongside.
+class RefusingDisk : public DiskFileSystem {
+ public:
+  explicit RefusingDisk(std::string refused) : refused_(std::move(refused)) {}
+  void write_new_file(const std::string& temporary_path, const std::string& final_path,
+                      std::span<const std::string_view> chunks, Durability durability) override {
+    if (!refused_.empty() && final_path.ends_with("/" + refused_)) {
+      throw FileError::refused("write", final_path, "No space left on device");
+    }
+    DiskFileSystem::write_new_file(temporary_path, final_path, chunks, durability);
+  }
+
+ private:
+  std::string refused_;
+};
+
+std::map<std::string, std::string> folder_of(const TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir.path())) {
+    files[entry.path().filename().string()] = read_file_bytes(entry.path().string());
+  }
+  return files;
+}
+
+struct Outcome {
+  std::string error;
+  std::map<std::string, std::string> folder;
+};
+
+// One run over a folder holding an earlier plan: the plan (written ahead or
+// not) and the cells published together, or the plan only written ahead
+// when `publish` is false.
+Outcome run(const std::string& refused, bool ahead, bool publish) {
+  TempDir dir;
+  write_file_bytes(dir.file("plan.dat"), "earlier plan");
+  RefusingDisk disk(refused);
+  Outcome outcome;
+  {
+    FolderTransaction transaction(disk, dir.path(), [&](const std::string& name) {
+      return dir.file(name);
+    });
+    transaction.begin({});
+    // Long enough that the publish may come while it is being written.
+    const std::string plan(4 << 20, 'p');
+    const std::string_view plan_chunks[] = {plan, "zeros"};
+    const std::string_view cells = "cells";
+    if (ahead) {
+      transaction.write_ahead("plan.dat", [&] {
+        return std::vector<std::string_view>(std::begin(plan_chunks), std::end(plan_chunks));
+      });
+    }
+    try {
+      if (publish) {
+        const FolderTransaction::Published set[] = {{"plan.dat", plan_chunks},
+                                                    {"cells.dat", {&cells, 1}}};
+        transaction.publish(set);
+      }
+      transaction.end();
+    } catch (const FileError& e) {
+      // Named without the folder, which differs from run to run.
+      outcome.error = e.what();
+      for (size_t at; (at = outcome.error.find(dir.path())) != std::string::npos;) {
+        outcome.error.replace(at, dir.path().size(), "DIR");
+      }
+    }
+  }
+  outcome.folder = folder_of(dir);
+  return outcome;
+}
+
+TEST(FolderTransaction, AFileWrittenAheadEndsAsIfThePublishWroteIt) {
+  for (const char* refused : {"", "plan.dat", "cells.dat"}) {
+    for (bool publish : {true, false}) {
+      SCOPED_TRACE(std::string("refused: ") + refused +
+                   (publish ? ", published" : ", not published"));
+      const Outcome written = run(refused, false, publish);
+      const Outcome ahead = run(refused, true, publish);
+      EXPECT_EQ(ahead.error, written.error);
+      EXPECT_EQ(ahead.folder, written.folder);
+      // Whatever happened, the folder holds no temporary and no record.
+      std::vector<std::string> names;
+      for (const auto& [name, bytes] : ahead.folder) names.push_back(name);
+      const bool new_set = publish && refused[0] == '\0';
+      const std::vector<std::string> expected =
+          new_set ? std::vector<std::string>{"cells.dat", "plan.dat"}
+                  : std::vector<std::string>{"plan.dat"};
+      EXPECT_EQ(names, expected);
+      EXPECT_EQ(ahead.folder.at("plan.dat").size(), new_set ? (4u << 20) + 5 : 12u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sb
