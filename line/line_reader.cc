@@ -114,9 +114,10 @@ class LineReader : public DescriptionReading {
   int32_t gradient_cursor_ = 0;
   int32_t previous_gradient_ = 0;
   ProfileOrder gradient_order_;
-  // The curve read so far that reaches furthest along the plan: its key,
-  // its line (0 before the first curve) and where it ends.
-  std::string furthest_curve_key_;
+  // The curve read so far that reaches furthest along the plan: its key (a
+  // view into the text, shown only in a warning), its line (0 before the
+  // first curve) and where it ends.
+  std::string_view furthest_curve_key_;
   int32_t furthest_curve_line_ = 0;
   int64_t furthest_curve_end_m_ = 0;
 };
@@ -429,8 +430,8 @@ void LineReader::check_curve_overlap(int32_t start, int64_t end_m) {
     warn(WarningKind::dropped_value, row(), [&] {
       return concat(
           {"`", key_text(), "` from ", std::to_string(start), " m begins before `",
-           furthest_curve_key_, "` of line ", std::to_string(furthest_curve_line_), " ends at ",
-           std::to_string(furthest_curve_end_m_),
+           shown_text(furthest_curve_key_), "` of line ", std::to_string(furthest_curve_line_),
+           " ends at ", std::to_string(furthest_curve_end_m_),
            " m: the track plan is laid in the file's order, so the earlier curve holds to its "
            "end and this one is ",
            end_m > furthest_curve_end_m_
@@ -439,7 +440,7 @@ void LineReader::check_curve_overlap(int32_t start, int64_t end_m) {
     });
   }
   if (furthest_curve_line_ == 0 || end_m > furthest_curve_end_m_) {
-    furthest_curve_key_ = key_text();
+    furthest_curve_key_ = row_key();
     furthest_curve_line_ = row().line;
     furthest_curve_end_m_ = end_m;
   }

@@ -287,6 +287,8 @@ class DescriptionReading {
 
   // The key of the row being read, as a message shows it.
   std::string key_text() const { return shown_text(row_key_); }
+  // The key of the row being read as written: a view into the text.
+  std::string_view row_key() const { return row_key_; }
 
   // The line's length (0 until the line reader has read it).
   int32_t line_end_m() const { return b_.stations[kTrainDataEntry].to_m; }
