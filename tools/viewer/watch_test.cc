@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -101,17 +102,26 @@ TEST_F(LiveServerTest, StateLeavesOutThePageDataThePageHas) {
 
 TEST_F(LiveServerTest, EventsAnnounceEveryNewState) {
   std::string received;
-  std::thread publisher([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The next state is published once the stream has told of the first, so
+  // that a client slow to connect still sees both.
+  std::promise<void> first_seen;
+  std::thread publisher([this, seen = first_seen.get_future()] {
+    seen.wait();
     LiveState next;
     next.generation = 4;
     server.publish(next);
   });
+  bool told = false;
   httplib::Client client("127.0.0.1", server.port());
   client.Get("/events", {{"Host", own_host()}}, [&](const char* data, size_t length) {
     received.append(data, length);
+    if (!told && received.find("data: 3\n\n") != std::string::npos) {
+      told = true;
+      first_seen.set_value();
+    }
     return received.find("data: 4\n\n") == std::string::npos;
   });
+  if (!told) first_seen.set_value();
   publisher.join();
   EXPECT_EQ(received, "event: build\ndata: 3\n\nevent: build\ndata: 4\n\n");
 }
