@@ -308,6 +308,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {},
                   {"segnale, 10800, -10, 1, 9, 9, 0, 13, 3, 7, 8, 0",
                    "segnale, 10600, -25, 4, 1, 4, 2, 27, 0, 1, 5, 0"}},
+        // Under the stop marker at 1100 m, a signal of sides -26 (codes 253
+        // to 255 and 0): the station and the signal at 1200 m overwrite its
+        // first three marks, its last wipes the mark 11 of the signal at
+        // 800 m. The marker was taken for a max-speed board, and 700 m got 11.
+        SmallCase{"SignalUnderAStopMarkerShownOnlyByAWipedMark",
+                  {},
+                  {"segnale, 800, 0, 1, 5, 2, 1, 0, 1, 8, 6, 0",
+                   "segnale, 1100, -9, 4, 7, 0, 0, 1, 5, 9, 0, 0",
+                   "segnale, 1200, 1, 0, 2, 1, 0, 0, 5, 2, 6, 0",
+                   "stazione, 950, 2, 400, 1, 0, 1, 3,1,1, 0,0,0, 37, 14,14,0, OVER A SIGNAL"}},
         SmallCase{"MarksOverwrittenInReadingOrder",
                   {},
                   {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",

@@ -293,6 +293,15 @@ bool signal_in_view_may_give(const std::vector<Cell>& cells, const std::vector<b
   return false;
 }
 
+// Whether a signal in view marks cell `mark`: a cell that holds no code
+// then was wiped by a later mark of code 0, which only sides beyond 9 give.
+bool signal_in_view_marks(const std::vector<Cell>& cells, int64_t mark) {
+  for (int k = 1; k <= kApproachMarkCount; ++k) {
+    if (is_kind(cells, mark + 2 * k, signal)) return true;
+  }
+  return false;
+}
+
 std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
   std::vector<UnderMarker> under(cells.size(), UnderMarker::nothing);
   for (const RecoveredSlowdown& r : recover_slowdowns(cells, nullptr)) {
@@ -306,10 +315,10 @@ std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
     if (explained.empty()) explained = explained_marks(cells);
     // A signal leaves its time, or approach marks in view: one of its usual
     // sides, or one of sides beyond 9 that nothing else explains (a code,
-    // not 0, that something must have written, and that no signal in view
-    // could have written with such sides of its own). Anything else that
-    // leaves values is taken for a max-speed board, which gives any value2
-    // to value4 and writes no marks.
+    // not 0, or a 0 over a signal's mark, that something must have written,
+    // and that no signal in view could have written with such sides of its
+    // own). Anything else that leaves values is taken for a max-speed board,
+    // which gives any value2 to value4 and writes no marks.
     const auto marks_in_view = [&](int64_t sides, bool unexplained_only) {
       int n = 0;
       for (int k = 1; k <= kApproachMarkCount; ++k) {
@@ -317,7 +326,8 @@ std::vector<UnderMarker> under_stop_markers(const std::vector<Cell>& cells) {
         n += inside(cells, mark) &&
              cell_at(cells, mark).approach_code == static_cast<uint8_t>(sides * 10 + k) &&
              !(unexplained_only && (explained[static_cast<size_t>(mark)] ||
-                                    cell_at(cells, mark).approach_code == 0 ||
+                                    (cell_at(cells, mark).approach_code == 0 &&
+                                     !signal_in_view_marks(cells, mark)) ||
                                     signal_in_view_may_give(cells, explained, mark)));
       }
       return n;
