@@ -318,6 +318,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "segnale, 1100, -9, 4, 7, 0, 0, 1, 5, 9, 0, 0",
                    "segnale, 1200, 1, 0, 2, 1, 0, 0, 5, 2, 6, 0",
                    "stazione, 950, 2, 400, 1, 0, 1, 3,1,1, 0,0,0, 37, 14,14,0, OVER A SIGNAL"}},
+        // Lead cells 3 to 6 belong to the start in cell 32 (1525 m) or to one
+        // in cell 31 at 1501 m to 1524 m: they went to the slowdown at 1500 m
+        // in cell 31, which has no warning board, and gave it one.
+        SmallCase{"LeadCellsBesideASlowdownWithoutWarningBoard",
+                  {},
+                  {"rallentamento, 1500, 135, 250, 0, 0, 135",
+                   "rallentamento, 1525, 10, 500, 1, 1, 10"}},
         SmallCase{"MarksOverwrittenInReadingOrder",
                   {},
                   {"segnale, 2400, 1, 2, 0, 0, 0, 0, 0, 0, 0, 0",

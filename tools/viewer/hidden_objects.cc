@@ -180,9 +180,16 @@ class SlowdownFinder {
   void assign_leads(std::vector<RecoveredSlowdown>& found) {
     std::map<int64_t, RecoveredSlowdown*> by_start;
     for (RecoveredSlowdown& r : found) by_start[r.start_cell] = &r;
+    // A slowdown with lead cells has its warning board 24 cells before its
+    // start, or a stop marker over it: a start without one (at 1500 m, in
+    // the cell of one at 1501 m to 1524 m) takes none.
     const auto takes = [&](bool numbered, int64_t s) -> RecoveredSlowdown* {
       const auto it = by_start.find(s);
       if (s <= kWarningCells + 1 || it == by_start.end() || it->second->with_lead) return nullptr;
+      const int64_t w = s - kWarningCells;
+      if (!is_kind(cells_, w, slowdown_warning) && !is_kind(cells_, w, stop_marker)) {
+        return nullptr;
+      }
       return ((it->second->d_v != 0) == numbered) ? it->second : nullptr;
     };
     for (const auto& [h, numbered] : leads_) {
