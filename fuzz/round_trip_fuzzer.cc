@@ -11,9 +11,8 @@
 #include "testing/random_scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // FNV-1a over the input.
-  uint64_t seed = 14695981039346656037ull;
-  for (size_t i = 0; i < size; ++i) seed = (seed ^ data[i]) * 1099511628211ull;
+  const uint64_t seed =
+      sb::dense::seed_of_input({reinterpret_cast<const char*>(data), size});
   const sb::dense::RandomScenario scenario = sb::dense::dense_scenario_that_builds(seed);
   if (!scenario.builds) return 0;
   const std::string failure = sb::dense::round_trip_failure(scenario);

@@ -355,6 +355,12 @@ bool drop_refused_rows(RandomScenario& s) {
 
 }  // namespace
 
+uint64_t seed_of_input(std::string_view bytes) {
+  uint64_t seed = 14695981039346656037ull;
+  for (const char c : bytes) seed = (seed ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+  return seed;
+}
+
 RandomScenario draw_dense_scenario(uint64_t seed) {
   Generator g(seed);
   g.line();

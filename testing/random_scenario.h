@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sb::dense {
 
@@ -17,6 +18,10 @@ struct RandomScenario {
   // Whether the texts build with error_number 0 and no fatal report.
   bool builds = false;
 };
+
+// The seed an input of the round-trip fuzz target stands for: its bytes
+// hashed (FNV-1a), so that a saved input replays its scenario.
+uint64_t seed_of_input(std::string_view bytes);
 
 // The texts as drawn, before any row is taken out.
 RandomScenario draw_dense_scenario(uint64_t seed);
