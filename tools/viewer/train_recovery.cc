@@ -705,14 +705,46 @@ class CodePointSearch {
   static bool further(int64_t a, int64_t b) { return b != -1 && (a == -1 || a > b); }
 
   // Settles the files from the first difference `first` on, adding to
-  // rows_: the groups of the fewest rows that move the difference on are
-  // tried, the one that moves it furthest first.
+  // rows_: at each difference, the groups of the fewest rows that move it
+  // on are tried, the one that moves it furthest first; when none settles
+  // what follows, the search goes back. The stretches settled so far are
+  // kept on a list, not on the call stack: a file may hold thousands.
   bool settle_from(int64_t first) {
-    if (first == -1) return true;
-    if (further(first, furthest_first_)) {
-      furthest_first_ = first;
-      furthest_rows_ = rows_;
+    struct Stretch {
+      std::vector<Group> groups;
+      size_t tried = 0;
+    };
+    std::vector<Stretch> stretches;
+    for (;;) {
+      if (first == -1) return true;
+      if (further(first, furthest_first_)) {
+        furthest_first_ = first;
+        furthest_rows_ = rows_;
+      }
+      stretches.push_back({groups_at(first)});
+      // The next group to try: at the last stretch, or back at an earlier one.
+      for (;;) {
+        if (stretches.empty()) return false;
+        Stretch& stretch = stretches.back();
+        if (stretch.tried > 0) {
+          for (int64_t cell : stretch.groups[stretch.tried - 1].cells) rows_.erase(cell);
+        }
+        const bool may_try = stretch.tried == 0 || (backtracks_left_ > 0 && !budget_.spent());
+        if (stretch.tried < stretch.groups.size() && may_try) {
+          if (stretch.tried > 0) --backtracks_left_;
+          const Group& group = stretch.groups[stretch.tried++];
+          for (int64_t cell : group.cells) rows_[cell] = kPassCode;
+          first = group.next;
+          break;
+        }
+        stretches.pop_back();
+      }
     }
+  }
+
+  // The groups of the fewest rows that move the first difference `first`
+  // on, the one that moves it furthest first.
+  std::vector<Group> groups_at(int64_t first) {
     group_passes_ = 0;
     std::vector<Group> groups;
     for (int depth = 1; depth <= kMostRowsPerGroup && groups.empty(); ++depth) {
@@ -721,14 +753,7 @@ class CodePointSearch {
     }
     std::stable_sort(groups.begin(), groups.end(),
                      [](const Group& a, const Group& b) { return further(a.next, b.next); });
-    for (size_t g = 0; g < groups.size(); ++g) {
-      if (g > 0 && (backtracks_left_ == 0 || budget_.spent())) break;
-      if (g > 0) --backtracks_left_;
-      for (int64_t cell : groups[g].cells) rows_[cell] = kPassCode;
-      if (settle_from(groups[g].next)) return true;
-      for (int64_t cell : groups[g].cells) rows_.erase(cell);
-    }
-    return false;
+    return groups;
   }
 
   // The groups of `depth` rows, `added` first, each further row near where
