@@ -16,9 +16,10 @@ void compile_scenario(Builder& b, bool with_track_plan) {
   b.with_track_plan = with_track_plan;
   b.error_number = error::none;
   clear_stations(b);
-  // The plan is complete once the line is read: its file is written while
-  // the train is read.
-  read_descriptions(b, true, start_plan_file);
+  // The plan's file is written as the line is read where the disk allows,
+  // else while the train is read; the plan is complete once the line is.
+  stream_plan_file(b);
+  read_descriptions(b, true, plan_file_laid);
   // Without cells there is no model to finish or write.
   if (!b.cells_allocated()) end_with_fatal_report(b, b.error_number);
   finishing_pass(b);

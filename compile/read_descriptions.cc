@@ -49,8 +49,9 @@ bool read_description(Builder& b, void (*reader)(Builder&)) {
 }  // namespace
 
 void read_descriptions(Builder& b, bool with_train, void (*line_read)(Builder&)) {
-  if (!read_description(b, read_line_description) || !with_train) return;
+  const bool line_readable = read_description(b, read_line_description);
   if (line_read) line_read(b);
+  if (!line_readable || !with_train) return;
   // Only a line that ran past the cells (15) still lets the train be read
   // in a build; a check reads it whenever the line gave cells.
   const bool train_readable =

@@ -70,11 +70,34 @@ struct CompiledImages {
 
 }  // namespace
 
-void start_plan_file(Builder& b) {
-  if (!b.transaction || !b.with_track_plan || !b.track_plan.allocated()) return;
-  if (b.collect_problems) return;
-  if (b.error_number != error::none && !b.keep_going) return;
-  if (b.strict && b.diagnostics.warning_count() > 0) return;
+void stream_plan_file(Builder& b) {
+  if (!b.transaction || !b.with_track_plan || b.collect_problems) return;
+  b.transaction->stream_ahead(plan_file_name(b.route_name), b.track_plan.file_stream());
+}
+
+namespace {
+
+// Whether the plan as the line left it is the plan output_step writes.
+bool plan_file_wanted(const Builder& b) {
+  if (!b.transaction || !b.with_track_plan || !b.track_plan.allocated()) return false;
+  if (b.collect_problems) return false;
+  if (b.error_number != error::none && !b.keep_going) return false;
+  return !(b.strict && b.diagnostics.warning_count() > 0);
+}
+
+}  // namespace
+
+void plan_file_laid(Builder& b) {
+  const bool wanted = plan_file_wanted(b);
+  if (b.transaction && b.transaction->writing_ahead()) {
+    if (wanted) {
+      b.track_plan.seal();
+    } else {
+      b.transaction->discard_ahead();
+    }
+    return;
+  }
+  if (!wanted) return;
   const TrackPlan& plan = b.track_plan;
   std::string unset_zeros(2 * static_cast<size_t>(std::max(plan.unset_count(), 0)), '\0');
   b.transaction->write_ahead(
@@ -92,6 +115,9 @@ void output_step(Builder& b) {
   // The plan's x block and y block, each followed by its unset elements (2
   // zero bytes each), are handed over as they are kept, never copied: the
   // plan of a long line is tens of megabytes.
+  // A plan file streamed while the line was read has been told of its end
+  // (plan_file_laid); this makes sure of it before the publish waits for it.
+  b.track_plan.seal();
   const TrackPlan& plan = b.track_plan;
   // The line reader allocates the plan with the cells, so it is missing only
   // in a model built some other way. Such a plan has no elements, and its

@@ -394,10 +394,35 @@ std::string DiskFileSystem::read_own_file(const std::string& path) {
   return read_to_end(file.get(), path, largest_read_);
 }
 
+namespace {
+
+// The chunks of a write_new_file call, as a stream.
+class ChunkList : public ByteStream {
+ public:
+  explicit ChunkList(std::span<const std::string_view> chunks) : chunks_(chunks) {}
+  std::optional<std::string_view> next() override {
+    if (next_ == chunks_.size()) return std::nullopt;
+    return chunks_[next_++];
+  }
+
+ private:
+  std::span<const std::string_view> chunks_;
+  size_t next_ = 0;
+};
+
+}  // namespace
+
 void DiskFileSystem::write_new_file(const std::string& temporary_path,
                                     const std::string& final_path,
                                     std::span<const std::string_view> chunks,
                                     Durability durability) {
+  ChunkList list(chunks);
+  write_new_file_from(temporary_path, final_path, list, durability);
+}
+
+void DiskFileSystem::write_new_file_from(const std::string& temporary_path,
+                                         const std::string& final_path, ByteStream& bytes,
+                                         Durability durability) {
   errno = 0;
   File file = create_new_file(temporary_path);
   if (!file) throw FileError("create", final_path, errno ? errno : EIO);
@@ -406,9 +431,18 @@ void DiskFileSystem::write_new_file(const std::string& temporary_path,
     delete_name(temporary_path);
     throw FileError(operation, final_path, error ? error : EIO);
   };
-  for (std::string_view chunk : chunks) {
-    if (!chunk.empty() &&
-        std::fwrite(chunk.data(), 1, chunk.size(), file.get()) != chunk.size()) {
+  for (;;) {
+    std::optional<std::string_view> chunk;
+    try {
+      chunk = bytes.next();
+    } catch (...) {
+      file.reset();
+      delete_name(temporary_path);
+      throw;
+    }
+    if (!chunk) break;
+    if (!chunk->empty() &&
+        std::fwrite(chunk->data(), 1, chunk->size(), file.get()) != chunk->size()) {
       fail("write", errno);
     }
   }

@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "base/file_names.h"
 #include "platform/system_error.h"
@@ -14,6 +15,14 @@ namespace {
 constexpr int kTemporaryNameAttempts = 100;
 
 }  // namespace
+
+void FileSystem::write_new_file_from(const std::string& temporary_path,
+                                     const std::string& final_path, ByteStream& bytes,
+                                     Durability durability) {
+  std::vector<std::string_view> chunks;
+  while (const std::optional<std::string_view> piece = bytes.next()) chunks.push_back(*piece);
+  write_new_file(temporary_path, final_path, chunks, durability);
+}
 
 void FileSystem::replace_file(const std::string& path, std::span<const std::string_view> chunks,
                               std::string_view tag, Durability durability) {

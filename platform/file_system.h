@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,21 @@ struct LockAttempt {
   enum Outcome { taken, busy, unsupported } outcome = unsupported;
   std::unique_ptr<FolderLockHold> hold;  // when taken
   int error_number = 0;                  // why, when unsupported
+};
+
+// The bytes of a file handed over piece by piece while they are still being
+// made, so that writing the file need not wait for all of them.
+class ByteStream {
+ public:
+  virtual ~ByteStream() = default;
+  // The next piece, waiting for it if need be; nullopt after the last. A
+  // piece stays as it is until the file is written. Throws when the bytes
+  // will not be finished (see abandon()).
+  virtual std::optional<std::string_view> next() = 0;
+  // Tells the stream, from another thread, that its file is no longer
+  // wanted: next() then throws instead of waiting for bytes that may never
+  // come. Does nothing for bytes that are all there already.
+  virtual void abandon() {}
 };
 
 // Every file access of the builder goes through this interface, so that tests
@@ -58,6 +74,13 @@ class FileSystem {
   virtual void write_new_file(const std::string& temporary_path, const std::string& final_path,
                               std::span<const std::string_view> chunks,
                               Durability durability) = 0;
+  // write_new_file with the bytes of a stream. Where the file system writes
+  // alongside (below), each piece is written as it comes; elsewhere every
+  // piece is gathered first and written with write_new_file. When next()
+  // throws, the new file is deleted and the exception passed on.
+  virtual void write_new_file_from(const std::string& temporary_path,
+                                   const std::string& final_path, ByteStream& bytes,
+                                   Durability durability);
   // Whether write_new_file may run on a second thread while the caller goes
   // on with other operations: only where the operations keep no state of
   // their own between calls (the disk, not a file system kept in memory or
@@ -118,6 +141,8 @@ class DiskFileSystem : public FileSystem {
   std::string read_own_file(const std::string& path) override;
   void write_new_file(const std::string& temporary_path, const std::string& final_path,
                       std::span<const std::string_view> chunks, Durability durability) override;
+  void write_new_file_from(const std::string& temporary_path, const std::string& final_path,
+                           ByteStream& bytes, Durability durability) override;
   bool writes_alongside() const override { return true; }
   void rename_file(const std::string& from, const std::string& to) override;
   void check_replaceable(const std::string& path) override;

@@ -137,19 +137,45 @@ struct FolderTransaction::Record {
   }
 };
 
+namespace {
+
+// Chunks that a function gives all at once, when the file is written. The
+// function is kept: the chunks may lie in what it holds.
+class GivenChunks : public ByteStream {
+ public:
+  explicit GivenChunks(std::function<std::vector<std::string_view>()> chunks)
+      : give_(std::move(chunks)) {}
+  std::optional<std::string_view> next() override {
+    if (!given_) {
+      chunks_ = give_();
+      given_ = true;
+    }
+    if (next_ == chunks_.size()) return std::nullopt;
+    return chunks_[next_++];
+  }
+
+ private:
+  std::function<std::vector<std::string_view>()> give_;
+  bool given_ = false;
+  std::vector<std::string_view> chunks_;
+  size_t next_ = 0;
+};
+
+}  // namespace
+
 // A file of the set being written ahead of its publish().
 struct FolderTransaction::Ahead {
   std::string name;
-  std::string temporary;
-  std::function<std::vector<std::string_view>()> chunks;
+  std::string temporary_path;
+  std::string final_path;
+  std::unique_ptr<ByteStream> bytes;
   std::exception_ptr failure;
   bool written = false;
   std::thread thread;
 
-  void write(FileSystem& files, const std::string& temporary_path, const std::string& final_path) {
+  void write(FileSystem& files) {
     try {
-      const std::vector<std::string_view> bytes = chunks();
-      files.write_new_file(temporary_path, final_path, bytes, Durability::synced);
+      files.write_new_file_from(temporary_path, final_path, *bytes, Durability::synced);
       written = true;
     } catch (...) {
       failure = std::current_exception();
@@ -280,27 +306,44 @@ void FolderTransaction::replace(const std::string& name,
   files_.replace_file(path_of_(name), chunks, tag_, Durability::synced);
 }
 
-void FolderTransaction::write_ahead(const std::string& name,
-                                    std::function<std::vector<std::string_view>()> chunks) {
+void FolderTransaction::prepare_ahead(const std::string& name,
+                                      std::unique_ptr<ByteStream> bytes) {
   discard_ahead();
   ahead_ = std::make_unique<Ahead>();
+  ahead_->name = name;
+  ahead_->temporary_path = path_of_(temporary_name(name, tag_));
+  ahead_->final_path = path_of_(name);
+  ahead_->bytes = std::move(bytes);
+}
+
+void FolderTransaction::write_ahead(const std::string& name,
+                                    std::function<std::vector<std::string_view>()> chunks) {
+  prepare_ahead(name, std::make_unique<GivenChunks>(std::move(chunks)));
   Ahead& ahead = *ahead_;
-  ahead.name = name;
-  ahead.temporary = temporary_name(name, tag_);
-  ahead.chunks = std::move(chunks);
-  const std::string temporary_path = path_of_(ahead.temporary);
-  const std::string final_path = path_of_(name);
   if (files_.writes_alongside()) {
     try {
-      ahead.thread = std::thread([this, &ahead, temporary_path, final_path] {
-        ahead.write(files_, temporary_path, final_path);
-      });
+      ahead.thread = std::thread([this, &ahead] { ahead.write(files_); });
       return;
     } catch (const std::system_error&) {
       // No thread to be had: the file is written now.
     }
   }
-  ahead.write(files_, temporary_path, final_path);
+  ahead.write(files_);
+}
+
+bool FolderTransaction::stream_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes) {
+  if (!files_.writes_alongside()) return false;
+  prepare_ahead(name, std::move(bytes));
+  Ahead& ahead = *ahead_;
+  try {
+    ahead.thread = std::thread([this, &ahead] { ahead.write(files_); });
+    return true;
+  } catch (const std::system_error&) {
+    // No thread to be had: the caller writes the file when its bytes are
+    // all there.
+    ahead_.reset();
+    return false;
+  }
 }
 
 void FolderTransaction::collect_ahead() {
@@ -311,9 +354,15 @@ void FolderTransaction::collect_ahead() {
 
 void FolderTransaction::discard_ahead() {
   if (!ahead_) return;
+  ahead_->bytes->abandon();
   ahead_->wait();
   const std::unique_ptr<Ahead> ahead = std::move(ahead_);
-  if (ahead->written) remove_quietly(ahead->temporary);
+  // A file left unfinished was deleted by the write itself.
+  if (!ahead->written) return;
+  try {
+    files_.remove_file(ahead->temporary_path);
+  } catch (const FileError&) {
+  }
 }
 
 void FolderTransaction::publish(std::span<const Published> set) {

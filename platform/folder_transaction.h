@@ -60,6 +60,18 @@ class FolderTransaction {
   // file were written there; end() deletes a temporary nothing published.
   void write_ahead(const std::string& name,
                    std::function<std::vector<std::string_view>()> chunks);
+  // Starts writing the file `name` of the set a later publish() publishes
+  // into its temporary on a second thread, each piece of `bytes` as it
+  // comes, while the run goes on making the rest. Returns false, having
+  // started nothing, where the file system does not write alongside or no
+  // thread is to be had: the caller then writes the file later. A failure
+  // is reported as write_ahead's are.
+  bool stream_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes);
+  // Whether a file is being written ahead of its publish().
+  bool writing_ahead() const { return ahead_ != nullptr; }
+  // Stops the file written ahead, which no publish() will take (its stream
+  // is abandoned), waits for its thread and deletes its temporary.
+  void discard_ahead();
 
   // A file of the set published together.
   struct Published {
@@ -80,8 +92,8 @@ class FolderTransaction {
   struct Ahead;
   // Waits for the file written ahead; rethrows its failure.
   void collect_ahead();
-  // Waits for the file written ahead and deletes its temporary.
-  void discard_ahead();
+  // Sets up ahead_ for `name`, to be written from `bytes`.
+  void prepare_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes);
   void write_record(const std::vector<std::pair<std::string, std::string>>& publishing);
   void remove_quietly(const std::string& name);
   std::string list_of(const std::vector<std::string>& names) const;

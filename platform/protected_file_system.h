@@ -24,6 +24,10 @@ class ProtectedFileSystem : public ForwardingFileSystem {
   }
   // Its writes of new files pass straight through.
   bool writes_alongside() const override { return inner_.writes_alongside(); }
+  void write_new_file_from(const std::string& temporary_path, const std::string& final_path,
+                           ByteStream& bytes, Durability durability) override {
+    inner_.write_new_file_from(temporary_path, final_path, bytes, durability);
+  }
   void rename_file(const std::string& from, const std::string& to) override {
     if (is_protected(to)) {
       inner_.remove_file(from);

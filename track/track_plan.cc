@@ -1,9 +1,13 @@
 #include "track/track_plan.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <thread>
 
@@ -373,7 +377,116 @@ void TrackPlan::compute(const std::vector<Segment>& segments) const {
   x1_ = walk.x1;
   y1_ = walk.y1;
   computed_ = static_cast<size_t>(walk.px - x_data());
-  front_.store(computed_, std::memory_order_release);
+  front_.store(computed_);
+  announce_progress();
+}
+
+void TrackPlan::announce_progress() const {
+  // A stream is woken only for as much as it waits for: a batch is far
+  // smaller than a piece. (Both sides store, then load the other's
+  // figure, in one total order: one of them sees the other's.)
+  if (front_.load() < awaited_.load()) return;
+  // Taken and let go so that a stream between its test and its wait
+  // cannot miss the news.
+  { const std::lock_guard lock(progress_mutex_); }
+  progress_.notify_all();
+}
+
+TrackPlan::Progress TrackPlan::wait_for_progress(size_t least) const {
+  std::unique_lock lock(progress_mutex_);
+  awaited_.store(least);
+  progress_.wait(lock, [&] {
+    return sealed_ || abandoned_ || front_.load() >= least;
+  });
+  return {front_.load(std::memory_order_acquire), sealed_, abandoned_};
+}
+
+void TrackPlan::abandon_stream() const {
+  {
+    const std::lock_guard lock(progress_mutex_);
+    abandoned_ = true;
+  }
+  progress_.notify_all();
+}
+
+void TrackPlan::seal() {
+  if (sealed_) return;
+  {
+    // A file written ahead from the plan may be finishing it on its own
+    // thread already.
+    const std::lock_guard lock(finishing_);
+    if (worker_ && !pending_.empty()) hand_over();
+  }
+  {
+    const std::lock_guard lock(progress_mutex_);
+    sealed_ = true;
+  }
+  progress_.notify_all();
+}
+
+namespace {
+
+// The x block goes out in pieces of at least this size while it is computed:
+// a write per batch of the recurrence would be many small ones.
+constexpr size_t kStreamPiece = size_t{1} << 20;
+
+}  // namespace
+
+// The plan's file, piece by piece: the x block's computed bytes while the
+// track is laid, then (once sealed, every point computed) the rest of it,
+// its unset elements, the y block and its unset elements.
+class TrackPlan::FileStream : public ByteStream {
+ public:
+  explicit FileStream(const TrackPlan& plan) : plan_(plan) {}
+
+  std::optional<std::string_view> next() override {
+    // While the track is laid, a piece is worth writing once it is large.
+    const Progress progress = plan_.wait_for_progress(part_ == Part::laying ? sent_ + kStreamPiece : 0);
+    if (progress.abandoned) throw PlanStreamAbandoned();
+    switch (part_) {
+      case Part::laying: {
+        if (!progress.sealed) return take_x(progress.computed);
+        part_ = Part::x_unset;
+        zeros_.assign(2 * static_cast<size_t>(std::max(plan_.unset_count(), 0)), '\0');
+        return take_x(plan_.x_block().size());
+      }
+      case Part::x_unset:
+        part_ = Part::y;
+        return zeros_;
+      case Part::y:
+        part_ = Part::y_unset;
+        return plan_.y_block();
+      case Part::y_unset:
+        part_ = Part::done;
+        return zeros_;
+      case Part::done:
+        break;
+    }
+    return std::nullopt;
+  }
+
+  void abandon() override { plan_.abandon_stream(); }
+
+ private:
+  enum class Part { laying, x_unset, y, y_unset, done };
+  struct PlanStreamAbandoned : std::exception {
+    const char* what() const noexcept override { return "the plan's file is no longer wanted"; }
+  };
+
+  std::string_view take_x(size_t reach) {
+    const std::string_view piece(plan_.x_data() + sent_, reach - sent_);
+    sent_ = reach;
+    return piece;
+  }
+
+  const TrackPlan& plan_;
+  Part part_ = Part::laying;
+  size_t sent_ = 0;
+  std::string zeros_;
+};
+
+std::unique_ptr<ByteStream> TrackPlan::file_stream() const {
+  return std::make_unique<FileStream>(*this);
 }
 
 }  // namespace sb

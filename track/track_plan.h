@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -10,6 +11,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/file_system.h"
 
 namespace sb {
 
@@ -62,6 +65,10 @@ class PlanBlock {
 // recurrence is a long chain of dependent operations, as slow as the rest of
 // a build together). Everything that looks at the values waits for them, so
 // the plan behaves as if each point were computed when it was laid.
+//
+// The plan's file can be written while the track is still laid: a stream
+// (file_stream()) gives the x block's bytes as they are computed and the
+// rest once seal() says that no more points come.
 class TrackPlan {
  public:
   enum class State : uint8_t { unset, integer, real };
@@ -145,6 +152,16 @@ class TrackPlan {
   }
   int32_t unset_count() const { return allocated_ ? extent_ + 1 - size_ : 0; }
 
+  // The bytes of the plan's file (the x block and its unset elements, then
+  // the y block and its unset elements) as they become known, for writing
+  // the file on another thread while the track is laid. The stream refers
+  // to this plan, which must not be moved, allocated again or destroyed
+  // before the stream is done with; it ends once seal() is called.
+  std::unique_ptr<ByteStream> file_stream() const;
+  // No more points are laid: the file stream goes on to its end. Once
+  // sealed, the plan stays so.
+  void seal();
+
  private:
   // A run of laid points: straight on, or along one curve.
   struct Segment {
@@ -154,6 +171,20 @@ class TrackPlan {
   };
   class Worker;
   class Preparer;
+  class FileStream;
+
+  // How far the computed bytes of each block reach, and whether the plan is
+  // sealed or its file stream abandoned, once one of these holds or they
+  // reach `least`.
+  struct Progress {
+    size_t computed = 0;
+    bool sealed = false;
+    bool abandoned = false;
+  };
+  Progress wait_for_progress(size_t least) const;
+  void abandon_stream() const;
+  // Wakes a file stream waiting for computed bytes.
+  void announce_progress() const;
 
   void claim(int64_t last, bool curve, double curvature);
   // Hands the segments laid so far to the worker, starting it if need be.
@@ -212,8 +243,16 @@ class TrackPlan {
   // Backs the blocks with memory from their far end while the values are
   // computed from the front: new memory costs as much as the recurrence.
   std::unique_ptr<Preparer> preparer_;
-  // How far the computed bytes of each block reach, for the preparer.
+  // How far the computed bytes of each block reach, for the preparer and a
+  // file stream.
   mutable std::atomic<size_t> front_ = 0;
+  // How far a file stream waits for the computed bytes to reach.
+  mutable std::atomic<size_t> awaited_ = SIZE_MAX;
+  // A file stream waits on these for computed bytes or the end.
+  mutable std::mutex progress_mutex_;
+  mutable std::condition_variable progress_;
+  bool sealed_ = false;
+  mutable bool abandoned_ = false;
   // Owned by the worker while one runs: the bytes of each block computed so
   // far, and the last two points.
   mutable size_t computed_ = 0;

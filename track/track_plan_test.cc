@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -81,6 +83,57 @@ TEST(TrackPlan, LookingAtTheValuesWaitsForThem) {
   reused.allocate(10);
   EXPECT_EQ(reused.size(), 0);
   EXPECT_TRUE(reused.x_block().empty());
+}
+
+// Everything a stream gives, read on another thread, as a file is written.
+class StreamReader {
+ public:
+  explicit StreamReader(ByteStream& stream)
+      : thread_([this, &stream] {
+          try {
+            while (const std::optional<std::string_view> piece = stream.next()) {
+              bytes_.append(*piece);
+            }
+          } catch (const std::exception&) {
+            abandoned_ = true;
+          }
+        }) {}
+  // The bytes, and whether the stream ended by throwing.
+  std::pair<std::string, bool> wait() {
+    thread_.join();
+    return {bytes_, abandoned_};
+  }
+
+ private:
+  std::string bytes_;
+  bool abandoned_ = false;
+  std::thread thread_;
+};
+
+TEST(TrackPlan, AStreamGivesTheFileWhileTheTrackIsLaid) {
+  // Read from before the plan is allocated until it is sealed: the file is
+  // the blocks and their unset elements (2 zero bytes each), in order.
+  TrackPlan plan;
+  const std::unique_ptr<ByteStream> stream = plan.file_stream();
+  StreamReader reader(*stream);
+  lay_winding_track(plan);
+  plan.seal();
+  const auto [bytes, abandoned] = reader.wait();
+  EXPECT_FALSE(abandoned);
+  const std::string zeros(4, '\0');
+  EXPECT_EQ(bytes.size(), 2 * (plan.x_block().size() + zeros.size()));
+  EXPECT_TRUE(bytes == std::string(plan.x_block()) + zeros + std::string(plan.y_block()) + zeros);
+
+  // A stream whose plan will not be finished (never allocated, or laid only
+  // in part) ends when abandoned, not waiting for the rest.
+  for (const bool laid : {false, true}) {
+    TrackPlan unfinished;
+    const std::unique_ptr<ByteStream> waiting = unfinished.file_stream();
+    StreamReader stopped(*waiting);
+    if (laid) lay_winding_track(unfinished);
+    waiting->abandon();
+    EXPECT_TRUE(stopped.wait().second) << laid;
+  }
 }
 
 }  // namespace
