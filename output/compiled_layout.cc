@@ -1,7 +1,6 @@
 #include "output/compiled_layout.h"
 
 #include <bit>
-#include <cstddef>
 #include <cstring>
 #include <optional>
 
@@ -126,16 +125,11 @@ char* encode_station(const Station& station, char* out) {
   return out;
 }
 
-// A cell in memory is its record: the fields in the record's order, packed.
-static_assert(sizeof(Cell) == kCellRecordSize);
-static_assert(offsetof(Cell, value1) == 1 && offsetof(Cell, value2) == 3 &&
-              offsetof(Cell, value3) == 5 && offsetof(Cell, value4) == 7 &&
-              offsetof(Cell, signal_time) == 9 && offsetof(Cell, approach_code) == 10 &&
-              offsetof(Cell, montagna_type) == 11 && offsetof(Cell, line_speed) == 12 &&
-              offsetof(Cell, gradient) == 13 && offsetof(Cell, adhesion) == 14);
-
-std::string_view cell_file_bytes(std::span<const Cell> cells) {
-  return {reinterpret_cast<const char*>(cells.data()), cells.size_bytes()};
+std::string encode_cell_file(std::span<const Cell> cells) {
+  std::string image(cells.size() * kCellRecordSize, '\0');
+  char* out = image.data();
+  for (const Cell& cell : cells) out = encode_cell(cell, out);
+  return image;
 }
 
 std::string encode_station_file(std::span<const Station> stations) {

@@ -44,10 +44,8 @@ std::string_view stored_station_name(const Station& station);
 size_t station_record_size(const Station& station);
 char* encode_station(const Station& station, char* out);
 
-// The cell file: the cells' own bytes, one record each (a cell is kept as
-// its record), valid while the cells are.
-std::string_view cell_file_bytes(std::span<const Cell> cells);
-// The station file's image.
+// Whole file images.
+std::string encode_cell_file(std::span<const Cell> cells);
 std::string encode_station_file(std::span<const Station> stations);
 
 // One element of the plan. For tag 2 `value` holds the int16 exactly.

@@ -61,10 +61,11 @@ void fill_header_slots(Builder& b) {
   header.value2 = competition_code_og(b);
 }
 
-// The image of the station file and the zeros of the plan's unset
-// elements, while the set is published.
+// The images of the station file and the cell file, and the zeros of the
+// plan's unset elements, while the set is published.
 struct CompiledImages {
   std::string stations;
+  std::string cells;
   std::string unset_zeros;
 };
 
@@ -125,11 +126,11 @@ void output_step(Builder& b) {
   CompiledImages images;
   images.unset_zeros.assign(2 * static_cast<size_t>(std::max(plan.unset_count(), 0)), '\0');
   images.stations = encode_station_file(b.stations);
+  images.cells = encode_cell_file(b.cells);
   const std::array<std::string_view, 4> plan_chunks{plan.x_block(), images.unset_zeros,
                                                      plan.y_block(), images.unset_zeros};
   const std::string_view station_chunk = images.stations;
-  // The cells are written as they are kept.
-  const std::string_view cell_chunk = cell_file_bytes(b.cells);
+  const std::string_view cell_chunk = images.cells;
   std::vector<FolderTransaction::Published> set;
   // A build without the plan leaves an earlier plan file as it was.
   if (b.with_track_plan) set.push_back({plan_file_name(b.route_name), plan_chunks});

@@ -34,10 +34,6 @@ enum CellKind : uint8_t {
 // One 50 m cell of the line. The meaning of value1..value4 depends on kind;
 // the last four bytes are the line profile at the cell and never change
 // when objects are placed.
-//
-// Kept packed, field after field as the cell file stores its records, so
-// that the cells are written to the file as they are, without an image.
-#pragma pack(push, 1)
 struct Cell {
   uint8_t kind = empty;
   int16_t value1 = 0;
@@ -51,7 +47,6 @@ struct Cell {
   uint8_t gradient = 0;
   uint8_t adhesion = 0;
 };
-#pragma pack(pop)
 
 // The longest name an entry of the station table keeps: the station file
 // stores its count in 16 bits, and cuts a longer name there.
