@@ -71,9 +71,11 @@ struct CompiledImages {
 
 }  // namespace
 
+// Without --keep-going, a plan that does not reach the line's end is never
+// published: its file is written as the plan of a whole line.
 void stream_plan_file(Builder& b) {
   if (!b.transaction || !b.with_track_plan || b.collect_problems) return;
-  b.transaction->stream_ahead(plan_file_name(b.route_name), b.track_plan.file_stream());
+  b.transaction->stream_ahead(plan_file_name(b.route_name), b.track_plan.file_stream(!b.keep_going));
 }
 
 namespace {

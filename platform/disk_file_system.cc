@@ -396,11 +396,20 @@ std::string DiskFileSystem::read_own_file(const std::string& path) {
 
 namespace {
 
+// Moves the stream's write position; false with errno set on a failure.
+bool seek_to(std::FILE* file, uint64_t offset) {
+#ifdef _WIN32
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 // The chunks of a write_new_file call, as a stream.
 class ChunkList : public ByteStream {
  public:
   explicit ChunkList(std::span<const std::string_view> chunks) : chunks_(chunks) {}
-  std::optional<std::string_view> next() override {
+  std::optional<Piece> next() override {
     if (next_ == chunks_.size()) return std::nullopt;
     return chunks_[next_++];
   }
@@ -431,20 +440,27 @@ void DiskFileSystem::write_new_file_from(const std::string& temporary_path,
     delete_name(temporary_path);
     throw FileError(operation, final_path, error ? error : EIO);
   };
+  uint64_t position = 0;
   for (;;) {
-    std::optional<std::string_view> chunk;
+    std::optional<ByteStream::Piece> piece;
     try {
-      chunk = bytes.next();
+      piece = bytes.next();
     } catch (...) {
       file.reset();
       delete_name(temporary_path);
       throw;
     }
-    if (!chunk) break;
-    if (!chunk->empty() &&
-        std::fwrite(chunk->data(), 1, chunk->size(), file.get()) != chunk->size()) {
+    if (!piece) break;
+    const std::string_view chunk = piece->bytes;
+    if (piece->offset && *piece->offset != position) {
+      if (std::fflush(file.get()) != 0) fail("write", errno);
+      if (!seek_to(file.get(), *piece->offset)) fail("write", errno);
+      position = *piece->offset;
+    }
+    if (!chunk.empty() && std::fwrite(chunk.data(), 1, chunk.size(), file.get()) != chunk.size()) {
       fail("write", errno);
     }
+    position += chunk.size();
   }
   if (std::fflush(file.get()) != 0) fail("write", errno);
   if (durability == Durability::synced) {

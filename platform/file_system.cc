@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -19,8 +20,29 @@ constexpr int kTemporaryNameAttempts = 100;
 void FileSystem::write_new_file_from(const std::string& temporary_path,
                                      const std::string& final_path, ByteStream& bytes,
                                      Durability durability) {
+  // Pieces given in order are written as they are; others are first put
+  // in their places.
+  std::vector<ByteStream::Piece> pieces;
+  bool in_order = true;
+  uint64_t end = 0, size = 0;
+  while (const std::optional<ByteStream::Piece> piece = bytes.next()) {
+    const uint64_t at = piece->offset.value_or(end);
+    in_order = in_order && at == end;
+    end = at + piece->bytes.size();
+    size = std::max(size, end);
+    pieces.push_back({piece->bytes, at});
+  }
   std::vector<std::string_view> chunks;
-  while (const std::optional<std::string_view> piece = bytes.next()) chunks.push_back(*piece);
+  std::string placed;
+  if (in_order) {
+    for (const ByteStream::Piece& piece : pieces) chunks.push_back(piece.bytes);
+  } else {
+    placed.assign(static_cast<size_t>(size), '\0');
+    for (const ByteStream::Piece& piece : pieces) {
+      placed.replace(static_cast<size_t>(*piece.offset), piece.bytes.size(), piece.bytes);
+    }
+    chunks.push_back(placed);
+  }
   write_new_file(temporary_path, final_path, chunks, durability);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <span>
@@ -36,11 +37,27 @@ struct LockAttempt {
 // made, so that writing the file need not wait for all of them.
 class ByteStream {
  public:
+  // Bytes of the file and where they go: right after the piece before
+  // unless an offset says otherwise (a later part known before an earlier
+  // one). Together the pieces cover the file once, without gaps.
+  struct Piece {
+    Piece(std::string_view bytes) : bytes(bytes) {}  // NOLINT: a plain piece
+    Piece(std::string_view bytes, uint64_t offset) : bytes(bytes), offset(offset) {}
+    std::string_view bytes;
+    std::optional<uint64_t> offset;
+  };
+  // Thrown by next() when pieces already given were placed on a guess that
+  // turned out wrong: the file is to be written again, whole, some other
+  // way (FolderTransaction::publish does).
+  struct GuessedWrong : std::exception {
+    const char* what() const noexcept override { return "bytes placed on a wrong guess"; }
+  };
+
   virtual ~ByteStream() = default;
   // The next piece, waiting for it if need be; nullopt after the last. A
   // piece stays as it is until the file is written. Throws when the bytes
   // will not be finished (see abandon()).
-  virtual std::optional<std::string_view> next() = 0;
+  virtual std::optional<Piece> next() = 0;
   // Tells the stream, from another thread, that its file is no longer
   // wanted: next() then throws instead of waiting for bytes that may never
   // come. Does nothing for bytes that are all there already.

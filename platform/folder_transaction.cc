@@ -145,7 +145,7 @@ class GivenChunks : public ByteStream {
  public:
   explicit GivenChunks(std::function<std::vector<std::string_view>()> chunks)
       : give_(std::move(chunks)) {}
-  std::optional<std::string_view> next() override {
+  std::optional<Piece> next() override {
     if (!given_) {
       chunks_ = give_();
       given_ = true;
@@ -346,10 +346,16 @@ bool FolderTransaction::stream_ahead(const std::string& name, std::unique_ptr<By
   }
 }
 
-void FolderTransaction::collect_ahead() {
+bool FolderTransaction::collect_ahead() {
   ahead_->wait();
   const std::unique_ptr<Ahead> ahead = std::move(ahead_);
-  if (ahead->failure) std::rethrow_exception(ahead->failure);
+  if (!ahead->failure) return true;
+  try {
+    std::rethrow_exception(ahead->failure);
+  } catch (const ByteStream::GuessedWrong&) {
+    // Its temporary went with the failed write.
+    return false;
+  }
 }
 
 void FolderTransaction::discard_ahead() {
@@ -372,9 +378,8 @@ void FolderTransaction::publish(std::span<const Published> set) {
   try {
     for (const Published& file : set) {
       const std::string temporary = temporary_name(file.name, tag_);
-      if (ahead_ && ahead_->name == file.name) {
-        collect_ahead();
-      } else {
+      const bool written_ahead = ahead_ && ahead_->name == file.name && collect_ahead();
+      if (!written_ahead) {
         files_.write_new_file(path_of_(temporary), path_of_(file.name), file.chunks,
                               Durability::synced);
       }

@@ -65,7 +65,9 @@ class FolderTransaction {
   // comes, while the run goes on making the rest. Returns false, having
   // started nothing, where the file system does not write alongside or no
   // thread is to be had: the caller then writes the file later. A failure
-  // is reported as write_ahead's are.
+  // is reported as write_ahead's are, except that a stream that placed
+  // bytes on a wrong guess (ByteStream::GuessedWrong) has the publish write
+  // the file from its chunks.
   bool stream_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes);
   // Whether a file is being written ahead of its publish().
   bool writing_ahead() const { return ahead_ != nullptr; }
@@ -90,8 +92,9 @@ class FolderTransaction {
  private:
   struct Record;
   struct Ahead;
-  // Waits for the file written ahead; rethrows its failure.
-  void collect_ahead();
+  // Waits for the file written ahead; rethrows its failure. False when its
+  // stream guessed wrong and the file is to be written as any other.
+  bool collect_ahead();
   // Sets up ahead_ for `name`, to be written from `bytes`.
   void prepare_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes);
   void write_record(const std::vector<std::pair<std::string, std::string>>& publishing);

@@ -44,15 +44,18 @@ class RefusingDisk : public DiskFileSystem {
 };
 
 // A file's bytes as a run makes them: the first piece at once, the rest once
-// the run says they are done, or never when the file is abandoned.
+// the run says they are done, or never when the file is abandoned. With
+// `guess_wrong` the first piece turns out misplaced once they are done.
 class BytesInTheMaking : public ByteStream {
  public:
-  BytesInTheMaking(std::string_view first, std::string_view rest) : pieces_{first, rest} {}
+  BytesInTheMaking(std::string_view first, std::string_view rest, bool guess_wrong)
+      : pieces_{first, rest}, guess_wrong_(guess_wrong) {}
 
-  std::optional<std::string_view> next() override {
+  std::optional<Piece> next() override {
     std::unique_lock lock(mutex_);
     if (given_ > 0) changed_.wait(lock, [&] { return done_ || abandoned_; });
     if (abandoned_) throw std::runtime_error("abandoned");
+    if (given_ > 0 && guess_wrong_) throw GuessedWrong();
     if (given_ == 2) return std::nullopt;
     return pieces_[given_++];
   }
@@ -69,6 +72,7 @@ class BytesInTheMaking : public ByteStream {
   }
 
   std::string_view pieces_[2];
+  const bool guess_wrong_;
   int given_ = 0;
   bool done_ = false;
   bool abandoned_ = false;
@@ -77,7 +81,7 @@ class BytesInTheMaking : public ByteStream {
 };
 
 // How the plan reaches its temporary.
-enum class Ahead { no, given, streamed };
+enum class Ahead { no, given, streamed, streamed_on_a_wrong_guess };
 
 std::map<std::string, std::string> folder_of(const TempDir& dir) {
   std::map<std::string, std::string> files;
@@ -114,8 +118,9 @@ Outcome run(const std::string& refused, Ahead ahead, bool publish) {
       transaction.write_ahead("plan.dat", [&] {
         return std::vector<std::string_view>(std::begin(plan_chunks), std::end(plan_chunks));
       });
-    } else if (ahead == Ahead::streamed) {
-      auto bytes = std::make_unique<BytesInTheMaking>(plan_chunks[0], plan_chunks[1]);
+    } else if (ahead != Ahead::no) {
+      auto bytes = std::make_unique<BytesInTheMaking>(plan_chunks[0], plan_chunks[1],
+                                                      ahead == Ahead::streamed_on_a_wrong_guess);
       streamed = bytes.get();
       EXPECT_TRUE(transaction.stream_ahead("plan.dat", std::move(bytes)));
     }
@@ -145,8 +150,8 @@ TEST(FolderTransaction, AFileWrittenAheadEndsAsIfThePublishWroteIt) {
       SCOPED_TRACE(std::string("refused: ") + refused +
                    (publish ? ", published" : ", not published"));
       const Outcome written = run(refused, Ahead::no, publish);
-      for (Ahead way : {Ahead::given, Ahead::streamed}) {
-        SCOPED_TRACE(way == Ahead::given ? "given" : "streamed");
+      for (Ahead way : {Ahead::given, Ahead::streamed, Ahead::streamed_on_a_wrong_guess}) {
+        SCOPED_TRACE(static_cast<int>(way));
         const Outcome ahead = run(refused, way, publish);
         EXPECT_EQ(ahead.error, written.error);
         EXPECT_EQ(ahead.folder, written.folder);

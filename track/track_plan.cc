@@ -435,30 +435,36 @@ constexpr size_t kStreamPiece = size_t{1} << 20;
 // The plan's file, piece by piece: the x block's computed bytes while the
 // track is laid, then (once sealed, every point computed) the rest of it,
 // its unset elements, the y block and its unset elements.
+//
+// When the plan is expected to reach the line's end, the y block's computed
+// bytes go out while the track is laid too, at the place the x part of a
+// whole plan leaves them: after point extent - 2 every later point is unset.
+// A plan that ends elsewhere makes the file be written again whole
+// (GuessedWrong).
 class TrackPlan::FileStream : public ByteStream {
  public:
-  explicit FileStream(const TrackPlan& plan) : plan_(plan) {}
+  FileStream(const TrackPlan& plan, bool whole_plan_expected)
+      : plan_(plan), whole_plan_expected_(whole_plan_expected) {}
 
-  std::optional<std::string_view> next() override {
+  std::optional<Piece> next() override {
+    if (y_piece_) return std::exchange(y_piece_, std::nullopt);
     // While the track is laid, a piece is worth writing once it is large.
-    const Progress progress = plan_.wait_for_progress(part_ == Part::laying ? sent_ + kStreamPiece : 0);
+    const Progress progress =
+        plan_.wait_for_progress(part_ == Part::laying ? sent_ + kStreamPiece : 0);
     if (progress.abandoned) throw PlanStreamAbandoned();
     switch (part_) {
-      case Part::laying: {
-        if (!progress.sealed) return take_x(progress.computed);
-        part_ = Part::x_unset;
-        zeros_.assign(2 * static_cast<size_t>(std::max(plan_.unset_count(), 0)), '\0');
-        return take_x(plan_.x_block().size());
-      }
+      case Part::laying:
+        if (!progress.sealed) return computed_pieces(progress.computed);
+        return rest_of_x();
       case Part::x_unset:
         part_ = Part::y;
-        return zeros_;
+        return Piece(zeros_, x_part_ - zeros_.size());
       case Part::y:
         part_ = Part::y_unset;
-        return plan_.y_block();
+        return Piece(plan_.y_block().substr(y_sent_), x_part_ + y_sent_);
       case Part::y_unset:
         part_ = Part::done;
-        return zeros_;
+        return Piece(zeros_, 2 * x_part_ - zeros_.size());
       case Part::done:
         break;
     }
@@ -473,20 +479,47 @@ class TrackPlan::FileStream : public ByteStream {
     const char* what() const noexcept override { return "the plan's file is no longer wanted"; }
   };
 
-  std::string_view take_x(size_t reach) {
-    const std::string_view piece(plan_.x_data() + sent_, reach - sent_);
+  // The x bytes computed since the last piece, and the y bytes beside them
+  // where their place is known.
+  Piece computed_pieces(size_t reach) {
+    if (whole_plan_expected_ && !y_place_) y_place_ = plan_.whole_plan_x_part();
+    const Piece x(std::string_view(plan_.x_data() + sent_, reach - sent_), sent_);
+    if (y_place_ && *y_place_ > 0) {
+      y_piece_ = Piece(std::string_view(plan_.y_data() + sent_, reach - sent_), *y_place_ + sent_);
+      y_sent_ = reach;
+    }
     sent_ = reach;
-    return piece;
+    return x;
+  }
+
+  // Once sealed: the x bytes not yet given, with the place of what follows.
+  Piece rest_of_x() {
+    const std::string_view x = plan_.x_block();
+    zeros_.assign(2 * static_cast<size_t>(std::max(plan_.unset_count(), 0)), '\0');
+    x_part_ = x.size() + zeros_.size();
+    if (y_sent_ > 0 && x_part_ != *y_place_) throw GuessedWrong();
+    part_ = Part::x_unset;
+    const Piece rest(x.substr(sent_), sent_);
+    sent_ = x.size();
+    return rest;
   }
 
   const TrackPlan& plan_;
+  const bool whole_plan_expected_;
   Part part_ = Part::laying;
+  // Bytes of each block given so far.
   size_t sent_ = 0;
+  size_t y_sent_ = 0;
+  // Where the y block starts when the plan reaches the line's end (0 when
+  // that cannot be told), once the plan is allocated.
+  std::optional<size_t> y_place_;
+  std::optional<Piece> y_piece_;
+  size_t x_part_ = 0;
   std::string zeros_;
 };
 
-std::unique_ptr<ByteStream> TrackPlan::file_stream() const {
-  return std::make_unique<FileStream>(*this);
+std::unique_ptr<ByteStream> TrackPlan::file_stream(bool whole_plan_expected) const {
+  return std::make_unique<FileStream>(*this, whole_plan_expected);
 }
 
 }  // namespace sb

@@ -154,10 +154,13 @@ class TrackPlan {
 
   // The bytes of the plan's file (the x block and its unset elements, then
   // the y block and its unset elements) as they become known, for writing
-  // the file on another thread while the track is laid. The stream refers
-  // to this plan, which must not be moved, allocated again or destroyed
-  // before the stream is done with; it ends once seal() is called.
-  std::unique_ptr<ByteStream> file_stream() const;
+  // the file on another thread while the track is laid. With
+  // `whole_plan_expected` (the plan is wanted only when it reaches the
+  // line's end), the y block's bytes too are given as they are computed.
+  // The stream refers to this plan, which must not be moved, allocated
+  // again or destroyed before the stream is done with; it ends once seal()
+  // is called.
+  std::unique_ptr<ByteStream> file_stream(bool whole_plan_expected) const;
   // No more points are laid: the file stream goes on to its end. Once
   // sealed, the plan stays so.
   void seal();
@@ -216,6 +219,12 @@ class TrackPlan {
     y0_ = y1_;
     x1_ = x;
     y1_ = y;
+  }
+  // The bytes of the x block and its unset elements of a plan laid up to
+  // point extent() - 2, as a line read to its end lays it; 0 for a plan too
+  // short to tell.
+  size_t whole_plan_x_part() const {
+    return extent_ >= 3 ? 10 * static_cast<size_t>(extent_) - 18 : 0;
   }
   // How many points a lay_* call up to `last` adds.
   int64_t points_up_to(int64_t last) const {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -85,54 +87,104 @@ TEST(TrackPlan, LookingAtTheValuesWaitsForThem) {
   EXPECT_TRUE(reused.x_block().empty());
 }
 
-// Everything a stream gives, read on another thread, as a file is written.
+// Everything a stream gives, each piece put in its place, read on another
+// thread as a file is written.
 class StreamReader {
  public:
   explicit StreamReader(ByteStream& stream)
       : thread_([this, &stream] {
           try {
-            while (const std::optional<std::string_view> piece = stream.next()) {
-              bytes_.append(*piece);
+            size_t end = 0;
+            while (const std::optional<ByteStream::Piece> piece = stream.next()) {
+              const size_t at = piece->offset.value_or(end);
+              end = at + piece->bytes.size();
+              if (bytes_.size() < end) bytes_.resize(end, '?');
+              bytes_.replace(at, piece->bytes.size(), piece->bytes);
+              ++pieces_;
             }
+          } catch (const ByteStream::GuessedWrong&) {
+            outcome_ = "guessed wrong";
           } catch (const std::exception&) {
-            abandoned_ = true;
+            outcome_ = "abandoned";
           }
         }) {}
-  // The bytes, and whether the stream ended by throwing.
-  std::pair<std::string, bool> wait() {
+  // Waits until the stream has given `count` pieces.
+  void wait_for_pieces(int count) const {
+    while (pieces_ < count) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  // The bytes, and how the stream ended when it threw.
+  std::pair<std::string, std::string> wait() {
     thread_.join();
-    return {bytes_, abandoned_};
+    return {bytes_, outcome_};
   }
 
  private:
   std::string bytes_;
-  bool abandoned_ = false;
+  std::string outcome_;
+  std::atomic<int> pieces_ = 0;
   std::thread thread_;
 };
 
+// The plan's file as output_step writes it: each block followed by its
+// unset elements (2 zero bytes each).
+std::string file_of(const TrackPlan& plan) {
+  const std::string zeros(2 * static_cast<size_t>(plan.unset_count()), '\0');
+  return std::string(plan.x_block()) + zeros + std::string(plan.y_block()) + zeros;
+}
+
+// A plan long enough for a stream to give pieces while it is laid (several
+// megabytes a block), laid with curves up to `last`.
+void lay_long_track(TrackPlan& plan, int32_t extent, int64_t last) {
+  plan.allocate(extent);
+  plan.push_integer(0, 0);
+  plan.push_integer(0, 1);
+  for (int64_t start = 10; start + 20 < last; start += 30) {
+    plan.lay_straight(start);
+    plan.lay_curve(start + 20, (start / 30) % 2 ? 0.003 : -0.0004);
+  }
+  plan.lay_straight(last);
+  plan.compute_laid_points();
+}
+
 TEST(TrackPlan, AStreamGivesTheFileWhileTheTrackIsLaid) {
-  // Read from before the plan is allocated until it is sealed: the file is
-  // the blocks and their unset elements (2 zero bytes each), in order.
-  TrackPlan plan;
-  const std::unique_ptr<ByteStream> stream = plan.file_stream();
-  StreamReader reader(*stream);
-  lay_winding_track(plan);
-  plan.seal();
-  const auto [bytes, abandoned] = reader.wait();
-  EXPECT_FALSE(abandoned);
-  const std::string zeros(4, '\0');
-  EXPECT_EQ(bytes.size(), 2 * (plan.x_block().size() + zeros.size()));
-  EXPECT_TRUE(bytes == std::string(plan.x_block()) + zeros + std::string(plan.y_block()) + zeros);
+  // Read from before the plan is allocated until it is sealed: y bytes
+  // placed while the track is laid, as a whole line's plan puts them, or
+  // only after the x block.
+  constexpr int32_t kExtent = 400000;
+  for (const bool whole_plan_expected : {true, false}) {
+    SCOPED_TRACE(whole_plan_expected ? "whole plan expected" : "plan in order");
+    TrackPlan plan;
+    const std::unique_ptr<ByteStream> stream = plan.file_stream(whole_plan_expected);
+    StreamReader reader(*stream);
+    lay_long_track(plan, kExtent, kExtent - 2);
+    reader.wait_for_pieces(1);
+    plan.seal();
+    const auto [bytes, outcome] = reader.wait();
+    EXPECT_EQ(outcome, "");
+    EXPECT_EQ(plan.unset_count(), 2);
+    EXPECT_EQ(bytes.size(), file_of(plan).size());
+    EXPECT_TRUE(bytes == file_of(plan));
+  }
+
+  // A plan that stops short of the line's end after y bytes went out where a
+  // whole plan puts them: the file is to be written again.
+  TrackPlan short_plan;
+  const std::unique_ptr<ByteStream> guessing = short_plan.file_stream(true);
+  StreamReader guessed(*guessing);
+  lay_long_track(short_plan, kExtent, kExtent / 2);
+  guessed.wait_for_pieces(1);
+  short_plan.seal();
+  EXPECT_EQ(guessed.wait().second, "guessed wrong");
 
   // A stream whose plan will not be finished (never allocated, or laid only
   // in part) ends when abandoned, not waiting for the rest.
   for (const bool laid : {false, true}) {
     TrackPlan unfinished;
-    const std::unique_ptr<ByteStream> waiting = unfinished.file_stream();
+    const std::unique_ptr<ByteStream> waiting = unfinished.file_stream(true);
     StreamReader stopped(*waiting);
     if (laid) lay_winding_track(unfinished);
     waiting->abandon();
-    EXPECT_TRUE(stopped.wait().second) << laid;
+    EXPECT_EQ(stopped.wait().second, "abandoned") << laid;
   }
 }
 
