@@ -23,14 +23,7 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SB_SANITIZED_ALLOCATION 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define SB_SANITIZED_ALLOCATION 1
-#endif
+#include "driver/sanitized_allocation.h"
 
 #if defined(__linux__) && !defined(SB_SANITIZED_ALLOCATION)
 

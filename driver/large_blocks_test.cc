@@ -13,14 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SB_SANITIZED_ALLOCATION 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define SB_SANITIZED_ALLOCATION 1
-#endif
+#include "driver/sanitized_allocation.h"
 
 namespace {
 

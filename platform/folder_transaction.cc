@@ -316,34 +316,30 @@ void FolderTransaction::prepare_ahead(const std::string& name,
   ahead_->bytes = std::move(bytes);
 }
 
-void FolderTransaction::write_ahead(const std::string& name,
-                                    std::function<std::vector<std::string_view>()> chunks) {
-  prepare_ahead(name, std::make_unique<GivenChunks>(std::move(chunks)));
-  Ahead& ahead = *ahead_;
-  if (files_.writes_alongside()) {
-    try {
-      ahead.thread = std::thread([this, &ahead] { ahead.write(files_); });
-      return;
-    } catch (const std::system_error&) {
-      // No thread to be had: the file is written now.
-    }
-  }
-  ahead.write(files_);
-}
-
-bool FolderTransaction::stream_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes) {
+bool FolderTransaction::start_ahead_thread() {
   if (!files_.writes_alongside()) return false;
-  prepare_ahead(name, std::move(bytes));
   Ahead& ahead = *ahead_;
   try {
     ahead.thread = std::thread([this, &ahead] { ahead.write(files_); });
     return true;
   } catch (const std::system_error&) {
-    // No thread to be had: the caller writes the file when its bytes are
-    // all there.
-    ahead_.reset();
     return false;
   }
+}
+
+void FolderTransaction::write_ahead(const std::string& name,
+                                    std::function<std::vector<std::string_view>()> chunks) {
+  prepare_ahead(name, std::make_unique<GivenChunks>(std::move(chunks)));
+  // Without a second thread the file is written now.
+  if (!start_ahead_thread()) ahead_->write(files_);
+}
+
+bool FolderTransaction::stream_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes) {
+  prepare_ahead(name, std::move(bytes));
+  if (start_ahead_thread()) return true;
+  // The caller writes the file when its bytes are all there.
+  ahead_.reset();
+  return false;
 }
 
 bool FolderTransaction::collect_ahead() {

@@ -97,6 +97,9 @@ class FolderTransaction {
   bool collect_ahead();
   // Sets up ahead_ for `name`, to be written from `bytes`.
   void prepare_ahead(const std::string& name, std::unique_ptr<ByteStream> bytes);
+  // Starts writing ahead_ on a second thread; false where the file system
+  // does not write alongside or no thread is to be had.
+  bool start_ahead_thread();
   void write_record(const std::vector<std::pair<std::string, std::string>>& publishing);
   void remove_quietly(const std::string& name);
   std::string list_of(const std::vector<std::string>& names) const;
